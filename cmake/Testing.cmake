@@ -1,0 +1,22 @@
+# GoogleTest from Debian's sources, built the same way for both configurations.
+if(VASTREL_TESTS AND NOT TARGET gtest)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    include(GoogleTest)
+endif()
+
+# vastrel_add_gtest(<target> <sources...> LIBS <libs...>)
+# Natively every test case is its own ctest entry. Under Wine a process start
+# costs far more than a test case, so one test binary is one ctest entry.
+function(vastrel_add_gtest target)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} gtest gtest_main)
+    if(CMAKE_CROSSCOMPILING)
+        add_test(NAME ${target} COMMAND ${target})
+    else()
+        gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
+    endif()
+endfunction()

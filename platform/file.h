@@ -1,0 +1,126 @@
+#pragma once
+// A small binary file object over the operating system's own calls, with the
+// open modes and sharing flags the rest of the code speaks in. Nothing here
+// throws: every failure comes back as a return value.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+#ifdef _WIN32
+constexpr char kPathSep = '\\';
+#else
+constexpr char kPathSep = '/';
+#endif
+// Longest path the file layer takes (the Windows limit; longer ones are refused).
+constexpr size_t kMaxPath = 259;
+}  // namespace platform
+
+// File attribute bits, as the Windows file system reports them.
+enum : uint32_t {
+    kAttrReadOnly = 0x01,
+    kAttrHidden = 0x02,
+    kAttrSystem = 0x04,
+    kAttrVolume = 0x08,
+    kAttrDirectory = 0x10,
+    kAttrArchive = 0x20,
+    kAttrNormal = 0x80,
+    kAttrReparsePoint = 0x400,
+};
+
+// Times are 100-nanosecond ticks since 1601-01-01 UTC; 0 means "not known"
+// and is never written back.
+struct CFileStatus {
+    int64_t m_ctime = 0;  // creation (not kept outside Windows)
+    int64_t m_atime = 0;  // last access
+    int64_t m_mtime = 0;  // last modification
+    uint64_t m_size = 0;
+    uint8_t m_attribute = 0;  // low byte of the attribute bits
+    std::string m_szFullName;
+};
+
+struct CFileException {
+    unsigned long m_lOsError = 0;  // GetLastError() or errno of the failed call
+    std::string m_strFileName;
+};
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,      // create, or truncate an existing file
+        modeNoTruncate = 0x2000,  // with modeCreate: open an existing file as it is
+        typeBinary = 0x8000,
+        osWriteThrough = 0x10000,  // every write reaches the disk before it returns
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    bool Open(const std::string& path, unsigned flags, CFileException* error = nullptr);
+    void Close();
+    bool IsOpen() const;
+
+    // Reads up to `count` bytes; fewer only at the end of the file or on error.
+    size_t Read(void* buffer, size_t count);
+    // Writes all bytes or returns false.
+    bool Write(const void* buffer, size_t count);
+    // Moves the file position; false (position unchanged) when the new
+    // position would lie before the start of the file.
+    bool Seek(int64_t offset, SeekPosition from);
+    void SeekToBegin() { Seek(0, begin); }
+    uint64_t SeekToEnd();
+    uint64_t GetPosition() const;
+    uint64_t GetLength() const;
+    bool SetLength(uint64_t length);
+    // Pushes everything written so far to stable storage.
+    bool Flush();
+
+    const std::string& GetFilePath() const { return m_path; }
+    // The name part of the path (after the last separator).
+    std::string GetFileName() const;
+
+    static bool GetStatus(const std::string& path, CFileStatus& status);
+    // Writes the attribute byte and every non-zero time of `status`.
+    static bool SetStatus(const std::string& path, const CFileStatus& status);
+    static bool Rename(const std::string& from, const std::string& to);
+    static bool Remove(const std::string& path);
+
+private:
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
+    int m_fd = -1;
+#endif
+    std::string m_path;
+};
+
+namespace platform {
+
+struct FindData {
+    std::string name;
+    uint32_t attributes = 0;  // kAttr* bits; a plain file has 0
+    uint64_t size = 0;
+};
+
+// Lists the entries of `folder` whose names match `mask` (Windows wildcard
+// rules: '*' and '?', "*.*" matches every name, letters compared without
+// case), "." and ".." included where the system returns them. The callback
+// returns false to stop. Returns false when the folder cannot be listed.
+bool FindFiles(const std::string& folder, const std::string& mask,
+               const std::function<bool(const FindData&)>& visit);
+
+// The name part of a path: everything after the last separator.
+std::string FileNamePart(const std::string& path);
+
+}  // namespace platform

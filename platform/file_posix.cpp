@@ -1,0 +1,262 @@
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE
+#endif
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/file.h"
+
+namespace {
+
+constexpr int64_t kEpochDiffSeconds = 11644473600LL;  // 1601-01-01 to 1970-01-01
+
+int64_t FromTimespec(const timespec& ts) {
+    return (static_cast<int64_t>(ts.tv_sec) + kEpochDiffSeconds) * 10000000LL + ts.tv_nsec / 100;
+}
+
+timespec ToTimespec(int64_t t) {
+    timespec ts;
+    if (t == 0) {
+        ts.tv_sec = 0;
+        ts.tv_nsec = UTIME_OMIT;
+        return ts;
+    }
+    int64_t ticks = t - kEpochDiffSeconds * 10000000LL;
+    int64_t sec = ticks / 10000000LL;
+    int64_t rem = ticks % 10000000LL;
+    if (rem < 0) {
+        rem += 10000000LL;
+        --sec;
+    }
+    ts.tv_sec = static_cast<time_t>(sec);
+    ts.tv_nsec = static_cast<long>(rem * 100);
+    return ts;
+}
+
+// Read-only is the owner's missing write permission; hidden, system and
+// volume label do not exist here.
+uint32_t AttributesOf(const struct stat& st) {
+    uint32_t a = 0;
+    if (S_ISDIR(st.st_mode)) a |= kAttrDirectory;
+    if (!(st.st_mode & S_IWUSR)) a |= kAttrReadOnly;
+    return a;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Windows wildcard matching: '*' any run, '?' one character, letters
+// compared without case.
+bool MatchMask(const char* mask, const char* name) {
+    while (*mask) {
+        if (*mask == '*') {
+            while (*mask == '*') ++mask;
+            if (!*mask) return true;
+            for (const char* n = name; *n; ++n)
+                if (MatchMask(mask, n)) return true;
+            return MatchMask(mask, name + strlen(name));
+        }
+        if (!*name) return false;
+        if (*mask != '?' && std::tolower(static_cast<unsigned char>(*mask)) !=
+                                std::tolower(static_cast<unsigned char>(*name)))
+            return false;
+        ++mask;
+        ++name;
+    }
+    return *name == 0;
+}
+
+}  // namespace
+
+CFile::~CFile() { Close(); }
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
+    Close();
+    int oflags = O_CLOEXEC;
+    switch (flags & 3) {
+        case modeRead: oflags |= O_RDONLY; break;
+        case modeWrite: oflags |= O_WRONLY; break;
+        default: oflags |= O_RDWR; break;
+    }
+    if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
+    if (flags & osWriteThrough) oflags |= O_DSYNC;
+    int fd = ::open(path.c_str(), oflags, 0666);
+    int err = errno;
+    if (fd >= 0) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // a folder is not a file
+            err = EISDIR;
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    if (fd < 0) {
+        if (error) {
+            error->m_lOsError = static_cast<unsigned long>(err);
+            error->m_strFileName = path;
+        }
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    return true;
+}
+
+void CFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+bool CFile::IsOpen() const { return m_fd >= 0; }
+
+size_t CFile::Read(void* buffer, size_t count) {
+    if (m_fd < 0) return 0;
+    size_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+        ssize_t got = ::read(m_fd, p + total, count - total);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        total += static_cast<size_t>(got);
+    }
+    return total;
+}
+
+bool CFile::Write(const void* buffer, size_t count) {
+    if (m_fd < 0) return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        ssize_t put = ::write(m_fd, p, count);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        count -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool CFile::Seek(int64_t offset, SeekPosition from) {
+    if (m_fd < 0) return false;
+    int64_t base = 0;
+    if (from == current) base = static_cast<int64_t>(GetPosition());
+    else if (from == end) base = static_cast<int64_t>(GetLength());
+    if (offset < 0 && base + offset < 0) return false;
+    return ::lseek(m_fd, static_cast<off_t>(base + offset), SEEK_SET) >= 0;
+}
+
+uint64_t CFile::SeekToEnd() {
+    Seek(0, end);
+    return GetPosition();
+}
+
+uint64_t CFile::GetPosition() const {
+    if (m_fd < 0) return 0;
+    off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    return pos < 0 ? 0 : static_cast<uint64_t>(pos);
+}
+
+uint64_t CFile::GetLength() const {
+    struct stat st;
+    if (m_fd < 0 || fstat(m_fd, &st) != 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+bool CFile::SetLength(uint64_t length) {
+    if (m_fd < 0 || ::ftruncate(m_fd, static_cast<off_t>(length)) != 0) return false;
+    return ::lseek(m_fd, static_cast<off_t>(length), SEEK_SET) >= 0;
+}
+
+bool CFile::Flush() {
+    if (m_fd < 0 || ::fsync(m_fd) != 0) return false;
+    // The file's entry in its folder must be durable too.
+    std::string folder = m_path.substr(0, m_path.find_last_of('/') == std::string::npos ? 0 : m_path.find_last_of('/'));
+    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    char full[PATH_MAX];
+    status.m_szFullName = realpath(path.c_str(), full) ? std::string(full) : path;
+    status.m_ctime = 0;
+    status.m_atime = FromTimespec(st.st_atim);
+    status.m_mtime = FromTimespec(st.st_mtim);
+    status.m_size = static_cast<uint64_t>(st.st_size);
+    status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
+    return true;
+}
+
+bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    bool ok = true;
+    if (status.m_atime || status.m_mtime) {
+        timespec times[2] = {ToTimespec(status.m_atime), ToTimespec(status.m_mtime)};
+        ok = utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    }
+    mode_t mode = st.st_mode & 07777;
+    mode_t wanted = (status.m_attribute & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    if (wanted != mode && ::chmod(path.c_str(), wanted) != 0) ok = false;
+    return ok;
+}
+
+bool CFile::Rename(const std::string& from, const std::string& to) {
+    // Like the Windows call: never replace an existing target.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (Exists(to)) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CFile::Remove(const std::string& path) {
+    // Like the Windows call: a read-only file or a folder is not removed.
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR))) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+namespace platform {
+
+bool FindFiles(const std::string& folder, const std::string& mask,
+               const std::function<bool(const FindData&)>& visit) {
+    std::string dirPath = folder.empty() ? "." : folder;
+    DIR* dir = ::opendir(dirPath.c_str());
+    if (!dir) return false;
+    bool matchAll = mask == "*.*" || mask == "*";
+    while (dirent* ent = ::readdir(dir)) {
+        if (!matchAll && !MatchMask(mask.c_str(), ent->d_name)) continue;
+        FindData entry;
+        entry.name = ent->d_name;
+        std::string full = dirPath + "/" + entry.name;
+        struct stat st;
+        if (::lstat(full.c_str(), &st) != 0) continue;  // vanished while listed
+        if (S_ISLNK(st.st_mode)) {
+            entry.attributes |= kAttrReparsePoint;
+            struct stat target;
+            if (::stat(full.c_str(), &target) == 0) st = target;
+        }
+        entry.attributes |= AttributesOf(st);
+        entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+        if (!visit(entry)) break;
+    }
+    ::closedir(dir);
+    return true;
+}
+
+}  // namespace platform

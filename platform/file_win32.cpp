@@ -1,0 +1,203 @@
+#include <windows.h>
+
+#include "platform/file.h"
+
+namespace {
+
+int64_t FromFileTime(const FILETIME& ft) {
+    return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+FILETIME ToFileTime(int64_t t) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(t) & 0xFFFFFFFFu);
+    ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(t) >> 32);
+    return ft;
+}
+
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+
+}  // namespace
+
+CFile::~CFile() { Close(); }
+
+bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
+    Close();
+    DWORD access = 0;
+    switch (flags & 3) {
+        case modeRead: access = GENERIC_READ; break;
+        case modeWrite: access = GENERIC_WRITE; break;
+        default: access = GENERIC_READ | GENERIC_WRITE; break;
+    }
+    DWORD share = 0;
+    switch (flags & 0x70) {
+        case shareDenyWrite: share = FILE_SHARE_READ; break;
+        case shareDenyRead: share = FILE_SHARE_WRITE; break;
+        case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+        default: share = 0; break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    DWORD attrs = FILE_ATTRIBUTE_NORMAL;
+    if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
+
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (error) {
+            error->m_lOsError = GetLastError();
+            error->m_strFileName = path;
+        }
+        return false;
+    }
+    m_handle = h;
+    m_path = path;
+    return true;
+}
+
+void CFile::Close() {
+    if (m_handle) CloseHandle(H(m_handle));
+    m_handle = nullptr;
+}
+
+bool CFile::IsOpen() const { return m_handle != nullptr; }
+
+size_t CFile::Read(void* buffer, size_t count) {
+    if (!m_handle) return 0;
+    size_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+        DWORD chunk = static_cast<DWORD>(count - total > 0x40000000u ? 0x40000000u : count - total);
+        DWORD got = 0;
+        if (!ReadFile(H(m_handle), p + total, chunk, &got, nullptr) || got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+bool CFile::Write(const void* buffer, size_t count) {
+    if (!m_handle) return false;
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        DWORD chunk = static_cast<DWORD>(count > 0x40000000u ? 0x40000000u : count);
+        DWORD put = 0;
+        if (!WriteFile(H(m_handle), p, chunk, &put, nullptr) || put != chunk) return false;
+        p += put;
+        count -= put;
+    }
+    return true;
+}
+
+bool CFile::Seek(int64_t offset, SeekPosition from) {
+    if (!m_handle) return false;
+    int64_t base = 0;
+    if (from == current) base = static_cast<int64_t>(GetPosition());
+    else if (from == end) base = static_cast<int64_t>(GetLength());
+    if (offset < 0 && base + offset < 0) return false;
+    LARGE_INTEGER target;
+    target.QuadPart = base + offset;
+    return SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN) != 0;
+}
+
+uint64_t CFile::SeekToEnd() {
+    Seek(0, end);
+    return GetPosition();
+}
+
+uint64_t CFile::GetPosition() const {
+    if (!m_handle) return 0;
+    LARGE_INTEGER zero, pos;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(H(m_handle), zero, &pos, FILE_CURRENT)) return 0;
+    return static_cast<uint64_t>(pos.QuadPart);
+}
+
+uint64_t CFile::GetLength() const {
+    if (!m_handle) return 0;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(H(m_handle), &size)) return 0;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+bool CFile::SetLength(uint64_t length) {
+    if (!m_handle) return false;
+    LARGE_INTEGER target;
+    target.QuadPart = static_cast<LONGLONG>(length);
+    if (!SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN)) return false;
+    return SetEndOfFile(H(m_handle)) != 0;
+}
+
+bool CFile::Flush() { return m_handle && FlushFileBuffers(H(m_handle)) != 0; }
+
+bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
+    if (path.empty() || path.size() > platform::kMaxPath) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    status.m_szFullName = (n > 0 && n < MAX_PATH) ? std::string(full, n) : path;
+    status.m_ctime = FromFileTime(data.ftCreationTime);
+    status.m_atime = FromFileTime(data.ftLastAccessTime);
+    status.m_mtime = FromFileTime(data.ftLastWriteTime);
+    status.m_size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    DWORD attrs = data.dwFileAttributes;
+    status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
+    return true;
+}
+
+bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
+    if (path.empty() || path.size() > platform::kMaxPath) return false;
+    DWORD current = GetFileAttributesA(path.c_str());
+    if (current == INVALID_FILE_ATTRIBUTES) return false;
+
+    // Times cannot be written to a read-only file: lift the flag first.
+    bool writeTimes = status.m_ctime || status.m_atime || status.m_mtime;
+    if (writeTimes && (current & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path.c_str(), current & ~FILE_ATTRIBUTE_READONLY);
+
+    bool ok = true;
+    if (writeTimes) {
+        HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            ok = false;
+        } else {
+            FILETIME c = ToFileTime(status.m_ctime), a = ToFileTime(status.m_atime), m = ToFileTime(status.m_mtime);
+            ok = SetFileTime(h, status.m_ctime ? &c : nullptr, status.m_atime ? &a : nullptr,
+                             status.m_mtime ? &m : nullptr) != 0;
+            CloseHandle(h);
+        }
+    }
+    // The directory and volume bits are not ours to set.
+    DWORD wanted = (current & ~0xFFu & ~FILE_ATTRIBUTE_NORMAL) | (status.m_attribute & ~0x18u);
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileAttributesA(path.c_str(), wanted)) ok = false;
+    return ok;
+}
+
+bool CFile::Rename(const std::string& from, const std::string& to) {
+    return MoveFileA(from.c_str(), to.c_str()) != 0;
+}
+
+bool CFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+namespace platform {
+
+bool FindFiles(const std::string& folder, const std::string& mask,
+               const std::function<bool(const FindData&)>& visit) {
+    std::string pattern = folder.empty() ? mask : folder + "\\" + mask;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        FindData entry;
+        entry.name = data.cFileName;
+        entry.attributes = data.dwFileAttributes == FILE_ATTRIBUTE_NORMAL ? 0 : data.dwFileAttributes;
+        entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (!visit(entry)) break;
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdio>
+#endif
+
+#include <mutex>
+
+#include "platform/message_box.h"
+
+namespace platform {
+namespace {
+
+std::mutex g_lock;
+MessageHook g_hook;
+MainWindowResolver g_resolver = nullptr;
+
+}  // namespace
+
+MessageHook SetMessageHook(MessageHook hook) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    MessageHook previous = std::move(g_hook);
+    g_hook = std::move(hook);
+    return previous;
+}
+
+void SetMainWindowResolver(MainWindowResolver resolver) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_resolver = resolver;
+}
+
+int DefaultAnswer(unsigned style) {
+    unsigned buttons = style & 0xF;
+    unsigned def = (style >> 8) & 0xF;
+    switch (buttons) {
+        case kMbOkCancel: return def == 1 ? kIdCancel : kIdOk;
+        case kMbYesNo: return def == 1 ? kIdNo : kIdYes;
+        case kMbYesNoCancel: return def == 1 ? kIdNo : def == 2 ? kIdCancel : kIdYes;
+        default: return kIdOk;
+    }
+}
+
+int ShowMessage(const std::string& text, const std::string& caption, unsigned style, MsgOwner owner) {
+    MessageRequest request{text, caption, style, owner, nullptr};
+    MessageHook hook;
+    MainWindowResolver resolver;
+    {
+        std::lock_guard<std::mutex> guard(g_lock);
+        hook = g_hook;
+        resolver = g_resolver;
+    }
+#ifdef _WIN32
+    if (owner == MsgOwner::MainWindow) {
+        HWND hwnd = resolver ? static_cast<HWND>(resolver()) : nullptr;
+        if (!hwnd) hwnd = GetActiveWindow();
+        request.ownerWindow = hwnd;
+    }
+    if (hook) return hook(request);
+    return MessageBoxA(static_cast<HWND>(request.ownerWindow), text.c_str(), caption.c_str(), style);
+#else
+    (void)resolver;
+    if (hook) return hook(request);
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    return DefaultAnswer(style);
+#endif
+}
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+// The one message box of every layer. Tests install a hook that answers and
+// records instead of showing a window.
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// Style bits and answers, with the values the Windows message box uses.
+enum : unsigned {
+    kMbOk = 0x0,
+    kMbOkCancel = 0x1,
+    kMbYesNoCancel = 0x3,
+    kMbYesNo = 0x4,
+    kMbIconError = 0x10,
+    kMbIconQuestion = 0x20,
+    kMbIconExclamation = 0x30,
+    kMbIconInformation = 0x40,
+    kMbDefButton2 = 0x100,
+};
+enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
+
+// Who owns the box: the application's main window (or, without one, the
+// thread's active window), or nobody.
+enum class MsgOwner { MainWindow, None };
+
+struct MessageRequest {
+    std::string text;
+    std::string caption;
+    unsigned style = 0;
+    MsgOwner owner = MsgOwner::MainWindow;
+    void* ownerWindow = nullptr;  // the window actually used as owner, if any
+};
+
+using MessageHook = std::function<int(const MessageRequest&)>;
+
+// Shows the box and returns the answer. Natively the text goes to standard
+// error and the default answer is returned at once.
+int ShowMessage(const std::string& text, const std::string& caption, unsigned style,
+                MsgOwner owner = MsgOwner::MainWindow);
+
+// Installs a hook that answers every box in place of the window; returns the
+// previous hook. An empty hook restores the real box.
+MessageHook SetMessageHook(MessageHook hook);
+
+// The window framework tells the platform layer how to find the main window.
+using MainWindowResolver = void* (*)();
+void SetMainWindowResolver(MainWindowResolver resolver);
+
+// The answer a box gives when nobody is there to click: the default button.
+int DefaultAnswer(unsigned style);
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/random.h>
+#include <time.h>
+
+#include <cerrno>
+#endif
+
+#include "platform/system.h"
+
+namespace platform {
+
+uint32_t TickCount() {
+#ifdef _WIN32
+    return GetTickCount();
+#else
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+#endif
+}
+
+bool RandomBytes(void* buffer, size_t count) {
+#ifdef _WIN32
+    // RtlGenRandom, exported by advapi32 under this name since Windows XP.
+    using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    static GenRandom gen = [] {
+        HMODULE advapi = LoadLibraryA("advapi32.dll");
+        return advapi ? reinterpret_cast<GenRandom>(reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")))
+                      : nullptr;
+    }();
+    return gen && gen(buffer, static_cast<ULONG>(count));
+#else
+    char* p = static_cast<char*>(buffer);
+    while (count > 0) {
+        ssize_t got = getrandom(p, count, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        p += got;
+        count -= static_cast<size_t>(got);
+    }
+    return true;
+#endif
+}
+
+}  // namespace platform

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/file.h"
+#include "tests/support/test_support.h"
+
+using testsupport::TempDir;
+
+TEST(File, WriteSeekReadAndLength) {
+    TempDir dir;
+    std::string path = dir / "data.bin";
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary));
+    EXPECT_TRUE(f.Write("hello world", 11));
+    EXPECT_EQ(11u, f.GetLength());
+    EXPECT_FALSE(f.Seek(-12, CFile::end));  // never before the start
+    EXPECT_EQ(11u, f.GetPosition());
+    ASSERT_TRUE(f.Seek(-5, CFile::end));
+    char buf[16] = {0};
+    EXPECT_EQ(5u, f.Read(buf, 16));
+    EXPECT_EQ("world", std::string(buf));
+    EXPECT_TRUE(f.SetLength(5));
+    EXPECT_EQ(5u, f.GetLength());
+    EXPECT_EQ("data.bin", f.GetFileName());
+    f.Close();
+    EXPECT_EQ("hello", testsupport::ReadFile(path));
+}
+
+TEST(File, OpenFailuresAreReported) {
+    TempDir dir;
+    CFile f;
+    CFileException error;
+    EXPECT_FALSE(f.Open(dir / "missing", CFile::modeRead, &error));
+    EXPECT_NE(0u, error.m_lOsError);
+    EXPECT_EQ(dir / "missing", error.m_strFileName);
+    EXPECT_FALSE(f.Open(dir.Path(), CFile::modeRead));  // a folder is not a file
+    EXPECT_FALSE(f.Write("x", 1));  // nothing open
+}
+
+TEST(File, CreateTruncatesUnlessAskedNotTo) {
+    TempDir dir;
+    std::string path = dir / "t.txt";
+    testsupport::WriteFile(path, "0123456789");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite));
+    EXPECT_EQ(10u, f.GetLength());
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite));
+    EXPECT_EQ(0u, f.GetLength());
+}
+
+TEST(FileStatus, ReadOnlyAndTimesRoundTrip) {
+    TempDir dir;
+    std::string path = dir / "s.txt";
+    testsupport::WriteFile(path, "abc");
+    CFileStatus st;
+    ASSERT_TRUE(CFile::GetStatus(path, st));
+    EXPECT_EQ(3u, st.m_size);
+    EXPECT_EQ(0, st.m_attribute & kAttrReadOnly);
+
+    CFileStatus wanted = st;
+    wanted.m_mtime = 130000000000000000LL;  // 2012-12-15
+    wanted.m_atime = 130000000000000000LL;
+    wanted.m_attribute |= kAttrReadOnly;
+    ASSERT_TRUE(CFile::SetStatus(path, wanted));
+    CFileStatus back;
+    ASSERT_TRUE(CFile::GetStatus(path, back));
+    EXPECT_EQ(wanted.m_mtime, back.m_mtime);
+    EXPECT_TRUE(back.m_attribute & kAttrReadOnly);
+    EXPECT_FALSE(CFile::Remove(path));  // read-only files stay
+
+    back.m_attribute &= static_cast<uint8_t>(~kAttrReadOnly);
+    ASSERT_TRUE(CFile::SetStatus(path, back));
+    EXPECT_TRUE(CFile::Remove(path));
+    EXPECT_FALSE(CFile::GetStatus(path, st));
+
+    CFileStatus folder;
+    ASSERT_TRUE(CFile::GetStatus(dir.Path(), folder));
+    EXPECT_TRUE(folder.m_attribute & kAttrDirectory);
+}
+
+TEST(FileStatus, RenameNeverReplacesATarget) {
+    TempDir dir;
+    testsupport::WriteFile(dir / "a", "A");
+    testsupport::WriteFile(dir / "b", "B");
+    EXPECT_FALSE(CFile::Rename(dir / "a", dir / "b"));
+    EXPECT_EQ("B", testsupport::ReadFile(dir / "b"));
+    EXPECT_TRUE(CFile::Rename(dir / "a", dir / "c"));
+    EXPECT_EQ("A", testsupport::ReadFile(dir / "c"));
+    EXPECT_FALSE(testsupport::Exists(dir / "a"));
+}
+
+TEST(FindFiles, MasksFollowWindowsRules) {
+    TempDir dir;
+    testsupport::WriteFile(dir / "report.doc", "x");
+    testsupport::WriteFile(dir / "REPORT.~ENC", "xy");
+    testsupport::WriteFile(dir / "noext", "");
+    testsupport::MakeDir(dir / "sub");
+
+    auto names = [&](const std::string& mask) {
+        std::vector<std::string> out;
+        platform::FindFiles(dir.Path(), mask, [&](const platform::FindData& f) {
+            if (f.name != "." && f.name != "..") out.push_back(f.name);
+            return true;
+        });
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    EXPECT_EQ((std::vector<std::string>{"REPORT.~ENC", "noext", "report.doc", "sub"}), names("*.*"));
+    EXPECT_EQ((std::vector<std::string>{"REPORT.~ENC"}), names("*.~enc"));
+    EXPECT_EQ((std::vector<std::string>{"report.doc"}), names("rep?rt.d*"));
+    EXPECT_TRUE(names("*.xyz").empty());
+
+    bool sawFolder = false;
+    platform::FindFiles(dir.Path(), "sub", [&](const platform::FindData& f) {
+        sawFolder = (f.attributes & kAttrDirectory) != 0;
+        return true;
+    });
+    EXPECT_TRUE(sawFolder);
+    EXPECT_FALSE(platform::FindFiles(dir / "missing", "*.*", [](const platform::FindData&) { return true; }));
+}

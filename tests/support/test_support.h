@@ -1,0 +1,56 @@
+#pragma once
+// Helpers shared by the tests of both builds: temporary folders, whole-file
+// reads and writes, a recorder that answers message boxes, and a clean
+// settings store.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    // Path of an entry inside the folder (joined with the platform separator).
+    std::string operator/(const std::string& name) const;
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& data);
+bool Exists(const std::string& path);
+void MakeDir(const std::string& path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListDir(const std::string& path);
+
+// Answers every message box while alive and keeps what was asked. Answers
+// are taken from the queue, then the box's default answer.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    std::vector<platform::MessageRequest> messages;
+    std::deque<int> answers;
+
+private:
+    platform::MessageHook m_previous;
+};
+
+// Removes the key "Software\Halvenrod\Vastrel" and all its values.
+void ClearVastrelSettings();
+
+}  // namespace testsupport
