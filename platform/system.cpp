@@ -11,6 +11,28 @@
 
 namespace platform {
 
+namespace {
+MessagePump g_pump = nullptr;
+}  // namespace
+
+void SetMessagePump(MessagePump pump) { g_pump = pump; }
+
+bool PumpWaitingMessages() {
+    if (g_pump) return g_pump();
+#ifdef _WIN32
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+#endif
+    return true;
+}
+
 uint32_t TickCount() {
 #ifdef _WIN32
     return GetTickCount();

@@ -11,4 +11,15 @@ uint32_t TickCount();
 // Returns false only when that source fails.
 bool RandomBytes(void* buffer, size_t count);
 
+// Runs every message waiting in the calling thread's queue through the
+// application's message pump. Returns false when the application is quitting
+// (the quit message stays queued for the main loop). Natively there is no
+// queue and it returns true at once.
+bool PumpWaitingMessages();
+
+// The window framework installs its own pump (one that runs its pre-translate
+// chain); without one, messages are translated and dispatched plainly.
+using MessagePump = bool (*)();
+void SetMessagePump(MessagePump pump);
+
 }  // namespace platform
