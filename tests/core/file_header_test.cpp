@@ -102,7 +102,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Footer, WorkedExampleIsLaidOutByteForByte) {
+TEST_F(Footer, FiveByteFileGivesTheFooterByteForByte) {
     std::string file = Encrypt("hello", "abc");
     ASSERT_EQ(177u, file.size());
     std::string footer = file.substr(16);
