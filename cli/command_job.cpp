@@ -1,0 +1,190 @@
+#include "cli/command_job.h"
+
+#include "cli/console_out.h"
+#include "core/cipher_result.h"
+#include "core/cipher_settings.h"
+#include "core/dir_read.h"
+#include "core/file_cipher.h"
+#include "core/secure_delete.h"
+#include "platform/file.h"
+#include "platform/system.h"
+
+namespace Vastrel2 {
+
+using CIPHER::CipherResult;
+using CIPHER::CipherSettings;
+using CIPHER::FileDecryptor;
+using CIPHER::FileEncryptor;
+
+namespace {
+
+const std::string kStars(42, '*');
+const std::string kTitle = "*" + std::string(13, ' ') + "Vastrel 2 - CLP" + std::string(12, ' ') + "*";
+
+bool IsFolder(const std::string& path) {
+    CFileStatus status;
+    return CFile::GetStatus(path, status) && (status.m_attribute & kAttrDirectory);
+}
+
+}  // namespace
+
+CommandJob::CommandJob(ParseSettings* settings) : CommandJob(settings, LogFile::DefaultPath()) {}
+
+CommandJob::CommandJob(ParseSettings* settings, const std::string& logPath)
+    : m_settings(settings),
+      m_shredder(new CSecureDelete),
+      m_logOn(settings->log != "false"),
+      m_log(new LogFile(logPath)) {
+    Log(kStars);
+    Log(kTitle);
+    Log(kStars);
+    Log(" ");
+    Log(StartTimeLine());
+    Log(" ");
+    Log(" ");
+}
+
+CommandJob::~CommandJob() { m_files.clear(); }
+
+void CommandJob::Log(const std::string& line) {
+    if (m_logOn) m_log->WriteLine(line);
+}
+
+bool CommandJob::Run() {
+    ConsolePrint("\n\n" + kStars + "\n" + kTitle + "\n*" + std::string(40, ' ') + "*\n" + kStars + "\n\n\n");
+    if (!ValidateSettings()) return false;
+
+    uint32_t start = platform::TickCount();
+    CollectFiles();
+    if (m_files.empty()) {
+        ConsolePrint("No files to process\n");
+        Log("Warning : No files to process");
+    }
+    if (m_settings->mode == "encrypt")
+        EncryptFiles();
+    else if (m_settings->mode == "decrypt")
+        DecryptFiles();
+
+    if (m_logOn) {
+        std::string time = "Time: " + FormatElapsed(start);
+        ConsolePrint(time + "\n");
+        Log(time);
+        if (m_log->LastWriteSucceeded())
+            ConsolePrint("Log file: " + m_log->GetPath() + "\n");
+        else
+            ConsolePrint("Unable to write log file: " + m_log->GetPath() + "\n");
+    }
+    ConsoleFlush();
+    return m_failed == 0 && !m_missingFolder;
+}
+
+bool CommandJob::ValidateSettings() {
+    bool modeOk = m_settings->mode == "encrypt" || m_settings->mode == "decrypt";
+    if (!modeOk) {
+        ConsolePrint("Error : You must specify a type. i.e. encrypt or decrypt\n");
+        Log("Error :You must specify a type. i.e. encrypt or decrypt");
+    }
+    if (m_settings->password.empty()) {
+        ConsolePrint("You must specify a password.\n");
+        Log("Error : You must specify a password.");
+    } else if (m_settings->password.size() < 6) {
+        ConsolePrint("Password must be at least 6 characters.\n");
+        Log("Error : Password must be at least 6 characters.");
+    }
+    if (!modeOk) {
+        ConsolePrint("Process failed!\n");
+        Log("Error : Process failed!");
+    }
+    return modeOk;
+}
+
+void CommandJob::CollectFiles() {
+    CSADirRead scanner;
+    for (const std::string& folder : m_settings->folders) {
+        // A folder that is not there is reported, never scanned: an empty
+        // name would otherwise be taken for the root of the file system.
+        if (!IsFolder(folder)) {
+            ConsolePrint("Folder not found: " + folder + "\n");
+            Log("Error : Folder not found: " + folder);
+            m_missingFolder = true;
+            continue;
+        }
+        scanner.CollectFolders(folder.c_str(), true);
+        scanner.CollectFiles("*.*", true, false);
+        for (const ProjectEntry& entry : scanner.files) m_files.push_back(entry.path);
+        scanner.ClearFileList();
+        scanner.ClearFolderList();
+    }
+    for (const std::string& file : m_settings->files) {
+        if (file.size() > 3) m_files.push_back(file);
+    }
+}
+
+void CommandJob::EncryptFiles() {
+    int obfuscate = m_settings->obfuscate == "true" ? 1 : 0;
+    int processReadOnly = m_settings->processReadOnly != "false" ? 1 : 0;
+    CipherSettings cipherSettings;
+    cipherSettings.LoadDefaults();
+    CFile work;
+    std::unique_ptr<FileEncryptor> encryptor(
+        new FileEncryptor(&work, processReadOnly, obfuscate, m_settings->password, &cipherSettings));
+
+    int done = 0;
+    for (std::string& path : m_files) {
+        ConsolePrint("Encrypting: " + path + "%\r");
+        ConsoleFlush();
+        const std::string source = path;
+        Log(Format("Encrypting file: %s", path.c_str()));
+        int result = encryptor->EncryptFile(path, m_settings->hint);
+        if (result == CipherResult::kOk || result == CipherResult::kFileEmpty || result == CipherResult::kRenamedOld) {
+            if (m_shredder->DeleteFile(source)) {
+                ++done;
+            } else {
+                // The encrypted file is there, but so is the plain one.
+                Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
+                Log(" ");
+                ++m_failed;
+            }
+        } else {
+            Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
+            Log(" ");
+            ++m_failed;
+        }
+    }
+    std::string counts = Format("%d files encrypted, %d Failed", done, m_failed);
+    ConsolePrint("\n\n" + counts + "\n");
+    Log(counts);
+}
+
+void CommandJob::DecryptFiles() {
+    int obfuscate = m_settings->obfuscate == "true" ? 1 : 0;
+    int processReadOnly = m_settings->processReadOnly != "false" ? 1 : 0;
+    CFile work;
+    std::unique_ptr<FileDecryptor> decryptor(new FileDecryptor(&work, processReadOnly, obfuscate, m_settings->password));
+
+    int done = 0;
+    for (std::string& path : m_files) {
+        ConsolePrint("Decrypting: " + path + "%\r");
+        ConsoleFlush();
+        Log(Format("Decrypting file: %s", path.c_str()));
+        std::string hint;
+        int result = decryptor->DecryptFile(path, hint, false);
+        if (result == CipherResult::kOk || result == CipherResult::kFileEmpty) {
+            ++done;
+        } else {
+            Log(Format("Decryption failed : %s", CipherResult::ResultText(result).c_str()));
+            Log(" ");
+            ++m_failed;
+        }
+    }
+    std::string counts = Format("%d files decrypted, %d Failed", done, m_failed);
+    ConsolePrint("\n\n" + counts + "\n");
+    Log(counts);
+}
+
+bool RunCommandJob(ParseSettings& settings) {
+    CommandJob job(&settings);
+    return job.Run();
+}
+
+}  // namespace Vastrel2

@@ -1,0 +1,52 @@
+#pragma once
+// One run of the console program: checks the job, collects the files of the
+// given folders and paths, encrypts or decrypts them one by one, shreds each
+// plain file after its encryption, and reports on the console and in the run
+// log.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/parse.h"
+#include "cli/run_log.h"
+
+class CSecureDelete;
+
+namespace Vastrel2 {
+
+class CommandJob {
+public:
+    // `settings` stays the caller's and must outlive the job. With logging
+    // on, the log's opening lines are written at once.
+    explicit CommandJob(ParseSettings* settings);
+    CommandJob(ParseSettings* settings, const std::string& logPath);
+    ~CommandJob();
+    CommandJob(const CommandJob&) = delete;
+    CommandJob& operator=(const CommandJob&) = delete;
+
+    // The whole run. True when it did everything it was asked: the settings
+    // were accepted, every named folder existed and every file succeeded.
+    bool Run();
+
+    const std::vector<std::string>& GetFiles() const { return m_files; }
+
+private:
+    bool ValidateSettings();
+    void CollectFiles();
+    void EncryptFiles();
+    void DecryptFiles();
+    void Log(const std::string& line);
+
+    ParseSettings* m_settings;
+    std::vector<std::string> m_files;
+    std::unique_ptr<CSecureDelete> m_shredder;
+    bool m_logOn;
+    std::unique_ptr<LogFile> m_log;
+    int m_failed = 0;
+    bool m_missingFolder = false;
+};
+
+// Runs one CommandJob over the settings; the batch runner of the program.
+bool RunCommandJob(ParseSettings& settings);
+
+}  // namespace Vastrel2
