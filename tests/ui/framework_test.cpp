@@ -182,3 +182,48 @@ TEST_F(UiTest, MessageBoxesAndPickersGoThroughTheHooks) {
 }
 
 }  // namespace
+
+namespace {
+
+using uitest::UiTest;
+
+TEST_F(UiTest, ModalLoopAsksItsHooksOnEveryPass) {
+    // The loop ends when ContinueModal says so, without EndDialog.
+    class Counting : public DataDlg {
+    public:
+        int passes = 0;
+        long idles = 0;
+
+    protected:
+        bool OnInitDialog() override {
+            DataDlg::OnInitDialog();
+            for (int i = 0; i < 3; ++i) Post(WM_APP);
+            return true;
+        }
+        bool ContinueModal() override { return ++passes < 3 && DataDlg::ContinueModal(); }
+        bool OnIdle(long count) override {
+            ++idles;
+            Post(WM_APP);  // keeps the loop from waiting
+            return false;
+        }
+    } dlg;
+    EXPECT_EQ(-1, dlg.DoModal());  // never ended: no result
+    EXPECT_EQ(3, dlg.passes);
+    EXPECT_EQ(nullptr, dlg.Handle());
+}
+
+void Throwing(void* ran) {
+    *static_cast<bool*>(ran) = true;
+    throw std::runtime_error("thread failure");
+}
+
+TEST(Threads, AnExceptionStaysInsideItsThread) {
+    bool ran = false;
+    HANDLE thread = ui::StartThread(&Throwing, &ran);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    EXPECT_TRUE(ran);
+}
+
+}  // namespace

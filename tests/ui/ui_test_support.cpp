@@ -118,10 +118,10 @@ std::string ScreenshotFolder() {
 
 }  // namespace
 
-void SaveScreenshot(HWND window, const std::string& name) {
-    if (!window || !IsWindow(window)) return;
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(100);
+namespace {
+
+// Takes the window's rectangle from the screen as it is now.
+void Capture(HWND window, const std::string& name) {
     RECT r;
     GetWindowRect(window, &r);
     int width = r.right - r.left, height = r.bottom - r.top;
@@ -156,6 +156,43 @@ void SaveScreenshot(HWND window, const std::string& name) {
     std::string folder = ScreenshotFolder();
     if (rgb.empty() || folder.empty()) return;
     testsupport::WriteFile(folder + "\\" + name + ".png", EncodePng(width, height, rgb));
+}
+
+thread_local HHOOK t_closingHook = nullptr;
+thread_local int t_closed = 0;
+
+// Every visible top-level window is photographed as it closes.
+LRESULT CALLBACK OnWindowClosing(int code, WPARAM w, LPARAM l) {
+    HWND window = reinterpret_cast<HWND>(w);
+    if (code == HCBT_DESTROYWND && IsWindowVisible(window) && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "window";
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Capture(window, name + "-" + std::to_string(++t_closed));
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+}  // namespace
+
+void SaveScreenshot(HWND window, const std::string& name) {
+    if (!window || !IsWindow(window)) return;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(100);
+    Capture(window, name);
+}
+
+ScreenshotsOnClose::ScreenshotsOnClose() {
+    if (!t_closingHook) {
+        t_closingHook = SetWindowsHookExA(WH_CBT, &OnWindowClosing, nullptr, GetCurrentThreadId());
+        m_installed = true;
+    }
+    t_closed = 0;
+}
+
+ScreenshotsOnClose::~ScreenshotsOnClose() {
+    if (m_installed && t_closingHook) UnhookWindowsHookEx(t_closingHook);
+    if (m_installed) t_closingHook = nullptr;
 }
 
 }  // namespace uitest

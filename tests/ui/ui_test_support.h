@@ -17,6 +17,19 @@
 
 namespace uitest {
 
+// While alive, every visible top-level window of the thread is saved as a
+// screenshot ("<suite>.<test>-<n>.png") when it closes.
+class ScreenshotsOnClose {
+public:
+    ScreenshotsOnClose();
+    ~ScreenshotsOnClose();
+    ScreenshotsOnClose(const ScreenshotsOnClose&) = delete;
+    ScreenshotsOnClose& operator=(const ScreenshotsOnClose&) = delete;
+
+private:
+    bool m_installed = false;
+};
+
 // A fixture with an application object whose profile lives in a fresh
 // folder, and a message recorder.
 class UiTest : public ::testing::Test {
@@ -25,6 +38,7 @@ protected:
     ~UiTest() override;
     std::string ProfileText() const { return testsupport::Exists(m_app->ProfilePath()) ? testsupport::ReadFile(m_app->ProfilePath()) : ""; }
 
+    ScreenshotsOnClose m_screenshots;
     testsupport::TempDir m_dir;
     std::unique_ptr<ui::App> m_app;
     testsupport::MessageRecorder m_messages;
