@@ -101,7 +101,10 @@ bool App::PreTranslate(MSG* msg) {
 bool App::PumpMessage() {
     MSG msg;
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) return false;
+    if (got == 0 || got == -1) {
+        m_quitCode = got == 0 ? static_cast<int>(msg.wParam) : -1;
+        return false;
+    }
     if (!PreTranslate(&msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -110,11 +113,9 @@ bool App::PumpMessage() {
 }
 
 int App::Run() {
-    MSG msg;
     while (PumpMessage()) {
     }
-    if (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return static_cast<int>(msg.wParam);
-    return 0;
+    return m_quitCode;
 }
 
 HINSTANCE ResourceHandle() { return g_app ? g_app->ResourceHandle() : ThisModule(); }

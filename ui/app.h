@@ -55,6 +55,7 @@ private:
     HINSTANCE m_instance;
     HINSTANCE m_resources;
     HWND m_mainWindow = nullptr;
+    int m_quitCode = 0;
     std::string m_caption;
     std::string m_profilePath;
     App* m_previous;

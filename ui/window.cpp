@@ -26,7 +26,11 @@ Window::CreationHook::~CreationHook() {
 }
 
 LRESULT CALLBACK Window::CbtProc(int code, WPARAM w, LPARAM l) {
-    if (code == HCBT_CREATEWND && t_pending) {
+    char cls[8] = {};
+    // The input-method window that the system may create along with the
+    // first window of a thread is not ours.
+    if (code == HCBT_CREATEWND && t_pending &&
+        !(GetClassNameA(reinterpret_cast<HWND>(w), cls, sizeof cls) && lstrcmpiA(cls, "ime") == 0)) {
         Window* window = t_pending;
         t_pending = nullptr;
         window->Hook(reinterpret_cast<HWND>(w));
@@ -223,8 +227,8 @@ bool Window::OnCommand(UINT id, UINT code, HWND control) {
         c->second();
         return true;
     }
-    // Menus send code 0, accelerators 1, buttons BN_CLICKED (0).
-    if (code == 0 || code == 1) {
+    // Menus send code 0, accelerators 1 without a control, buttons BN_CLICKED (0).
+    if (code == 0 || (code == 1 && !control)) {
         auto it = m_commands.find(id);
         if (it != m_commands.end()) {
             it->second();

@@ -98,8 +98,9 @@ TEST_F(UiTest, ModelessDialogRoutesCommandsAndSurvivesExceptions) {
 TEST_F(UiTest, EnablePassDisablesCommandsWithoutHandlers) {
     class Target : public ui::Dialog {
     public:
+        int runs = 0;
         Target() : Dialog(200) {
-            MapCommand(40001, [] {});
+            MapCommand(40001, [this] { ++runs; });
             MapUpdate(40002, [](ui::CommandState& s) { s.SetCheck(1); });
         }
     } target;
@@ -118,6 +119,18 @@ TEST_F(UiTest, EnablePassDisablesCommandsWithoutHandlers) {
     EnableMenuItem(file, 40003, MF_BYCOMMAND | MF_ENABLED);
     target.UpdateMenuCommands(menu.Get(), false);
     EXPECT_FALSE(GetMenuState(file, 40003, MF_BYCOMMAND) & MF_GRAYED);
+
+    // Menu (0) and accelerator (1) commands run the handler; a control's
+    // notification with code 1 (such as a selection change) does not.
+    SendMessageA(target.Handle(), WM_COMMAND, MAKEWPARAM(40001, 0), 0);
+    SendMessageA(target.Handle(), WM_COMMAND, MAKEWPARAM(40001, 1), 0);
+    SendMessageA(target.Handle(), WM_COMMAND, MAKEWPARAM(40001, 1), reinterpret_cast<LPARAM>(target.Item(1010)));
+    EXPECT_EQ(2, target.runs);
+}
+
+TEST_F(UiTest, MessageLoopEndsWithTheQuitCode) {
+    PostQuitMessage(5);
+    EXPECT_EQ(5, m_app->Run());
 }
 
 TEST_F(UiTest, PreTranslateChainReachesTheDialogOfAControl) {
