@@ -73,7 +73,7 @@ bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::st
     {
         CreationHook hook(this);
         hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent,
-                               menuOrId, ResourceHandle(), nullptr);
+                               menuOrId, ThisModule(), nullptr);
     }
     if (!hwnd) {
         if (m_hwnd) Unhook();

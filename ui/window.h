@@ -6,6 +6,12 @@
 // subclassed from its very first message and destroyed with the object) or
 // is bound to an existing one (Attach; only a handle, nothing is
 // subclassed or destroyed) or subclasses an existing one (Subclass).
+//
+// Handling messages: map commands and notifications in the constructor
+// (MapCommand, MapControl, MapNotify, MapUpdate); override the virtual
+// handlers below (each defaults to Default()); for any other message
+// override WindowProc, handle what you need and pass the rest to the base.
+// Exceptions never leave a window procedure: they are caught and traced.
 #include <windows.h>
 
 #include <functional>
