@@ -7,6 +7,10 @@
 
 CResizingDialog::CResizingDialog(UINT templateId, HWND parent) : Dialog(templateId, parent), m_templateId(templateId) {}
 
+CResizingDialog::~CResizingDialog() {
+    if (Exists()) DestroyWindow();
+}
+
 void CResizingDialog::SetControlAnchor(uint16_t id, uint16_t flags) {
     if (flags != 0) m_anchors.push_back((static_cast<uint32_t>(flags) << 16) | id);
 }

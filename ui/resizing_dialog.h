@@ -22,6 +22,8 @@ public:
     };
 
     explicit CResizingDialog(UINT templateId, HWND parent = nullptr);
+    // A window still open is destroyed here, so that its size is saved.
+    ~CResizingDialog() override;
 
     // Flags 0 adds nothing.
     void SetControlAnchor(uint16_t id, uint16_t flags);

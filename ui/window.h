@@ -12,6 +12,8 @@
 // handlers below (each defaults to Default()); for any other message
 // override WindowProc, handle what you need and pass the rest to the base.
 // Exceptions never leave a window procedure: they are caught and traced.
+// A class that handles WM_DESTROY destroys a still open window in its own
+// destructor: by the time the base destructor runs, its handlers are gone.
 #include <windows.h>
 
 #include <functional>

@@ -84,8 +84,7 @@ TEST_F(UiTest, ResizingDialogKeepsItsMinimumAndRemembersItsSize) {
         Resizing dlg;
         ASSERT_TRUE(dlg.Create(nullptr));
         Resize(dlg.Handle(), 60, 20);
-        dlg.DestroyWindow();
-    }
+    }  // still open: saved as it goes
     EXPECT_EQ(created.cx + 60, m_app->GetProfileInt("66", "CX", 0));
     EXPECT_EQ(created.cy + 20, m_app->GetProfileInt("66", "CY", 0));
     {
