@@ -129,31 +129,20 @@ void CommandJob::EncryptFiles() {
     std::unique_ptr<FileEncryptor> encryptor(
         new FileEncryptor(&work, processReadOnly, obfuscate, m_settings->password, &cipherSettings));
 
-    int done = 0;
-    for (std::string& path : m_files) {
-        ConsolePrint("Encrypting: " + path + "%\r");
-        ConsoleFlush();
+    ProcessFiles("Encrypting", "encrypted", [&](std::string& path) {
         const std::string source = path;
-        Log(Format("Encrypting file: %s", path.c_str()));
         int result = encryptor->EncryptFile(path, m_settings->hint);
-        if (result == CipherResult::kOk || result == CipherResult::kFileEmpty || result == CipherResult::kRenamedOld) {
-            if (m_shredder->DeleteFile(source)) {
-                ++done;
-            } else {
-                // The encrypted file is there, but so is the plain one.
-                Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
-                Log(" ");
-                ++m_failed;
-            }
-        } else {
+        if (result != CipherResult::kOk && result != CipherResult::kFileEmpty && result != CipherResult::kRenamedOld) {
             Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
-            Log(" ");
-            ++m_failed;
+            return false;
         }
-    }
-    std::string counts = Format("%d files encrypted, %d Failed", done, m_failed);
-    ConsolePrint("\n\n" + counts + "\n");
-    Log(counts);
+        if (!m_shredder->DeleteFile(source)) {
+            // The encrypted file is there, but so is the plain one.
+            Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
+            return false;
+        }
+        return true;
+    });
 }
 
 void CommandJob::DecryptFiles() {
@@ -162,22 +151,31 @@ void CommandJob::DecryptFiles() {
     CFile work;
     std::unique_ptr<FileDecryptor> decryptor(new FileDecryptor(&work, processReadOnly, obfuscate, m_settings->password));
 
-    int done = 0;
-    for (std::string& path : m_files) {
-        ConsolePrint("Decrypting: " + path + "%\r");
-        ConsoleFlush();
-        Log(Format("Decrypting file: %s", path.c_str()));
+    ProcessFiles("Decrypting", "decrypted", [&](std::string& path) {
         std::string hint;
         int result = decryptor->DecryptFile(path, hint, false);
-        if (result == CipherResult::kOk || result == CipherResult::kFileEmpty) {
-            ++done;
+        if (result == CipherResult::kOk || result == CipherResult::kFileEmpty) return true;
+        Log(Format("Decryption failed : %s", CipherResult::ResultText(result).c_str()));
+        return false;
+    });
+}
+
+void CommandJob::ProcessFiles(const std::string& verb, const std::string& done,
+                              const std::function<bool(std::string& path)>& processOne) {
+    int succeeded = 0;
+    for (std::string& path : m_files) {
+        // The next file's line overwrites this one on the console.
+        ConsolePrint(verb + ": " + path + "%\r");
+        ConsoleFlush();
+        Log(verb + " file: " + path);
+        if (processOne(path)) {
+            ++succeeded;
         } else {
-            Log(Format("Decryption failed : %s", CipherResult::ResultText(result).c_str()));
             Log(" ");
             ++m_failed;
         }
     }
-    std::string counts = Format("%d files decrypted, %d Failed", done, m_failed);
+    std::string counts = Format("%d files %s, %d Failed", succeeded, done.c_str(), m_failed);
     ConsolePrint("\n\n" + counts + "\n");
     Log(counts);
 }

@@ -3,6 +3,7 @@
 // given folders and paths, encrypts or decrypts them one by one, shreds each
 // plain file after its encryption, and reports on the console and in the run
 // log.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ private:
     void CollectFiles();
     void EncryptFiles();
     void DecryptFiles();
+    // Runs `processOne` over every file with the console line, the log lines
+    // and the counts; it returns whether that file succeeded (and logs why not).
+    void ProcessFiles(const std::string& verb, const std::string& done,
+                      const std::function<bool(std::string& path)>& processOne);
     void Log(const std::string& line);
 
     ParseSettings* m_settings;

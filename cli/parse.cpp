@@ -22,45 +22,40 @@ const std::string& Parse::PathArgument(size_t index) const {
 
 namespace {
 
+// A field of the settings: a text that a later value replaces, or a list
+// that every value is appended to.
+struct Field {
+    const char* name;
+    std::string ParseSettings::*text;
+    std::vector<std::string> ParseSettings::*list;
+
+    void Store(ParseSettings& settings, const std::string& value) const {
+        if (text)
+            settings.*text = value;
+        else
+            (settings.*list).push_back(value);
+    }
+};
+
 // The option keys in the order they are looked for: an argument is taken for
 // the first key of this list that it contains anywhere.
-struct OptionKey {
-    const char* key;
-    std::string ParseSettings::*field;
-    std::vector<std::string> ParseSettings::*list;
-};
-const OptionKey kOptionKeys[] = {
-    {"-m:", &ParseSettings::mode, nullptr},
-    {"-p:", &ParseSettings::password, nullptr},
-    {"-hint:", &ParseSettings::hint, nullptr},
-    {"-fi:", nullptr, &ParseSettings::files},
-    {"-fo:", nullptr, &ParseSettings::folders},
-    {"-o:", &ParseSettings::obfuscate, nullptr},
-    {"-r:", &ParseSettings::processReadOnly, nullptr},
-    {"-a:", &ParseSettings::algorithm, nullptr},
-    {"-ha:", &ParseSettings::hash, nullptr},
-    {"-cm:", &ParseSettings::cipherMode, nullptr},
+const Field kOptionKeys[] = {
+    {"-m:", &ParseSettings::mode, nullptr},       {"-p:", &ParseSettings::password, nullptr},
+    {"-hint:", &ParseSettings::hint, nullptr},    {"-fi:", nullptr, &ParseSettings::files},
+    {"-fo:", nullptr, &ParseSettings::folders},   {"-o:", &ParseSettings::obfuscate, nullptr},
+    {"-r:", &ParseSettings::processReadOnly, nullptr}, {"-a:", &ParseSettings::algorithm, nullptr},
+    {"-ha:", &ParseSettings::hash, nullptr},      {"-cm:", &ParseSettings::cipherMode, nullptr},
     {"-log:", &ParseSettings::log, nullptr},
 };
 
-// The job file's element names and the fields they fill.
-struct ElementName {
-    const char* name;
-    std::string ParseSettings::*field;
-    std::vector<std::string> ParseSettings::*list;
-};
-const ElementName kElementNames[] = {
-    {"mode", &ParseSettings::mode, nullptr},
-    {"password", &ParseSettings::password, nullptr},
-    {"hint", &ParseSettings::hint, nullptr},
-    {"file", nullptr, &ParseSettings::files},
-    {"folder", nullptr, &ParseSettings::folders},
-    {"obfuscate", &ParseSettings::obfuscate, nullptr},
-    {"hash", &ParseSettings::hash, nullptr},
-    {"ciphermode", &ParseSettings::cipherMode, nullptr},
+// The job file's element names.
+const Field kElementNames[] = {
+    {"mode", &ParseSettings::mode, nullptr},         {"password", &ParseSettings::password, nullptr},
+    {"hint", &ParseSettings::hint, nullptr},         {"file", nullptr, &ParseSettings::files},
+    {"folder", nullptr, &ParseSettings::folders},    {"obfuscate", &ParseSettings::obfuscate, nullptr},
+    {"hash", &ParseSettings::hash, nullptr},         {"ciphermode", &ParseSettings::cipherMode, nullptr},
     {"processreadonly", &ParseSettings::processReadOnly, nullptr},
-    {"algorithm", &ParseSettings::algorithm, nullptr},
-    {"logresults", &ParseSettings::log, nullptr},
+    {"algorithm", &ParseSettings::algorithm, nullptr}, {"logresults", &ParseSettings::log, nullptr},
 };
 
 bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
@@ -88,16 +83,12 @@ bool StringParser::Validate() {
 void StringParser::ReadSettings() {
     for (size_t i = 0; i < m_arguments->size(); ++i) {
         const std::string& argument = (*m_arguments)[i];
-        for (const OptionKey& option : kOptionKeys) {
-            if (!Contains(argument, option.key)) continue;
-            // The key's length is cut from the front wherever the key stands.
-            size_t skip = std::strlen(option.key);
-            if (option.field) {
-                m_settings.*option.field = argument.substr(skip);
-            } else {
-                const std::string& typed = PathArgument(i);
-                (m_settings.*option.list).push_back(typed.substr(skip));
-            }
+        for (const Field& option : kOptionKeys) {
+            if (!Contains(argument, option.name)) continue;
+            // The key's length is cut from the front wherever the key stands;
+            // paths are taken as typed where their case counts.
+            const std::string& value = option.list ? PathArgument(i) : argument;
+            option.Store(m_settings, value.substr(std::strlen(option.name)));
             break;
         }
     }
@@ -124,19 +115,17 @@ void XMLParser::ReadSettings() {
 }
 
 bool IsJobElementName(const std::string& name) {
-    for (const ElementName& element : kElementNames)
+    for (const Field& element : kElementNames)
         if (name == element.name) return true;
     return false;
 }
 
 void TakeJobElement(ParseSettings& settings, const std::string& name, const std::string& value) {
-    for (const ElementName& element : kElementNames) {
-        if (name != element.name) continue;
-        if (element.field)
-            settings.*element.field = value;
-        else
-            (settings.*element.list).push_back(value);
-        return;
+    for (const Field& element : kElementNames) {
+        if (name == element.name) {
+            element.Store(settings, value);
+            return;
+        }
     }
 }
 
