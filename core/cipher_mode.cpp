@@ -1,0 +1,302 @@
+#include "core/cipher_mode.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/file_header.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace Vastrel2 {
+namespace CIPHER {
+
+const char* const kNameConversionError =
+    "There has been a critical error converting your obfuscated filename. Your filename will not be converted.";
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void ShowNameError() {
+    platform::ShowMessage(kNameConversionError, "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
+}
+
+}  // namespace
+
+bool HexToBytes(const char* text, unsigned char* output, size_t length) {
+    if (length % 2 != 0) return false;
+    for (size_t i = 0; i < length; i += 2) {
+        int high = HexDigit(text[i]);
+        int low = HexDigit(text[i + 1]);
+        if (high < 0 || low < 0) return false;
+        output[i / 2] = static_cast<unsigned char>(high * 16 + low);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- InitVector
+
+InitVector::InitVector(int size) : m_size(size > 0 ? size : 0) {}
+
+InitVector::~InitVector() { Drop(); }
+
+void InitVector::Drop() {
+    if (m_bytes) std::memset(m_bytes, 0, static_cast<size_t>(m_size));
+    delete[] m_bytes;
+    m_bytes = nullptr;
+    m_hex.clear();
+}
+
+// Random bytes, not a clock: files encrypted within one clock tick under one
+// password must still get different vectors.
+bool InitVector::Generate() {
+    if (!m_bytes) m_bytes = new unsigned char[static_cast<size_t>(m_size)];
+    std::memset(m_bytes, 0, static_cast<size_t>(m_size));
+    if (!platform::RandomBytes(m_bytes, static_cast<size_t>(m_size))) {
+        Drop();
+        return false;
+    }
+    m_hex = Utils::HexEncode(m_bytes, static_cast<size_t>(m_size));
+    return true;
+}
+
+bool InitVector::SetFromHex(const std::string& text) {
+    Drop();
+    if (m_size == 0 || text.size() != static_cast<size_t>(m_size) * 2) return false;
+    m_bytes = new unsigned char[static_cast<size_t>(m_size)];
+    if (!HexToBytes(text.data(), m_bytes, text.size())) {
+        Drop();
+        return false;
+    }
+    m_hex = Utils::HexEncode(m_bytes, static_cast<size_t>(m_size));
+    return true;
+}
+
+// --------------------------------------------------------------- ICipherMode
+
+ICipherMode::ICipherMode(int blockSize)
+    : m_blockSize(blockSize),
+      m_w1(new unsigned char[blockSize]()),
+      m_w2(new unsigned char[blockSize]()),
+      m_w3(new unsigned char[blockSize]()),
+      m_w4(new unsigned char[blockSize]()),
+      m_output(new unsigned char[kChunk]()),
+      m_input(new unsigned char[kChunk]()) {}
+
+ICipherMode::~ICipherMode() {
+    Reset();  // no plaintext stays behind in freed memory
+    delete[] m_w1;
+    delete[] m_w2;
+    delete[] m_w3;
+    delete[] m_w4;
+    delete[] m_output;
+    delete[] m_input;
+}
+
+void ICipherMode::Reset() {
+    m_firstBlock = true;
+    std::memset(m_input, 0, kChunk);
+    std::memset(m_output, 0, kChunk);
+    std::memset(m_w1, 0, static_cast<size_t>(m_blockSize));
+    std::memset(m_w2, 0, static_cast<size_t>(m_blockSize));
+    std::memset(m_w3, 0, static_cast<size_t>(m_blockSize));
+    std::memset(m_w4, 0, static_cast<size_t>(m_blockSize));
+}
+
+bool ICipherMode::DecodeName(const std::string& hex, size_t& m) {
+    m = hex.size() / 2;
+    if (hex.size() > 2 * kChunk || !HexToBytes(hex.data(), m_input, hex.size())) {
+        ShowNameError();
+        return false;
+    }
+    return true;
+}
+
+// The record is two length bytes (low first) and the name; a length that
+// reaches past the decoded bytes belongs to a damaged or foreign text.
+bool ICipherMode::NameFromRecord(size_t m, std::string& name) {
+    size_t length = m_output[0] + 256u * m_output[1];
+    if (length + 2 > m) {
+        ShowNameError();
+        return false;
+    }
+    name.assign(reinterpret_cast<const char*>(m_output) + 2, length);
+    return true;
+}
+
+// ------------------------------------------------------------------- CBCMode
+
+ICipherMode* CBCMode::CreateMode(const CipherSettings& settings) {
+    if (settings.GetFormatVersion() > 2) return new CBCMode(8);
+    return new ECBMode(8);
+}
+
+bool CBCMode::HasIv(const InitVector& iv) const { return iv.GetBytes() && iv.GetSize() >= m_blockSize; }
+
+// W4 plaintext, W1 the block after XOR, W2 ciphertext and chaining value.
+// Only the first block-size bytes of the vector take part.
+void CBCMode::EncryptBlock(IBlockCipher* cipher, size_t offset, const InitVector& iv) {
+    const size_t bs = static_cast<size_t>(m_blockSize);
+    std::memcpy(m_w4, m_input + offset, bs);
+    const unsigned char* chain = m_firstBlock ? iv.GetBytes() : m_w2;
+    for (size_t i = 0; i < bs; ++i) m_w1[i] = m_w4[i] ^ chain[i];
+    m_firstBlock = false;
+    cipher->EncryptBuffer(m_w1, m_w2, bs);
+    std::memcpy(m_output + offset, m_w2, bs);
+}
+
+// W2 ciphertext, W3 its decryption, W4 plaintext, W1 the previous ciphertext.
+void CBCMode::DecryptBlock(IBlockCipher* cipher, size_t offset, const InitVector& iv) {
+    const size_t bs = static_cast<size_t>(m_blockSize);
+    std::memcpy(m_w2, m_input + offset, bs);
+    cipher->DecryptBuffer(m_w2, m_w3, bs);
+    const unsigned char* chain = m_firstBlock ? iv.GetBytes() : m_w1;
+    for (size_t i = 0; i < bs; ++i) m_w4[i] = m_w3[i] ^ chain[i];
+    m_firstBlock = false;
+    std::memcpy(m_output + offset, m_w4, bs);
+    std::memcpy(m_w1, m_w2, bs);
+}
+
+// Reads never more than size bytes in all, so the pad always follows the
+// size bytes, even if the source has grown since its size was taken.
+bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
+                            const InitVector& iv) {
+    Reset();
+    if (!cipher || !HasIv(iv) || pad < 0) return false;
+    const size_t bs = static_cast<size_t>(m_blockSize);
+    uint64_t done = 0;
+    while (done < size) {
+        size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, size - done));
+        size_t n = source.Read(m_input, want);
+        if (n < want) break;  // the source holds fewer than size bytes
+        if (done + kChunk > size && pad > 0) {
+            if (n + static_cast<size_t>(pad) > kChunk) break;
+            std::memset(m_input + n, pad, static_cast<size_t>(pad));
+            n += static_cast<size_t>(pad);
+        }
+        for (size_t e = 0; e < n; e += bs) EncryptBlock(cipher, e, iv);
+        bool written = destination.Write(m_output, n);
+        std::memset(m_input, 0, kChunk);
+        std::memset(m_output, 0, kChunk);
+        if (!written) return false;
+        done += want;
+    }
+    bool complete = done >= size;
+    Reset();
+    return complete;
+}
+
+bool CBCMode::DecryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
+                            const InitVector& iv) {
+    Reset();
+    if (!cipher || !HasIv(iv)) return false;
+    const size_t bs = static_cast<size_t>(m_blockSize);
+    uint64_t done = 0;
+    for (;;) {
+        size_t read = source.Read(m_input, kChunk);
+        size_t n = static_cast<size_t>(std::min<uint64_t>(read, size));
+        // A last block reaching past n takes what lies beyond it in the buffer.
+        for (size_t e = 0; e < n; e += bs) DecryptBlock(cipher, e, iv);
+        bool written = destination.Write(m_output, n);
+        std::memset(m_input, 0, kChunk);
+        std::memset(m_output, 0, kChunk);
+        if (!written) break;
+        if (done + n >= size) {
+            Reset();
+            return true;
+        }
+        if (read < kChunk) break;  // the source ended before size bytes
+        done += kChunk;
+    }
+    Reset();
+    return false;
+}
+
+std::string CBCMode::EncryptName(const std::string& name, IBlockCipher* cipher, const InitVector& iv) {
+    Reset();
+    const size_t length = name.size();
+    if (length > kMaxName || !cipher || !HasIv(iv)) {
+        ShowNameError();
+        return std::string();
+    }
+    m_input[0] = static_cast<unsigned char>(length % 256);
+    m_input[1] = static_cast<unsigned char>((length / 256) % 256);
+    std::memcpy(m_input + 2, name.data(), length);
+    size_t pad = 16 - (length + 2) % 16;
+    if (pad == 16) pad = 0;
+    std::memset(m_input + 2 + length, static_cast<int>(pad), pad);
+    const size_t total = length + 2 + pad;
+    for (size_t e = 0; e < total; e += static_cast<size_t>(m_blockSize)) EncryptBlock(cipher, e, iv);
+    std::string hex = Utils::HexEncode(m_output, total);
+    Reset();
+    return hex;
+}
+
+std::string CBCMode::DecryptName(const std::string& hex, IBlockCipher* cipher, const InitVector& iv) {
+    Reset();
+    size_t m = 0;
+    if (!DecodeName(hex, m)) return hex;
+    if (!cipher || !HasIv(iv)) {
+        ShowNameError();
+        return hex;
+    }
+    for (size_t e = 0; e < m; e += static_cast<size_t>(m_blockSize)) DecryptBlock(cipher, e, iv);
+    std::string name;
+    bool ok = NameFromRecord(m, name);
+    Reset();
+    return ok ? name : hex;
+}
+
+// ------------------------------------------------------------------- ECBMode
+
+bool ECBMode::EncryptStream(IBlockCipher*, uint64_t, int, CFile&, CFile&, const InitVector&) { return false; }
+
+std::string ECBMode::EncryptName(const std::string&, IBlockCipher*, const InitVector&) { return std::string(); }
+
+// The input buffer is not cleared between chunks: a short last chunk
+// deciphers stale bytes after its own, and only its own are written.
+bool ECBMode::DecryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
+                            const InitVector& iv) {
+    Reset();
+    if (!cipher) return false;
+    uint64_t done = 0;
+    bool ok = true;
+    do {
+        size_t n = source.Read(m_input, kChunk);
+        cipher->DecryptBuffer(m_input, m_output, kChunk);
+        if (!destination.Write(m_output, n)) {
+            ok = false;
+            break;
+        }
+        if (n < kChunk) {  // the source has ended
+            ok = done + n >= size;
+            break;
+        }
+        done += kChunk;
+    } while (done <= size);
+    Reset();
+    return ok;
+}
+
+std::string ECBMode::DecryptName(const std::string& hex, IBlockCipher* cipher, const InitVector&) {
+    Reset();
+    size_t m = 0;
+    if (!DecodeName(hex, m)) return hex;
+    if (!cipher) {
+        ShowNameError();
+        return hex;
+    }
+    cipher->DecryptBuffer(m_input, m_output, m);
+    std::string name;
+    bool ok = NameFromRecord(m, name);
+    Reset();
+    return ok ? name : hex;
+}
+
+}  // namespace CIPHER
+}  // namespace Vastrel2
