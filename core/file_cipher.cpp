@@ -255,7 +255,7 @@ int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool 
     m_outputPath = m_obfuscate == 1 ? MakeObfuscatedName(sourcePath, m_settings)
                                     : MakeEncryptedName(sourcePath, kEncryptedSuffix);
     if (m_outputPath.empty() || TooLong(m_outputPath) ||
-        !m_output.Open(m_outputPath, kOpenFlags | CFile::modeCreate, &m_fileException)) {
+        !m_output.Open(m_outputPath, kOpenFlags | CFile::osCreateNew, &m_fileException)) {
         m_source->Close();
         return fail(R::kOpenFailed);
     }

@@ -64,6 +64,8 @@ public:
         // sequential runs in small pieces. A write that fails may show at a
         // later Write, Seek, SetLength or Flush: check Flush before Close.
         osSequential = 0x20000,
+        // Creates the file only when nothing of that name exists yet.
+        osCreateNew = 0x40000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

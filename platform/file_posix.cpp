@@ -88,7 +88,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         case modeWrite: oflags |= O_WRONLY; break;
         default: oflags |= O_RDWR; break;
     }
-    if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
+    if (flags & osCreateNew) oflags |= O_CREAT | O_EXCL;
+    else if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     if (flags & osWriteThrough) oflags |= O_DSYNC;
     int fd = ::open(path.c_str(), oflags, 0666);
     int err = errno;

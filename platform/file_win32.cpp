@@ -37,7 +37,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         default: share = 0; break;
     }
     DWORD disposition = OPEN_EXISTING;
-    if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    if (flags & osCreateNew) disposition = CREATE_NEW;
+    else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     DWORD attrs = FILE_ATTRIBUTE_NORMAL;
     if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
 

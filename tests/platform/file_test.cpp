@@ -48,6 +48,9 @@ TEST(File, CreateTruncatesUnlessAskedNotTo) {
     EXPECT_EQ(10u, f.GetLength());
     ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite));
     EXPECT_EQ(0u, f.GetLength());
+    f.Close();
+    EXPECT_FALSE(f.Open(path, CFile::osCreateNew | CFile::modeReadWrite));  // never an existing file
+    EXPECT_TRUE(f.Open(dir / "new.txt", CFile::osCreateNew | CFile::modeReadWrite));
 }
 
 // The buffered mode must look exactly like the plain one to its caller.
