@@ -79,17 +79,6 @@ protected:
 
 }  // namespace
 
-TEST(JobHelpers, AttributeCodesInTheirOrder) {
-    CFileStatus st;
-    const std::pair<uint8_t, int> cases[] = {{0x00, 0},   {0x20, 0},  {0x01, 8},   {0x03, 8},   {0x02, -1},
-                                             {0x06, -1},  {0x04, -7}, {0x08, -13}, {0x10, -9},  {0x13, -9}};
-    for (const auto& c : cases) {
-        st.m_attribute = c.first;
-        EXPECT_EQ(c.second, AttributeCode(st)) << int(c.first);
-    }
-    EXPECT_EQ(0, PumpMessages());
-}
-
 TEST_F(Jobs, RoundTripsEverySizeWithBothKeys) {
     for (int hashType : {0, 2}) {
         settings = CipherSettings(0, hashType, hashType ? 32 : 16, 3);
