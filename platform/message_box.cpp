@@ -40,8 +40,13 @@ int DefaultAnswer(unsigned style) {
     }
 }
 
-int ShowMessage(const std::string& text, const std::string& caption, unsigned style, MsgOwner owner) {
-    MessageRequest request{text, caption, style, owner, nullptr};
+namespace {
+
+int Show(MessageRequest request) {
+    const std::string& text = request.text;
+    const std::string& caption = request.caption;
+    unsigned style = request.style;
+    MsgOwner owner = request.owner;
     MessageHook hook;
     MainWindowResolver resolver;
     {
@@ -63,6 +68,16 @@ int ShowMessage(const std::string& text, const std::string& caption, unsigned st
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return DefaultAnswer(style);
 #endif
+}
+
+}  // namespace
+
+int ShowMessage(const std::string& text, const std::string& caption, unsigned style, MsgOwner owner) {
+    return Show(MessageRequest{text, caption, style, owner, nullptr});
+}
+
+int ShowMessageOwned(const std::string& text, const std::string& caption, unsigned style, void* ownerWindow) {
+    return Show(MessageRequest{text, caption, style, MsgOwner::Given, ownerWindow});
 }
 
 }  // namespace platform

@@ -21,8 +21,8 @@ enum : unsigned {
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // Who owns the box: the application's main window (or, without one, the
-// thread's active window), or nobody.
-enum class MsgOwner { MainWindow, None };
+// thread's active window), nobody, or a window the caller names.
+enum class MsgOwner { MainWindow, None, Given };
 
 struct MessageRequest {
     std::string text;
@@ -38,6 +38,9 @@ using MessageHook = std::function<int(const MessageRequest&)>;
 // error and the default answer is returned at once.
 int ShowMessage(const std::string& text, const std::string& caption, unsigned style,
                 MsgOwner owner = MsgOwner::MainWindow);
+
+// The same, owned by the caller's window (a null window: no owner).
+int ShowMessageOwned(const std::string& text, const std::string& caption, unsigned style, void* ownerWindow);
 
 // Installs a hook that answers every box in place of the window; returns the
 // previous hook. An empty hook restores the real box.

@@ -1,0 +1,190 @@
+#include "ui/app.h"
+
+#include <commctrl.h>
+#include <process.h>
+#include <shlobj.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/message_box.h"
+#include "platform/system.h"
+#include "ui/window.h"
+
+namespace ui {
+namespace {
+
+App* g_app = nullptr;
+
+void* ResolveMainWindow() { return MainWindow(); }
+
+bool PumpForPlatform() { return PumpWaitingMessages(); }
+
+std::string DefaultProfilePath(const std::string& name) {
+    char folder[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder)) && folder[0]) {
+        return std::string(folder) + "\\" + name + ".ini";
+    }
+    // No application-data folder: keep the file next to the module.
+    char module[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(ThisModule(), module, MAX_PATH);
+    std::string path(module, n);
+    size_t slash = path.find_last_of('\\');
+    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name + ".ini";
+}
+
+}  // namespace
+
+HINSTANCE ThisModule() {
+    static const char anchor = 0;
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, &anchor,
+                       &module);
+    return module ? module : GetModuleHandleA(nullptr);
+}
+
+App::App(std::string profileName, std::string caption)
+    : m_instance(ThisModule()),
+      m_resources(m_instance),
+      m_caption(std::move(caption)),
+      m_profilePath(DefaultProfilePath(profileName)),
+      m_previous(g_app) {
+    g_app = this;
+    EnsureCommonControls();
+    platform::SetMainWindowResolver(&ResolveMainWindow);
+    platform::SetMessagePump(&PumpForPlatform);
+}
+
+App::~App() {
+    g_app = m_previous;
+    if (!g_app) {
+        platform::SetMainWindowResolver(nullptr);
+        platform::SetMessagePump(nullptr);
+    }
+}
+
+App* App::Current() { return g_app; }
+
+HWND App::MainWindow() const { return m_mainWindow && IsWindow(m_mainWindow) ? m_mainWindow : nullptr; }
+
+int App::GetProfileInt(const std::string& section, const std::string& key, int defaultValue) const {
+    // A marker that no INI value can hold tells a missing key from a present one.
+    const char* missing = "\x01";
+    std::vector<char> buffer(64);
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), missing, buffer.data(),
+                                       static_cast<DWORD>(buffer.size()), m_profilePath.c_str());
+    std::string text(buffer.data(), n);
+    if (text == missing) return defaultValue;
+    size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return defaultValue;
+    const char* begin = text.c_str() + start;
+    char* end = nullptr;
+    errno = 0;
+    long long value = std::strtoll(begin, &end, 10);
+    if (end == begin) return defaultValue;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+bool App::WriteProfileInt(const std::string& section, const std::string& key, int value) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), std::to_string(value).c_str(),
+                                      m_profilePath.c_str()) != FALSE;
+}
+
+bool App::PreTranslate(MSG* msg) {
+    return Window::PreTranslateChain(msg) || PreTranslateMessage(msg);
+}
+
+bool App::PumpMessage() {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        m_quitCode = got == 0 ? static_cast<int>(msg.wParam) : -1;
+        return false;
+    }
+    if (!PreTranslate(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+int App::Run() {
+    while (PumpMessage()) {
+    }
+    return m_quitCode;
+}
+
+HINSTANCE ResourceHandle() { return g_app ? g_app->ResourceHandle() : ThisModule(); }
+
+HWND MainWindow() { return g_app ? g_app->MainWindow() : nullptr; }
+
+PumpResult PumpOneMessage() {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return PumpResult::Empty;
+    if (msg.message == WM_QUIT) return PumpResult::Quit;
+    bool taken = g_app ? g_app->PreTranslate(&msg) : Window::PreTranslateChain(&msg);
+    if (!taken) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return PumpResult::Dispatched;
+}
+
+bool PumpWaitingMessages() {
+    for (;;) {
+        switch (PumpOneMessage()) {
+            case PumpResult::Empty: return true;
+            case PumpResult::Quit: PostQuitMessage(0); return false;
+            case PumpResult::Dispatched: break;
+        }
+    }
+}
+
+void EnsureCommonControls() {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                              ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+    done = InitCommonControlsEx(&icc) != FALSE;
+}
+
+void TraceError(const char* where, const char* what) {
+    std::string line = std::string("Vastrel: ") + where + ": " + (what ? what : "unknown error") + "\n";
+    OutputDebugStringA(line.c_str());
+}
+
+namespace {
+struct ThreadStart {
+    void (*fn)(void*);
+    void* arg;
+};
+
+unsigned __stdcall ThreadEntry(void* p) {
+    ThreadStart start = *static_cast<ThreadStart*>(p);
+    delete static_cast<ThreadStart*>(p);
+    try {
+        start.fn(start.arg);
+    } catch (const std::exception& e) {
+        TraceError("thread", e.what());
+    } catch (...) {
+        TraceError("thread", nullptr);
+    }
+    return 0;
+}
+}  // namespace
+
+HANDLE StartThread(void (*fn)(void*), void* arg) {
+    ThreadStart* start = new ThreadStart{fn, arg};
+    uintptr_t h = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
+    if (!h) {
+        delete start;
+        return nullptr;
+    }
+    return reinterpret_cast<HANDLE>(h);
+}
+
+}  // namespace ui

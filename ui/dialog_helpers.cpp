@@ -1,0 +1,84 @@
+#include "ui/dialog_helpers.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "ui/prompts.h"
+
+bool ValidatePasswords(const std::string& password, const std::string& confirmation) {
+    if (password.size() < 6) {
+        ui::AppMessageBox("Password must be at least 6 characters long", MB_ICONERROR);
+        return false;
+    }
+    if (password != confirmation) {
+        ui::AppMessageBox("Passwords do not match!", MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+std::string FormatFileSize(uint64_t bytes) {
+    char text[64];
+    double n = static_cast<double>(bytes);
+    if (bytes < (1ull << 20)) {
+        std::snprintf(text, sizeof text, "%3.2f KB", n / 1024.0);
+    } else if (bytes < (1ull << 30)) {
+        std::snprintf(text, sizeof text, "%3.2f MB", n / 1048576.0);
+    } else {
+        std::snprintf(text, sizeof text, "%1.2f GB", n / 1073741824.0);
+    }
+    return text;
+}
+
+void UpdateRenamedListItem(std::string& entryName, std::string& entryPath, const std::string& newPath,
+                           const ui::ListView& list) {
+    size_t slash = entryPath.find_last_of('\\');
+    std::string oldName = slash == std::string::npos ? entryPath : entryPath.substr(slash + 1);
+    std::string oldFolder = slash == std::string::npos ? std::string() : entryPath.substr(0, slash);
+
+    int match = -1;
+    for (int row = 0; list.Handle() && row < list.GetItemCount(); ++row) {
+        if (list.GetItemText(row, 3) == oldFolder && list.GetItemText(row, 0) == oldName) {
+            match = row;
+            break;
+        }
+    }
+
+    size_t newSlash = newPath.find_last_of('\\');
+    std::string newName = newSlash == std::string::npos ? newPath : newPath.substr(newSlash + 1);
+    size_t nameSlash = entryName.find_last_of('\\');
+    if (nameSlash != std::string::npos && nameSlash > 0) {
+        entryName = entryName.substr(0, nameSlash) + "\\" + newName;
+    } else {
+        entryName = newName;
+    }
+    // The entry follows the file even when no row shows it.
+    entryPath = newPath;
+    if (match >= 0) list.SetItemText(match, 0, newName);
+}
+
+void ResizeWindowBy(HWND window, int delta, bool horizontal) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return;
+    int width = r.right - r.left;
+    int height = r.bottom - r.top;
+    if (horizontal) {
+        width += delta;
+    } else {
+        height += delta;
+    }
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE);
+}
+
+void MoveChildBy(HWND parent, HWND child, int dy, int dx) {
+    RECT r;
+    if (!GetWindowRect(child, &r)) return;
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    MoveWindow(child, r.left + dx, r.top + dy, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+int SetToolTipTitle(HWND tooltip, int icon, std::string title) {
+    return static_cast<int>(
+        SendMessageA(tooltip, TTM_SETTITLEA, static_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(title.c_str())));
+}

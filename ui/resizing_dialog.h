@@ -1,0 +1,55 @@
+#pragma once
+// A dialog whose frame the user may resize: listed controls follow the
+// change of the client size, a size grip sits in the bottom-right corner,
+// the dialog never gets smaller than it was created, and its last size is
+// remembered in the profile under a section named after its template.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/dialog.h"
+
+class CResizingDialog : public ui::Dialog {
+public:
+    // Anchor flags.
+    enum : uint16_t {
+        kMoveRight = 1,
+        kMoveDown = 2,
+        kStretchWidth = 4,   // wins over kMoveRight
+        kStretchHeight = 8,  // wins over kMoveDown
+    };
+
+    explicit CResizingDialog(UINT templateId, HWND parent = nullptr);
+    // A window still open is destroyed here, so that its size is saved.
+    ~CResizingDialog() override;
+
+    // Flags 0 adds nothing.
+    void SetControlAnchor(uint16_t id, uint16_t flags);
+    virtual void GetProfileSection(std::string& section) const;
+
+protected:
+    // Derived dialogs that replace these call them.
+    bool OnInitDialog() override;
+    int OnCreate(CREATESTRUCTA* cs) override;
+    void OnPaint() override;
+
+    void OnSize(UINT type, int cx, int cy) override;
+    LRESULT OnNcHitTest(POINT screen) override;
+    void OnGetMinMaxInfo(MINMAXINFO* info) override;
+    void OnDestroy() override;
+
+    BOOL m_rememberSize = TRUE;
+    BOOL m_gripper = TRUE;
+
+private:
+    int m_minWidth = 0;
+    int m_minHeight = 0;
+    int m_lastWidth = 0;
+    int m_lastHeight = 0;
+    BOOL m_sized = FALSE;
+    std::vector<uint32_t> m_anchors;
+    UINT m_templateId;
+    RECT m_gripRect{};
+};
