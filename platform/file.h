@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 #ifdef _WIN32
@@ -59,6 +60,12 @@ public:
         modeNoTruncate = 0x2000,  // with modeCreate: open an existing file as it is
         typeBinary = 0x8000,
         osWriteThrough = 0x10000,  // every write reaches the disk before it returns
+        // Reads ahead and gathers writes in a buffer of our own, for long
+        // sequential runs in small pieces. A write that fails may show at a
+        // later Write, Seek, SetLength or Flush: check Flush before Close.
+        osSequential = 0x20000,
+        // Creates the file only when nothing of that name exists yet.
+        osCreateNew = 0x40000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -97,6 +104,26 @@ public:
     static bool Remove(const std::string& path);
 
 private:
+    // The operating system's calls, without the buffer.
+    size_t OsRead(void* buffer, size_t count);
+    bool OsWrite(const void* buffer, size_t count);
+    bool OsSeek(int64_t offset, SeekPosition from);
+    uint64_t OsPosition() const;
+    uint64_t OsLength() const;
+    bool OsSetLength(uint64_t length);
+    bool OsFlush();
+    void OsClose();
+
+    void StartBuffer(unsigned flags);
+    // Writes out gathered bytes, or steps back over bytes read ahead.
+    bool Drain();
+
+    enum class BufferUse { Idle, Reading, Writing };
+    std::vector<char> m_buffer;  // empty unless opened with osSequential
+    size_t m_bufferPos = 0;      // reading: next byte to hand out
+    size_t m_bufferLen = 0;      // reading: bytes read ahead; writing: bytes gathered
+    BufferUse m_bufferUse = BufferUse::Idle;
+
 #ifdef _WIN32
     void* m_handle = nullptr;
 #else

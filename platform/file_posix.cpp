@@ -88,7 +88,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         case modeWrite: oflags |= O_WRONLY; break;
         default: oflags |= O_RDWR; break;
     }
-    if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
+    if (flags & osCreateNew) oflags |= O_CREAT | O_EXCL;
+    else if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     if (flags & osWriteThrough) oflags |= O_DSYNC;
     int fd = ::open(path.c_str(), oflags, 0666);
     int err = errno;
@@ -109,17 +110,18 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     }
     m_fd = fd;
     m_path = path;
+    StartBuffer(flags);
     return true;
 }
 
-void CFile::Close() {
+void CFile::OsClose() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
 }
 
 bool CFile::IsOpen() const { return m_fd >= 0; }
 
-size_t CFile::Read(void* buffer, size_t count) {
+size_t CFile::OsRead(void* buffer, size_t count) {
     if (m_fd < 0) return 0;
     size_t total = 0;
     char* p = static_cast<char*>(buffer);
@@ -132,7 +134,7 @@ size_t CFile::Read(void* buffer, size_t count) {
     return total;
 }
 
-bool CFile::Write(const void* buffer, size_t count) {
+bool CFile::OsWrite(const void* buffer, size_t count) {
     if (m_fd < 0) return false;
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
@@ -145,38 +147,33 @@ bool CFile::Write(const void* buffer, size_t count) {
     return true;
 }
 
-bool CFile::Seek(int64_t offset, SeekPosition from) {
+bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (m_fd < 0) return false;
     int64_t base = 0;
-    if (from == current) base = static_cast<int64_t>(GetPosition());
-    else if (from == end) base = static_cast<int64_t>(GetLength());
+    if (from == current) base = static_cast<int64_t>(OsPosition());
+    else if (from == end) base = static_cast<int64_t>(OsLength());
     if (offset < 0 && base + offset < 0) return false;
     return ::lseek(m_fd, static_cast<off_t>(base + offset), SEEK_SET) >= 0;
 }
 
-uint64_t CFile::SeekToEnd() {
-    Seek(0, end);
-    return GetPosition();
-}
-
-uint64_t CFile::GetPosition() const {
+uint64_t CFile::OsPosition() const {
     if (m_fd < 0) return 0;
     off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
     return pos < 0 ? 0 : static_cast<uint64_t>(pos);
 }
 
-uint64_t CFile::GetLength() const {
+uint64_t CFile::OsLength() const {
     struct stat st;
     if (m_fd < 0 || fstat(m_fd, &st) != 0) return 0;
     return static_cast<uint64_t>(st.st_size);
 }
 
-bool CFile::SetLength(uint64_t length) {
+bool CFile::OsSetLength(uint64_t length) {
     if (m_fd < 0 || ::ftruncate(m_fd, static_cast<off_t>(length)) != 0) return false;
     return ::lseek(m_fd, static_cast<off_t>(length), SEEK_SET) >= 0;
 }
 
-bool CFile::Flush() {
+bool CFile::OsFlush() {
     if (m_fd < 0 || ::fsync(m_fd) != 0) return false;
     // The file's entry in its folder must be durable too.
     std::string folder = m_path.substr(0, m_path.find_last_of('/') == std::string::npos ? 0 : m_path.find_last_of('/'));

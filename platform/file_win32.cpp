@@ -37,7 +37,8 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         default: share = 0; break;
     }
     DWORD disposition = OPEN_EXISTING;
-    if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    if (flags & osCreateNew) disposition = CREATE_NEW;
+    else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     DWORD attrs = FILE_ATTRIBUTE_NORMAL;
     if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
 
@@ -51,17 +52,18 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     }
     m_handle = h;
     m_path = path;
+    StartBuffer(flags);
     return true;
 }
 
-void CFile::Close() {
+void CFile::OsClose() {
     if (m_handle) CloseHandle(H(m_handle));
     m_handle = nullptr;
 }
 
 bool CFile::IsOpen() const { return m_handle != nullptr; }
 
-size_t CFile::Read(void* buffer, size_t count) {
+size_t CFile::OsRead(void* buffer, size_t count) {
     if (!m_handle) return 0;
     size_t total = 0;
     char* p = static_cast<char*>(buffer);
@@ -74,7 +76,7 @@ size_t CFile::Read(void* buffer, size_t count) {
     return total;
 }
 
-bool CFile::Write(const void* buffer, size_t count) {
+bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
@@ -87,23 +89,18 @@ bool CFile::Write(const void* buffer, size_t count) {
     return true;
 }
 
-bool CFile::Seek(int64_t offset, SeekPosition from) {
+bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (!m_handle) return false;
     int64_t base = 0;
-    if (from == current) base = static_cast<int64_t>(GetPosition());
-    else if (from == end) base = static_cast<int64_t>(GetLength());
+    if (from == current) base = static_cast<int64_t>(OsPosition());
+    else if (from == end) base = static_cast<int64_t>(OsLength());
     if (offset < 0 && base + offset < 0) return false;
     LARGE_INTEGER target;
     target.QuadPart = base + offset;
     return SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN) != 0;
 }
 
-uint64_t CFile::SeekToEnd() {
-    Seek(0, end);
-    return GetPosition();
-}
-
-uint64_t CFile::GetPosition() const {
+uint64_t CFile::OsPosition() const {
     if (!m_handle) return 0;
     LARGE_INTEGER zero, pos;
     zero.QuadPart = 0;
@@ -111,14 +108,14 @@ uint64_t CFile::GetPosition() const {
     return static_cast<uint64_t>(pos.QuadPart);
 }
 
-uint64_t CFile::GetLength() const {
+uint64_t CFile::OsLength() const {
     if (!m_handle) return 0;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(H(m_handle), &size)) return 0;
     return static_cast<uint64_t>(size.QuadPart);
 }
 
-bool CFile::SetLength(uint64_t length) {
+bool CFile::OsSetLength(uint64_t length) {
     if (!m_handle) return false;
     LARGE_INTEGER target;
     target.QuadPart = static_cast<LONGLONG>(length);
@@ -126,7 +123,7 @@ bool CFile::SetLength(uint64_t length) {
     return SetEndOfFile(H(m_handle)) != 0;
 }
 
-bool CFile::Flush() { return m_handle && FlushFileBuffers(H(m_handle)) != 0; }
+bool CFile::OsFlush() { return m_handle && FlushFileBuffers(H(m_handle)) != 0; }
 
 bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     if (path.empty() || path.size() > platform::kMaxPath) return false;

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <cerrno>
+#include <cstring>
 #endif
 
 #include "platform/system.h"
@@ -31,6 +32,33 @@ bool PumpWaitingMessages() {
     }
 #endif
     return true;
+}
+
+bool NativeFileControlAvailable() {
+#ifdef _WIN32
+    if (GetVersion() & 0x80000000u) return true;  // not the NT family: nothing to look for
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "NtFsControlFile") && GetProcAddress(ntdll, "RtlNtStatusToDosError");
+#else
+    return true;
+#endif
+}
+
+std::string SystemErrorText(unsigned long code) {
+#ifdef _WIN32
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                             reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = (n && text) ? std::string(text, n) : std::string();
+    if (text) LocalFree(text);
+    return result;
+#else
+    char buffer[256] = {0};
+    // The GNU variant may return a static text instead of filling the buffer.
+    const char* text = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
+    return text ? std::string(text) : std::string(buffer);
+#endif
 }
 
 uint32_t TickCount() {

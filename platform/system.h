@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -16,6 +17,15 @@ bool RandomBytes(void* buffer, size_t count);
 // (the quit message stays queued for the main loop). Natively there is no
 // queue and it returns true at once.
 bool PumpWaitingMessages();
+
+// True when the system offers the native file-system control calls the
+// shredder relies on (on Windows NT: ntdll exports NtFsControlFile and
+// RtlNtStatusToDosError). Systems without such a layer meet it at once.
+bool NativeFileControlAvailable();
+
+// The system's own text for an error code of a failed file call
+// (GetLastError on Windows, errno elsewhere), as the system words it.
+std::string SystemErrorText(unsigned long code);
 
 // The window framework installs its own pump (one that runs its pre-translate
 // chain); without one, messages are translated and dispatched plainly.

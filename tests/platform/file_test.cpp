@@ -48,6 +48,42 @@ TEST(File, CreateTruncatesUnlessAskedNotTo) {
     EXPECT_EQ(10u, f.GetLength());
     ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite));
     EXPECT_EQ(0u, f.GetLength());
+    f.Close();
+    EXPECT_FALSE(f.Open(path, CFile::osCreateNew | CFile::modeReadWrite));  // never an existing file
+    EXPECT_TRUE(f.Open(dir / "new.txt", CFile::osCreateNew | CFile::modeReadWrite));
+}
+
+// The buffered mode must look exactly like the plain one to its caller.
+TEST(File, SequentialBufferKeepsPositionsLengthsAndOrder) {
+    TempDir dir;
+    const std::string path = dir / "seq.bin";
+    std::string expected;
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::osSequential));
+    for (int i = 0; i < 1500; ++i) {  // about 3 MB in small pieces
+        std::string piece(2048, static_cast<char>('A' + i % 26));
+        ASSERT_TRUE(f.Write(piece.data(), piece.size()));
+        expected += piece;
+    }
+    EXPECT_EQ(expected.size(), f.GetPosition());
+    EXPECT_EQ(expected.size(), f.GetLength());
+
+    ASSERT_TRUE(f.Seek(-4096, CFile::current));  // read back over gathered bytes
+    char buf[3000];
+    ASSERT_EQ(3000u, f.Read(buf, 3000));
+    EXPECT_EQ(expected.substr(expected.size() - 4096, 3000), std::string(buf, 3000));
+    EXPECT_EQ(expected.size() - 1096, f.GetPosition());
+    ASSERT_TRUE(f.Write("xyz", 3));  // written where the reading stopped
+    expected.replace(expected.size() - 1096, 3, "xyz");
+
+    ASSERT_TRUE(f.Seek(10, CFile::begin));
+    ASSERT_EQ(5u, f.Read(buf, 5));
+    EXPECT_EQ(15u, f.GetPosition());
+    ASSERT_TRUE(f.SetLength(expected.size() - 100));
+    expected.resize(expected.size() - 100);
+    EXPECT_TRUE(f.Flush());
+    f.Close();
+    EXPECT_EQ(expected, testsupport::ReadFile(path));
 }
 
 TEST(FileStatus, ReadOnlyAndTimesRoundTrip) {

@@ -1,0 +1,153 @@
+#include "core/dir_read.h"
+
+#include <algorithm>
+
+#include "platform/file.h"
+
+namespace {
+
+// The folder to hand the directory search: an empty folder (what remains of
+// the root once its separator is trimmed) is the root itself.
+std::string SearchFolder(const std::string& folder) {
+#ifdef _WIN32
+    return folder;
+#else
+    return folder.empty() ? std::string(1, platform::kPathSep) : folder;
+#endif
+}
+
+// Byte-wise comparison with the letters A to Z folded to lower case.
+int CompareNoCase(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        int ca = static_cast<unsigned char>(a[i]);
+        int cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+}  // namespace
+
+void CSADirRead::TrimTrailingSlashes(std::string& path) {
+    for (;;) {
+        std::string copy = path;
+        while (!copy.empty() && IsSpace(copy.back())) copy.pop_back();
+        size_t sep = copy.find_last_of(platform::kPathSep);
+        if (sep == std::string::npos) sep = copy.find_last_of('/');
+        if (sep == std::string::npos || sep + 1 != copy.size()) return;
+        path = copy.substr(0, sep);
+    }
+}
+
+bool CSADirRead::CollectFolders(const char* path, bool recursive) {
+    baseFolder = path ? path : "";
+    TrimTrailingSlashes(baseFolder);
+    if (recursive) ScanFolders(folders, baseFolder);
+    folders.push_back(baseFolder);
+    return true;
+}
+
+bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& folder) {
+    try {
+        std::vector<std::string> subs;
+        platform::FindFiles(SearchFolder(folder), "*.*", [&](const platform::FindData& entry) {
+            // A junction or linked folder leads outside this folder (or back into it).
+            if ((entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) &&
+                entry.name != "." && entry.name != "..")
+                subs.push_back(folder + platform::kPathSep + entry.name);
+            return true;
+        });
+        for (const std::string& sub : subs) {
+            if (!ScanFolders(list, sub)) return false;
+            list.push_back(sub);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CSADirRead::CollectFiles(const char* mask, bool includeFiles, bool includeFolders) {
+    std::string m = mask ? mask : "";
+    for (const std::string& folder : folders) {
+        if (folder.empty()) continue;
+        if (!ScanFiles(folder, m, includeFiles, includeFolders)) return false;
+    }
+    return true;
+}
+
+bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, bool includeFiles,
+                           bool includeFolders) {
+    try {
+        std::string dir = folder;
+        TrimTrailingSlashes(dir);
+        const std::string prefix = dir + platform::kPathSep;
+        platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
+            bool isFolder = (found.attributes & kAttrDirectory) != 0;
+            if (found.name == ".." || (isFolder && found.name == ".")) return true;
+            if (isFolder ? !includeFolders : !includeFiles) return true;
+            ProjectEntry entry;
+            entry.path = prefix + found.name;
+            entry.isFolder = isFolder;
+            entry.attributes = found.attributes;
+            entry.size = static_cast<uint32_t>(found.size);
+            files.push_back(entry);
+            total += entry.size;
+            return true;
+        });
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CSADirRead::ClearFileList() {
+    files.clear();
+    total = 0;
+    return true;
+}
+
+bool CSADirRead::ClearFolderList() {
+    folders.clear();
+    return true;
+}
+
+bool CSADirRead::SortFiles(int kind, bool descending) {
+    if (kind == kSortByPath) {
+        std::stable_sort(files.begin(), files.end(), [descending](const ProjectEntry& a, const ProjectEntry& b) {
+            int c = CompareNoCase(a.path, b.path);
+            return descending ? c > 0 : c < 0;
+        });
+    } else if (kind == kSortBySize) {
+        std::sort(files.begin(), files.end(), [descending](const ProjectEntry& a, const ProjectEntry& b) {
+            return descending ? a.size > b.size : a.size < b.size;
+        });
+    }
+    return true;
+}
+
+void CSADirRead::SetRelativeNames(const std::string& base) {
+    size_t sep = base.find_last_of(platform::kPathSep);
+    for (ProjectEntry& entry : files) {
+        if (sep == std::string::npos) entry.name = entry.path;
+        else entry.name = entry.path.size() > sep ? entry.path.substr(sep + 1) : std::string();
+    }
+}
+
+bool CSADirRead::AddEntry(ProjectEntry entry) {
+    total += entry.size;
+    files.push_back(std::move(entry));
+    return true;
+}
+
+bool CSADirRead::RemoveEntry(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= files.size()) return false;
+    total -= files[static_cast<size_t>(index)].size;
+    files.erase(files.begin() + index);
+    return true;
+}

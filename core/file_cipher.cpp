@@ -1,0 +1,456 @@
+#include "core/file_cipher.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/cipher_mode.h"
+#include "core/cipher_result.h"
+#include "core/file_header.h"
+#include "core/keys.h"
+#include "core/secure_delete.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace Vastrel2 {
+namespace CIPHER {
+
+using Utils::CFileHeader;
+using R = CipherResult;
+
+namespace {
+
+const char* const kCaption = "Vastrel 2";
+const char* const kEncryptedSuffix = ".~enc";
+const char* const kTempSuffix = ".cipherData";
+constexpr int kIvSize = 16;
+
+constexpr unsigned kOpenFlags = CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osSequential;
+
+bool TooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
+
+// The folder part of a path: up to its last separator (excluded); a path
+// whose only separator is its first character stays whole, a path without
+// one gives an empty folder.
+std::string FolderOf(const std::string& path) {
+    size_t sep = path.find_last_of(platform::kPathSep);
+    if (sep == std::string::npos) return std::string();
+    return sep == 0 ? path : path.substr(0, sep);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        int ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'a' && ca <= 'z') ca -= 'a' - 'A';
+        if (cb >= 'a' && cb <= 'z') cb -= 'a' - 'A';
+        if (ca != cb) return false;
+    }
+    return true;
+#else
+    return a == b;
+#endif
+}
+
+bool Exists(const std::string& path) {
+    CFileStatus status;
+    return CFile::GetStatus(path, status);
+}
+
+// A stored name is used only when it names a file in the folder itself.
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of("\\/:") == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// Sets or clears the read-only bit and nothing else.
+void ChangeReadOnly(const std::string& path, bool set) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return;
+    CFileStatus change;  // times left at 0 are not written
+    change.m_attribute = static_cast<uint8_t>(set ? status.m_attribute | kAttrReadOnly
+                                                  : status.m_attribute & ~kAttrReadOnly);
+    CFile::SetStatus(path, change);
+}
+
+// The footer length that the trailer gives, read the way atoi reads it.
+int64_t TrailerFooterLength(CFile& file) {
+    const uint64_t length = file.GetLength();
+    if (length < Utils::kTrailerLength ||
+        !file.Seek(static_cast<int64_t>(length - Utils::kTrailerLength), CFile::begin))
+        return 0;
+    char digits[5] = {0};
+    if (file.Read(digits, 4) != 4) return 0;
+    return std::atoi(digits);
+}
+
+}  // namespace
+
+int AttributeCode(const CFileStatus& status) {
+    const uint8_t a = status.m_attribute;
+    if (a & kAttrDirectory) return R::kFolder;
+    if (a & kAttrReadOnly) return R::kReadOnly;
+    if (a & kAttrHidden) return R::kReadError;
+    if (a & kAttrSystem) return R::kSystemFile;
+    if (a & kAttrVolume) return R::kVolumeLabel;
+    return 0;
+}
+
+std::string MakeEncryptedName(const std::string& path, const std::string& suffix) {
+    size_t sep = path.find_last_of(platform::kPathSep);
+    size_t dot = path.find_last_of('.');
+    std::string base = (dot != std::string::npos && (sep == std::string::npos || dot > sep)) ? path.substr(0, dot) : path;
+    // A candidate is free when nothing of that name exists: an existing file
+    // is never truncated, whether or not it can be opened.
+    std::string candidate = base + suffix;
+    for (unsigned n = 1; Exists(candidate) || candidate == path; ++n)
+        candidate = base + "_" + std::to_string(n) + suffix;
+    return candidate;
+}
+
+std::string MakeObfuscatedName(const std::string& path, const CipherSettings& settings) {
+    CipherSettings keySettings = settings;
+    std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(path, keySettings));
+    if (!key) return std::string();
+    std::string digest;
+    const unsigned char* bytes = key->GetKey();
+    char hex[3];
+    for (int i = 0; i < keySettings.GetKeyLength(); ++i) {
+        std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
+        digest += hex;
+    }
+    const std::string prefix = FolderOf(path) + platform::kPathSep + digest;
+    // Two random bytes tell apart files whose paths were the same; a name
+    // that exists is drawn again, so no file is ever overwritten.
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        char tail[5];
+        int a = std::rand() % 255, b = std::rand() % 255;
+        std::snprintf(tail, sizeof tail, "%02x%02x", a, b);
+        std::string candidate = prefix + tail + kEncryptedSuffix;
+        if (!Exists(candidate) && candidate != path) return candidate;
+    }
+    return std::string();
+}
+
+int PumpMessages() {
+    platform::PumpWaitingMessages();
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+
+FileCipher::FileCipher(CFile* source, int processReadOnly, int obfuscate, const std::string& password)
+    : m_source(source ? source : &m_ownSource),
+      m_processReadOnly(processReadOnly),
+      m_obfuscate(obfuscate),
+      m_password(password),
+      m_factory(new CipherFactory),
+      m_shredder(new CSecureDelete),
+      m_iv(new InitVector(kIvSize)) {
+    m_shredder->SetPassCount(1);
+}
+
+FileCipher::~FileCipher() {
+    // Key material does not outlive the job.
+    std::fill(m_keyBytes.begin(), m_keyBytes.end(), 0);
+    std::fill(m_password.begin(), m_password.end(), '\0');
+}
+
+void FileCipher::SetSettings(CipherSettings settings) {
+    std::fill(m_keyBytes.begin(), m_keyBytes.end(), 0);
+    m_cipher.reset();
+    m_keyBytes.clear();
+    m_verifier.clear();
+    m_mode.reset();
+
+    m_cipher.reset(m_factory->CreateCipher(settings));
+    m_mode.reset(CBCMode::CreateMode(settings));
+    std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(m_password, settings));
+    const int keyLength = settings.GetKeyLength();
+    if (m_cipher && key && keyLength > 0 && keyLength <= CipherSettings::DigestLength(settings.GetHashType())) {
+        const unsigned char* bytes = key->GetKey();
+        m_keyBytes.assign(bytes, bytes + keyLength);
+        m_cipher->SetKey(m_keyBytes.data(), m_keyBytes.size());
+        // The cipher writes whole blocks; the verifier keeps keyLength bytes.
+        m_verifier.resize((static_cast<size_t>(keyLength) + 7) / 8 * 8);
+        m_cipher->EncryptBuffer(m_keyBytes.data(), m_verifier.data(), m_keyBytes.size());
+        m_verifier.resize(static_cast<size_t>(keyLength));
+    }
+    m_settings = settings;
+}
+
+bool FileCipher::Ready() const {
+    const int keyLength = m_settings.GetKeyLength();
+    return m_cipher && m_mode && (keyLength == 16 || keyLength == 32) &&
+           m_keyBytes.size() == static_cast<size_t>(keyLength) && m_verifier.size() == m_keyBytes.size();
+}
+
+bool FileCipher::IsSourceEncrypted() { return Utils::IsEncrypted(*m_source); }
+
+bool FileCipher::SetReadOnly(const std::string& path, bool set) {
+    if (set) {
+        if (!CFile::GetStatus(path, m_status)) return false;
+        m_status.m_attribute |= kAttrReadOnly;
+    } else {
+        m_status.m_attribute &= static_cast<uint8_t>(~kAttrReadOnly);
+    }
+    return CFile::SetStatus(path, m_status);
+}
+
+bool FileCipher::CopyFileTimes(const std::string& path, const CFileStatus& record) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return false;
+    status.m_ctime = record.m_ctime;
+    status.m_atime = record.m_atime;
+    status.m_mtime = record.m_mtime;
+    status.m_attribute = record.m_attribute;
+    return CFile::SetStatus(path, status);
+}
+
+// ---------------------------------------------------------------------------
+
+FileEncryptor::FileEncryptor(CFile* source, int processReadOnly, int obfuscate, const std::string& password,
+                             const CipherSettings* settings)
+    : FileCipher(source, processReadOnly, obfuscate, password) {
+    CipherSettings chosen;
+    if (settings) chosen = *settings;
+    else chosen.LoadDefaults();
+    SetSettings(chosen);
+}
+
+int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool /*overwrite*/) {
+    if (path.empty() || TooLong(path) || !CFile::GetStatus(path, m_status)) return R::kNoSuchFile;
+
+    const std::string sourcePath = path;
+    bool clearedReadOnly = false;
+    int code = AttributeCode(m_status);
+    if (code == R::kReadOnly) {
+        if (!m_processReadOnly) return R::kReadOnly;
+        // A read-only file that is also hidden or system is refused as those are.
+        m_status.m_attribute &= static_cast<uint8_t>(~kAttrReadOnly);
+        if (AttributeCode(m_status) != 0) return AttributeCode(m_status);
+        if (!CFile::SetStatus(sourcePath, m_status)) return R::kReadOnlyDevice;
+        clearedReadOnly = true;
+    } else if (code != 0) {
+        return code;
+    }
+    // Every failure from here on leaves the source as it was found.
+    auto fail = [&](int result) {
+        if (clearedReadOnly) ChangeReadOnly(sourcePath, true);
+        return result;
+    };
+    if (!Ready()) return fail(R::kEncryptFailed);
+
+    if (!m_source->Open(sourcePath, kOpenFlags, &m_fileException)) {
+        platform::ShowMessage("Unable to open file " + sourcePath +
+                                  "\nThe file may be in use by another process. \nFile will not be encrypted",
+                              kCaption, platform::kMbIconError, platform::MsgOwner::MainWindow);
+        return fail(R::kOpenFailed);
+    }
+    if (IsSourceEncrypted()) {
+        m_source->Close();
+        return fail(R::kAlreadyEncrypted);
+    }
+
+    m_outputPath = m_obfuscate == 1 ? MakeObfuscatedName(sourcePath, m_settings)
+                                    : MakeEncryptedName(sourcePath, kEncryptedSuffix);
+    if (m_outputPath.empty() || TooLong(m_outputPath) ||
+        !m_output.Open(m_outputPath, kOpenFlags | CFile::osCreateNew, &m_fileException)) {
+        m_source->Close();
+        return fail(R::kOpenFailed);
+    }
+    if (!EncryptBody(hint)) {
+        m_source->Close();
+        m_output.Close();
+        CFile::Remove(m_outputPath);
+        return fail(R::kEncryptFailed);
+    }
+    path = m_outputPath;
+    CopyFileTimes(m_outputPath, m_status);
+    return 0;
+}
+
+int FileEncryptor::EncryptBody(const std::string& hint) {
+    bool ok = m_iv->Generate();
+    const uint64_t size = m_source->GetLength();
+    const int pad = static_cast<int>(16 - size % 16) % 16;
+
+    // The footer is made first: one that could not be read back is never written.
+    std::string footer;
+    if (ok) {
+        std::string encryptedName = m_mode->EncryptName(m_source->GetFileName(), m_cipher.get(), *m_iv);
+        CFileHeader header(hint, m_verifier.data(), encryptedName, size, pad, m_settings.GetFormatVersion(),
+                           m_settings.GetCipherId(), m_settings.GetHashType(), m_settings.GetKeyLength(),
+                           m_iv->GetHex());
+        footer = Utils::HexEncode(m_verifier.data(), m_verifier.size()) + header.BuildFooter();
+        ok = !encryptedName.empty() && footer.size() <= Utils::kMaxFooterLength;
+    }
+
+    ok = ok && m_source->Seek(0, CFile::begin) &&
+         m_mode->EncryptStream(m_cipher.get(), size, pad, *m_source, m_output, *m_iv) &&
+         m_output.Write(footer.data(), footer.size());
+    // Nothing counts as encrypted before it is on the disk, whole.
+    ok = ok && m_output.Flush() && m_output.GetLength() == size + static_cast<uint64_t>(pad) + footer.size();
+    m_source->Close();
+    m_output.Close();
+    return ok ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+
+FileDecryptor::FileDecryptor(CFile* source, int processReadOnly, int obfuscate, const std::string& password)
+    : FileCipher(source, processReadOnly, obfuscate, password) {
+    m_settings.Clear();
+}
+
+int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwrite) {
+    const std::string sourcePath = path;
+    if (path.empty() || TooLong(path) || !CFile::GetStatus(path, m_status)) return R::kNoSuchFile;
+
+    bool wasReadOnly = false;
+    int code = AttributeCode(m_status);
+    if (code == R::kReadOnly) {
+        if (!m_processReadOnly) return R::kReadOnly;
+        CFileStatus rest = m_status;
+        rest.m_attribute &= static_cast<uint8_t>(~kAttrReadOnly);
+        if (AttributeCode(rest) != 0) return AttributeCode(rest);
+        SetReadOnly(sourcePath, false);
+        wasReadOnly = true;
+    } else if (code != 0) {
+        return code;
+    }
+    // A failed or refused decryption leaves the encrypted file as it was,
+    // and the caller's path naming it.
+    auto fail = [&](int result) {
+        if (wasReadOnly) ChangeReadOnly(sourcePath, true);
+        path = sourcePath;
+        return result;
+    };
+
+    if (!m_source->Open(sourcePath, kOpenFlags, &m_fileException)) return fail(R::kOpenFailed);
+    if (!IsSourceEncrypted()) {
+        m_source->Close();
+        return fail(R::kNotEncrypted);
+    }
+    try {
+        CipherSettings fileSettings = CipherSettings::ReadFooterSettings(sourcePath);
+        if (!fileSettings.Equals(m_settings)) SetSettings(fileSettings);
+    } catch (...) {
+        m_source->Close();
+        return fail(R::kOpenFailed);
+    }
+    if (!Ready()) {
+        m_source->Close();
+        return fail(R::kDecryptFailed);
+    }
+
+    if (OpenTempOutput(path) != 0) {
+        m_source->Close();
+        return fail(R::kOpenFailed);
+    }
+    const std::string tempPath = path;
+    int result = DecryptBody(hint);
+    if (result == 0 && !IsPlainFileName(m_originalName)) result = R::kDecryptFailed;  // a name that leads out of the folder
+    if (result != 0) {
+        m_shredder->DeleteFile(tempPath);
+        return fail(result);
+    }
+
+    m_outputPath = FolderOf(tempPath);
+    const std::string target = m_outputPath + platform::kPathSep + m_originalName;
+    if (SamePath(target, sourcePath) || SamePath(target, tempPath)) {
+        // The stored name is the encrypted file's own: nothing is moved over it.
+        m_shredder->DeleteFile(tempPath);
+        return fail(R::kTargetExists);
+    }
+
+    result = MoveAsideExisting(target, tempPath, overwrite);
+    if (result == R::kTargetExists) {
+        CFile::Remove(tempPath);
+        return fail(R::kTargetExists);
+    }
+    if (result != 0 && result != R::kRenamedOld) {
+        // Nothing was moved: the encrypted file stays, its plain copy goes.
+        m_shredder->DeleteFile(tempPath);
+        return fail(R::kMoveAsideFailed);
+    }
+    if (wasReadOnly) SetReadOnly(target, true);
+    path = target;
+    CopyFileTimes(target, m_status);
+    CFile::Remove(sourcePath);
+    return result;
+}
+
+int FileDecryptor::OpenTempOutput(std::string& path) {
+    path += kTempSuffix;
+    if (TooLong(path) || !m_output.Open(path, kOpenFlags | CFile::modeCreate, &m_fileException)) return R::kOpenFailed;
+    return 0;
+}
+
+int FileDecryptor::DecryptBody(std::string& hint) {
+    int result = 0;
+    CFileHeader header;
+    const uint64_t fileLength = m_source->GetLength();
+    const int64_t footerLength = TrailerFooterLength(*m_source);
+    if (!header.ReadFooter(*m_source) || footerLength <= 0 || static_cast<uint64_t>(footerLength) > fileLength ||
+        header.GetKeyLength() != m_settings.GetKeyLength()) {
+        result = R::kDecryptFailed;
+    } else {
+        // The ciphertext must hold all the plaintext the footer claims.
+        const uint64_t cipherLength = fileLength - static_cast<uint64_t>(footerLength);
+        const uint64_t size = header.GetSize();
+        const uint64_t pad = header.GetFormatVersion() >= 3 && header.GetPad() > 0 ? static_cast<uint64_t>(header.GetPad()) : 0;
+        if (cipherLength < size || cipherLength - size < pad) result = R::kDecryptFailed;
+    }
+
+    if (result == 0) {
+        m_originalName = header.GetEncryptedName();
+        std::vector<unsigned char> check((m_keyBytes.size() + 7) / 8 * 8);
+        bool readable = header.DecryptVerifier(check.data(), m_cipher.get()) &&
+                        (header.GetFormatVersion() < 3 || m_iv->SetFromHex(header.GetIvHex()));
+        if (!readable) {
+            result = R::kDecryptFailed;
+        } else if (std::equal(m_keyBytes.begin(), m_keyBytes.end(), check.begin())) {
+            const uint64_t size = header.GetSize();
+            bool ok = m_source->Seek(0, CFile::begin) &&
+                      m_mode->DecryptStream(m_cipher.get(), size, header.GetPad(), *m_source, m_output, *m_iv);
+            // The plain file counts only once it is whole on the disk.
+            ok = ok && m_output.SetLength(size) && m_output.Flush() && m_output.GetLength() == size;
+            if (!ok) result = R::kDecryptFailed;
+            m_originalName = m_mode->DecryptName(m_originalName, m_cipher.get(), *m_iv);
+        } else {
+            result = R::kWrongPassword;
+            hint = header.GetHint();
+        }
+    }
+    m_source->Close();
+    m_output.Close();
+    return result;
+}
+
+int FileDecryptor::MoveAsideExisting(const std::string& target, const std::string& tempPath, bool overwrite) {
+    if (!CFile::GetStatus(target, m_status)) return CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
+    if (overwrite) return CFile::Remove(target) && CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
+    if (failIfTargetExists) return R::kTargetExists;
+
+    const std::string old = target + ".old";
+    platform::ShowMessage("The file " + target + " already exists, Vastrel 2 will rename this file to " + target +
+                              ".old then proceed with decrypting.",
+                          kCaption, platform::kMbIconInformation, platform::MsgOwner::None);
+    bool moved = CFile::Rename(target, old);
+    if (moved && !CFile::Rename(tempPath, target)) {
+        CFile::Rename(old, target);  // put the existing file back
+        moved = false;
+    }
+    if (!moved) {
+        platform::ShowMessage("Unable to write to file " + target +
+                                  " please make sure this file is not opened in another process or delete this file "
+                                  "then try again",
+                              kCaption, platform::kMbIconError, platform::MsgOwner::None);
+        return R::kOpenFailed;
+    }
+    return R::kRenamedOld;
+}
+
+}  // namespace CIPHER
+}  // namespace Vastrel2

@@ -1,0 +1,185 @@
+#include "core/secure_delete.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <new>
+
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace {
+
+// The three patterns every pass writes: zeros, ones, and random bytes. They
+// are made once per process and kept; a failed allocation is tried again on
+// the next call.
+class PatternBuffers {
+public:
+    // The three buffers, or nullptr when they cannot be made.
+    const unsigned char* const* Get() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_ready) Make();
+        return m_ready ? m_raw : nullptr;
+    }
+
+private:
+    void Make() {
+        for (auto& buffer : m_buffers) {
+            buffer.reset(new (std::nothrow) unsigned char[CSecureDelete::kBlockSize]);
+            if (!buffer) {
+                for (auto& made : m_buffers) made.reset();
+                return;
+            }
+        }
+        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        for (size_t i = 0; i < CSecureDelete::kBlockSize; ++i) {
+            m_buffers[0][i] = 0x00;
+            m_buffers[1][i] = 0xFF;
+            m_buffers[2][i] = static_cast<unsigned char>(std::rand() & 0xFF);
+        }
+        for (int i = 0; i < 3; ++i) m_raw[i] = m_buffers[i].get();
+        m_ready = true;
+    }
+
+    std::mutex m_lock;
+    bool m_ready = false;
+    std::unique_ptr<unsigned char[]> m_buffers[3];
+    const unsigned char* m_raw[3] = {nullptr, nullptr, nullptr};
+};
+
+PatternBuffers& Patterns() {
+    static PatternBuffers patterns;
+    return patterns;
+}
+
+bool PathTooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
+
+// Clears the read-only bit; true when it was set (and so cleared).
+bool ClearReadOnly(const std::string& path) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status) || !(status.m_attribute & kAttrReadOnly)) return false;
+    CFileStatus change;  // times left at 0 are not written
+    change.m_attribute = static_cast<uint8_t>(status.m_attribute & ~kAttrReadOnly);
+    return CFile::SetStatus(path, change);
+}
+
+void RestoreReadOnly(const std::string& path) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return;
+    CFileStatus change;
+    change.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
+    CFile::SetStatus(path, change);
+}
+
+}  // namespace
+
+CSecureDelete::CSecureDelete() : m_setting(VastrelSettingPath("ShredPasses"), 0, 1) {
+    if (m_setting.Get() == 0) {
+        m_setting.Set(1);
+        m_setting.Write();
+    }
+    m_passes = static_cast<int>(m_setting.Get());
+    if (m_passes == 0) m_passes = 1;  // the store refused the value
+}
+
+void CSecureDelete::SetPasses(int passes) {
+    m_passes = passes;
+    m_setting.Set(static_cast<uint32_t>(passes));
+    m_setting.Write();
+}
+
+// Writes `count` bytes of every pattern, passes times, over the range that
+// starts at the current position; afterwards the position is at its end.
+bool CSecureDelete::Overwrite(CFile& file, size_t count) {
+    const unsigned char* const* patterns = Patterns().Get();
+    if (!patterns) return false;
+    bool first = true;
+    for (int pass = 0; pass < m_passes; ++pass) {
+        for (int p = 0; p < 3; ++p) {
+            if (!first && !file.Seek(-static_cast<int64_t>(count), CFile::current)) return false;
+            first = false;
+            if (!file.Write(patterns[p], count)) return false;
+        }
+    }
+    return true;
+}
+
+std::string CSecureDelete::RenameAway(const std::string& path) {
+    size_t sep = path.find_last_of(platform::kPathSep);
+    std::string folder = sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    std::string current = path;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        std::string next = name;
+        for (char& c : next)
+            if (c != '.') c = letter;
+        next = folder + next;
+        if (next == current) continue;  // already carries this name
+        if (!CFile::Rename(current, next)) break;
+        current = next;
+    }
+    return current;
+}
+
+bool CSecureDelete::SecureDeleteFile(const std::string& path) {
+    try {
+        if (path.empty() || PathTooLong(path)) return false;
+        if (!platform::NativeFileControlAvailable()) return false;
+
+        bool wasReadOnly = ClearReadOnly(path);
+        CFile file;
+        CFileException error;
+        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osWriteThrough,
+                       &error)) {
+            if (wasReadOnly) RestoreReadOnly(path);
+            platform::ShowMessage("An error occured while processing file: " + path + "\n" +
+                                      platform::SystemErrorText(error.m_lOsError) + "\n",
+                                  "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
+            return false;
+        }
+
+        uint64_t size = file.GetLength();
+        if (size > 0) {
+            // The last byte first, then the whole file block by block.
+            bool ok = file.Seek(static_cast<int64_t>(size - 1), CFile::begin) && Overwrite(file, 1);
+            if (ok) ok = file.Seek(0, CFile::begin);
+            for (uint64_t done = 0; ok && done < size; done += kBlockSize) {
+                uint64_t left = size - done;
+                ok = Overwrite(file, left < kBlockSize ? static_cast<size_t>(left) : kBlockSize);
+            }
+            if (!ok) {
+                file.Close();
+                if (wasReadOnly) RestoreReadOnly(path);
+                return false;
+            }
+        }
+        file.Close();
+
+        std::string last = RenameAway(path);
+        if (CFile::Remove(last)) return true;
+        CFile::Rename(last, path);
+        if (wasReadOnly) RestoreReadOnly(path);
+        return false;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CSecureDelete::DeleteFile(const std::string& path) {
+    try {
+        if (path.empty() || PathTooLong(path)) return false;
+        uint64_t size = 0;
+        {
+            CFile probe;
+            if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) size = probe.GetLength();
+        }
+        if (size > 0) return SecureDeleteFile(path);
+        bool wasReadOnly = ClearReadOnly(path);
+        if (CFile::Remove(path)) return true;
+        if (wasReadOnly) RestoreReadOnly(path);
+        return false;
+    } catch (...) {
+        return false;
+    }
+}

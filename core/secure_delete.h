@@ -1,0 +1,53 @@
+#pragma once
+// The shredder: overwrites a file's bytes in place with fixed and random
+// patterns, renames it 26 times and deletes it. The number of passes is the
+// user's "ShredPasses" setting, shared by every program of the suite.
+#include <string>
+
+#include "core/registry_dword.h"
+#include "platform/file.h"
+
+// windows.h spells DeleteFile as a macro; the shredder's operation keeps its
+// own name whichever order the headers come in (see DeleteFileA below).
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+
+class CSecureDelete {
+public:
+    // Reads "ShredPasses"; a missing or zero value is stored as 1.
+    CSecureDelete();
+    virtual ~CSecureDelete() = default;
+    CSecureDelete(const CSecureDelete&) = delete;
+    CSecureDelete& operator=(const CSecureDelete&) = delete;
+
+    // Sets the pass count and stores it as the user's setting.
+    void SetPasses(int passes);
+    // Sets the pass count of this object only; the stored setting stays.
+    void SetPassCount(int passes) { m_passes = passes; }
+    int GetPasses() const { return m_passes; }
+
+    // Overwrites, renames and deletes the file; true when it is gone. Only a
+    // file that cannot be opened is reported to the user (a message box);
+    // every other failure returns false with the file still in place.
+    bool SecureDeleteFile(const std::string& path);
+
+    // Shreds a file that holds bytes; removes an empty (or unopenable) one
+    // plainly. True when no file is left at the path. Never throws.
+    bool DeleteFile(const std::string& path);
+#ifdef _WIN32
+    // Reached by code that includes windows.h after this header.
+    bool DeleteFileA(const std::string& path) { return DeleteFile(path); }
+#endif
+
+    // The pattern buffers are 64 KB each; the file is walked in blocks of this size.
+    static constexpr size_t kBlockSize = 65536;
+
+private:
+    bool Overwrite(CFile& file, size_t count);
+    // Renames the file 26 times; returns the last name reached.
+    std::string RenameAway(const std::string& path);
+
+    int m_passes = 1;
+    RegistryDword m_setting;
+};

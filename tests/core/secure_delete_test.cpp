@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/registry_dword.h"
+#include "core/secure_delete.h"
+#include "platform/settings_store.h"
+#include "tests/support/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+using testsupport::ListDir;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+class Shredder : public ::testing::Test {
+protected:
+    void SetUp() override { testsupport::ClearVastrelSettings(); }
+    void TearDown() override { testsupport::ClearVastrelSettings(); }
+
+    static uint32_t StoredPasses() {
+        uint32_t value = 0;
+        platform::RegReadDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", value);
+        return value;
+    }
+
+    testsupport::TempDir dir;
+};
+
+// A second name for the same file, so its bytes can be read after the shred.
+bool HardLink(const std::string& existing, const std::string& link) {
+#ifdef _WIN32
+    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
+#else
+    return ::link(existing.c_str(), link.c_str()) == 0;
+#endif
+}
+
+}  // namespace
+
+TEST_F(Shredder, PassesComeFromTheSettingAndZeroBecomesOne) {
+    EXPECT_EQ(1, CSecureDelete().GetPasses());
+    EXPECT_EQ(1u, StoredPasses());
+    platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", 0);
+    CSecureDelete shredder;
+    EXPECT_EQ(1, shredder.GetPasses());
+    EXPECT_EQ(1u, StoredPasses());
+
+    shredder.SetPasses(7);
+    EXPECT_EQ(7, CSecureDelete().GetPasses());
+    shredder.SetPassCount(2);  // this object only
+    EXPECT_EQ(2, shredder.GetPasses());
+    EXPECT_EQ(7u, StoredPasses());
+}
+
+TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
+    const std::string path = dir / "report.doc";
+    const size_t size = 3 * CSecureDelete::kBlockSize + 1234;
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
+    WriteFile(path, data);
+    if (!HardLink(path, dir / "witness")) GTEST_SKIP() << "no hard links here";
+
+    CSecureDelete shredder;
+    shredder.SetPassCount(2);
+    EXPECT_TRUE(shredder.SecureDeleteFile(path));
+    EXPECT_EQ(std::vector<std::string>{"witness"}, ListDir(dir.Path()));
+
+    // Left behind: the random pattern, the same in every block.
+    const std::string left = ReadFile(dir / "witness");
+    const size_t block = CSecureDelete::kBlockSize;
+    ASSERT_EQ(size, left.size());
+    EXPECT_EQ(std::string::npos, left.find("abcdefghijklmnopqrstuvw"));
+    EXPECT_NE(std::string(block, '\0'), left.substr(0, block));
+    EXPECT_NE(std::string(block, '\xFF'), left.substr(0, block));
+    EXPECT_EQ(left.substr(0, block), left.substr(block, block));
+    EXPECT_EQ(left.substr(0, 1234), left.substr(3 * block));
+}
+
+TEST_F(Shredder, RenamesLetterByLetterAndStopsAtATakenName) {
+    WriteFile(dir / "report.doc", "secret");
+    WriteFile(dir / "CCCCCC.CCC", "bystander");  // the third rename target
+    WriteFile(dir / "x.tar.gz", "archive");
+    WriteFile(dir / "B.BBB.BB", "other bystander");  // the dots stay in place
+    CSecureDelete shredder;
+    EXPECT_TRUE(shredder.SecureDeleteFile(dir / "report.doc"));
+    EXPECT_TRUE(shredder.SecureDeleteFile(dir / "x.tar.gz"));
+    EXPECT_EQ((std::vector<std::string>{"B.BBB.BB", "CCCCCC.CCC"}), ListDir(dir.Path()));
+    EXPECT_EQ("bystander", ReadFile(dir / "CCCCCC.CCC"));
+    EXPECT_EQ("other bystander", ReadFile(dir / "B.BBB.BB"));
+}
+
+TEST_F(Shredder, ReadOnlyAndEmptyFilesGoToo) {
+    const std::string readOnly = dir / "locked.txt";
+    WriteFile(readOnly, "x");  // one byte: the last byte and the only block
+    CFileStatus st;
+    st.m_attribute = kAttrReadOnly;
+    ASSERT_TRUE(CFile::SetStatus(readOnly, st));
+    WriteFile(dir / "empty1", "");
+    WriteFile(dir / "empty2", "");
+    CSecureDelete shredder;
+    EXPECT_TRUE(shredder.DeleteFile(readOnly));
+    EXPECT_TRUE(shredder.DeleteFile(dir / "empty1"));
+    EXPECT_TRUE(shredder.SecureDeleteFile(dir / "empty2"));
+    EXPECT_TRUE(ListDir(dir.Path()).empty());
+}
+
+TEST_F(Shredder, FailuresAreReturnedNeverThrown) {
+    testsupport::MessageRecorder recorder;
+    CSecureDelete shredder;
+    testsupport::MakeDir(dir / "folder");
+    const std::string longPath = dir.Path() + platform::kPathSep + std::string(270 - dir.Path().size(), 'n');
+    for (const std::string& path : {dir / "missing.txt", std::string(), dir / "folder", longPath})
+        EXPECT_FALSE(shredder.DeleteFile(path)) << path;
+    EXPECT_FALSE(shredder.SecureDeleteFile(longPath));
+    EXPECT_TRUE(testsupport::Exists(dir / "folder"));
+    EXPECT_TRUE(recorder.messages.empty());
+
+    // Only a file that cannot be opened is reported, with the system's own words.
+    EXPECT_FALSE(shredder.SecureDeleteFile(dir / "missing.txt"));
+    ASSERT_EQ(1u, recorder.messages.size());
+    const std::string& text = recorder.messages[0].text;
+    const std::string prefix = "An error occured while processing file: " + (dir / "missing.txt") + "\n";
+    EXPECT_EQ(prefix, text.substr(0, prefix.size()));
+    EXPECT_GT(text.size(), prefix.size() + 1);
+    EXPECT_EQ('\n', text.back());
+    EXPECT_EQ("Vastrel 2", recorder.messages[0].caption);
+    EXPECT_EQ(platform::kMbIconError, recorder.messages[0].style);
+
+#ifdef _WIN32
+    WriteFile(dir / "busy.txt", "in use");
+    HANDLE h = CreateFileA((dir / "busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(shredder.DeleteFile(dir / "busy.txt"));  // cannot be opened: a plain remove, refused
+    EXPECT_FALSE(shredder.SecureDeleteFile(dir / "busy.txt"));
+    CloseHandle(h);
+    EXPECT_EQ(2u, recorder.messages.size());
+    EXPECT_EQ("in use", ReadFile(dir / "busy.txt"));
+
+    WriteFile(dir / "hidden.txt", "h");
+    SetFileAttributesA((dir / "hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    EXPECT_TRUE(shredder.DeleteFile(dir / "hidden.txt"));
+#endif
+}
