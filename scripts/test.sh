@@ -70,6 +70,10 @@ loader=wine
 wineserver -p 60 || true
 run_ctest "$wintest"
 
+# Files encrypted by the Windows build decrypt with the native one and back.
+echo "=== tests: console program, native and Windows builds together"
+"$root/tests/cli/interop.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" || failed+=(interop)
+
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
