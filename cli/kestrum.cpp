@@ -12,6 +12,23 @@ std::string UsageRow(const char* command, const char* argument, const char* desc
     return Format("%-10s%-20s%-35s%-10s\n", command, argument, description, required);
 }
 
+// Option, argument, description, required or optional.
+const char* const kOptionRows[][4] = {
+    {"-xml:", "Path to xml file", "Use an XML config file mode", "required"},
+    {"-cl:", "None", "Use command line mode", "required"},
+    {"-p:", "Your password", "Password must be at least 6 chars", "required"},
+    {"-m:", "Mode", "encrypt or decrypt", "required"},
+    {"-fi:", "Path to file", "Process single file", "required"},
+    {"-fo:", "Path to folder", "Process folder contents", "required"},
+    {"-hint:", "Password hint", "A hint", "optional"},
+    {"-o:", "none", "Obfuscate filenames", "optional"},
+    {"-r:", "none", "Process read only files", "optional"},
+    {"-a:", "Algorithm name", "Encryption algorithm - Blowfish", "optional"},
+    {"-ha:", "Hash name", "Hash algorithm - SHA256", "optional"},
+    {"-cm:", "Mode name", "Encryption mode - CBC", "optional"},
+    {"-log:", "true or false", "log results to file", "optional"},
+};
+
 }  // namespace
 
 std::string UsageText() {
@@ -24,19 +41,7 @@ std::string UsageText() {
     text += "\n\n";
     text += UsageRow("Command", "Argument", "Description", "Required");
     text += std::string(73, '_') + "\n\n";
-    text += UsageRow("-xml:", "Path to xml file", "Use an XML config file mode", "required");
-    text += UsageRow("-cl:", "None", "Use command line mode", "required");
-    text += UsageRow("-p:", "Your password", "Password must be at least 6 chars", "required");
-    text += UsageRow("-m:", "Mode", "encrypt or decrypt", "required");
-    text += UsageRow("-fi:", "Path to file", "Process single file", "required");
-    text += UsageRow("-fo:", "Path to folder", "Process folder contents", "required");
-    text += UsageRow("-hint:", "Password hint", "A hint", "optional");
-    text += UsageRow("-o:", "none", "Obfuscate filenames", "optional");
-    text += UsageRow("-r:", "none", "Process read only files", "optional");
-    text += UsageRow("-a:", "Algorithm name", "Encryption algorithm - Blowfish", "optional");
-    text += UsageRow("-ha:", "Hash name", "Hash algorithm - SHA256", "optional");
-    text += UsageRow("-cm:", "Mode name", "Encryption mode - CBC", "optional");
-    text += UsageRow("-log:", "true or false", "log results to file", "optional");
+    for (const auto& row : kOptionRows) text += UsageRow(row[0], row[1], row[2], row[3]);
     text += "\n\n";
     text += "NOTE when adding files or folders that have spaces in the path \n";
     text += " or filename make sure they are surrounded by quotes i.e. \n";
