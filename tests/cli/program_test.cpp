@@ -55,6 +55,12 @@ std::string Comparable(const std::string& path) {
 #endif
 }
 
+#ifdef _WIN32
+const std::string kAccented = "Caf\xe9 Men\xfc";  // the ANSI code page
+#else
+const std::string kAccented = "Caf\xc3\xa9 Men\xc3\xbc";  // UTF-8
+#endif
+
 using Tree = std::map<std::string, std::string>;  // relative path -> bytes
 
 void Snapshot(const std::string& root, const std::string& rel, Tree& tree) {
@@ -83,11 +89,7 @@ std::string Bytes(size_t size, unsigned seed) {
 // Empty, tiny, block-sized and larger files in nested folders, with blanks,
 // capitals, several dots and a non-ASCII letter in their names.
 Tree MakeTree(const std::string& root) {
-#ifdef _WIN32
-    const std::string accented = "Caf\xe9 Men\xfc.txt";  // the ANSI code page
-#else
-    const std::string accented = "Caf\xc3\xa9 Men\xc3\xbc.txt";  // UTF-8
-#endif
+    const std::string accented = kAccented + ".txt";
     const std::string sub = "Sub Folder" + kSep;
     for (const std::string& folder : {root, root + kSep + "Sub Folder", root + kSep + sub + "Deeper"})
         testsupport::MakeDir(folder);
@@ -185,7 +187,7 @@ TEST_F(Program, UsageAndRefusedCommandLines) {
 }
 
 TEST_F(Program, OptionRoadRoundTripWithLog) {
-    const std::string root = data / "My Tree";
+    const std::string root = data / ("My Tree " + kAccented);
     const Tree original = MakeTree(root);
 
     ProcessResult enc = Run({"-cl", "-m:Encrypt", "-p:Secret Pass", "-hint:A Hint", "-fo:" + root});
