@@ -119,22 +119,24 @@ bool Blowfish::SetKey(const unsigned char* key, size_t length) {
 }
 
 size_t Blowfish::EncryptBuffer(const unsigned char* source, unsigned char* destination, size_t count) {
-    size_t n = (count + 7) & ~static_cast<size_t>(7);
-    for (size_t off = 0; off < n; off += 8) {
-        unsigned char* block = destination + off;
-        if (count - off >= 8) {
-            if (block != source + off) std::memmove(block, source + off, 8);
-        } else {
-            unsigned char tail[8] = {0};
-            std::memcpy(tail, source + off, count - off);
-            std::memcpy(block, tail, 8);
-        }
-        uint32_t l = LoadLE(block), r = LoadLE(block + 4);
+    const size_t whole = count & ~static_cast<size_t>(7);
+    // Each block is loaded before it is stored, so source and destination
+    // may be the same buffer.
+    for (size_t off = 0; off < whole; off += 8) {
+        uint32_t l = LoadLE(source + off), r = LoadLE(source + off + 4);
         EncryptBlock(l, r);
-        StoreLE(block, l);
-        StoreLE(block + 4, r);
+        StoreLE(destination + off, l);
+        StoreLE(destination + off + 4, r);
     }
-    return n;
+    if (whole == count) return count;
+    // A last, partial block is padded with zero bytes.
+    unsigned char tail[8] = {0};
+    std::memcpy(tail, source + whole, count - whole);
+    uint32_t l = LoadLE(tail), r = LoadLE(tail + 4);
+    EncryptBlock(l, r);
+    StoreLE(destination + whole, l);
+    StoreLE(destination + whole + 4, r);
+    return whole + 8;
 }
 
 size_t Blowfish::DecryptBuffer(const unsigned char* source, unsigned char* destination, size_t count) {

@@ -24,7 +24,7 @@ public:
 // Blowfish, 16 rounds. The two halves of a block are little-endian words:
 // the published test vectors hold once the four bytes of each half are
 // reversed. Files written by the system depend on this layout.
-class Blowfish : public IBlockCipher {
+class Blowfish final : public IBlockCipher {
 public:
     Blowfish();
     ~Blowfish() override;
