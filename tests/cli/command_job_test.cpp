@@ -17,11 +17,8 @@ using testsupport::WriteFile;
 
 namespace {
 
-class Batch : public ::testing::Test {
+class Batch : public testsupport::CleanSettingsTest {
 protected:
-    void SetUp() override { testsupport::ClearVastrelSettings(); }
-    void TearDown() override { testsupport::ClearVastrelSettings(); }
-
     bool Run(const std::string& mode, const std::vector<std::string>& paths, const std::string& readOnly = "",
              const std::vector<std::string>& folders = {}) {
         ParseSettings settings;

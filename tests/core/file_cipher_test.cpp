@@ -47,11 +47,8 @@ CFileStatus Status(const std::string& path) {
     return st;
 }
 
-class Jobs : public ::testing::Test {
+class Jobs : public testsupport::CleanSettingsTest {
 protected:
-    void SetUp() override { testsupport::ClearVastrelSettings(); }
-    void TearDown() override { testsupport::ClearVastrelSettings(); }
-
     int Encrypt(std::string& path, const std::string& hint = "hint", int readOnly = 0, int obfuscate = 0) {
         FileEncryptor job(&file, readOnly, obfuscate, "secret password", &settings);
         return job.EncryptFile(path, hint, false);

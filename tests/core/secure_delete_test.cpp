@@ -19,11 +19,8 @@ using testsupport::WriteFile;
 
 namespace {
 
-class Shredder : public ::testing::Test {
+class Shredder : public testsupport::CleanSettingsTest {
 protected:
-    void SetUp() override { testsupport::ClearVastrelSettings(); }
-    void TearDown() override { testsupport::ClearVastrelSettings(); }
-
     static uint32_t StoredPasses() {
         uint32_t value = 0;
         platform::RegReadDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", value);

@@ -14,11 +14,8 @@ namespace {
 
 const char* const kKey = "Software\\Halvenrod\\Vastrel";
 
-class Settings : public ::testing::Test {
+class Settings : public testsupport::CleanSettingsTest {
 protected:
-    void SetUp() override { testsupport::ClearVastrelSettings(); }
-    void TearDown() override { testsupport::ClearVastrelSettings(); }
-
     static bool Stored(const char* name, uint32_t& value) {
         value = 0;
         return platform::RegReadDword(RegRoot::CurrentUser, kKey, name, value);

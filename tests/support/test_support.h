@@ -2,6 +2,8 @@
 // Helpers shared by the tests of both builds: temporary folders, whole-file
 // reads and writes, a recorder that answers message boxes, and a clean
 // settings store.
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -52,5 +54,12 @@ private:
 
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
 void ClearVastrelSettings();
+
+// A fixture whose tests start and end with no stored settings.
+class CleanSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ClearVastrelSettings(); }
+    void TearDown() override { ClearVastrelSettings(); }
+};
 
 }  // namespace testsupport
