@@ -112,13 +112,7 @@ std::string MakeObfuscatedName(const std::string& path, const CipherSettings& se
     CipherSettings keySettings = settings;
     std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(path, keySettings));
     if (!key) return std::string();
-    std::string digest;
-    const unsigned char* bytes = key->GetKey();
-    char hex[3];
-    for (int i = 0; i < keySettings.GetKeyLength(); ++i) {
-        std::snprintf(hex, sizeof hex, "%02X", bytes[i]);
-        digest += hex;
-    }
+    const std::string digest = Utils::HexEncode(key->GetKey(), static_cast<size_t>(keySettings.GetKeyLength()));
     const std::string prefix = FolderOf(path) + platform::kPathSep + digest;
     // Two random bytes tell apart files whose paths were the same; a name
     // that exists is drawn again, so no file is ever overwritten.
