@@ -10,16 +10,18 @@
 
 #include "platform/system.h"
 
+#include <atomic>
+
 namespace platform {
 
 namespace {
-MessagePump g_pump = nullptr;
+std::atomic<MessagePump> g_pump{nullptr};
 }  // namespace
 
-void SetMessagePump(MessagePump pump) { g_pump = pump; }
+void SetMessagePump(MessagePump pump) { g_pump.store(pump); }
 
 bool PumpWaitingMessages() {
-    if (g_pump) return g_pump();
+    if (MessagePump pump = g_pump.load()) return pump();
 #ifdef _WIN32
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

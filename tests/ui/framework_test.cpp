@@ -15,8 +15,12 @@ using uitest::UiTest;
 class DataDlg : public ui::Dialog {
 public:
     DataDlg() : Dialog(200) {
-        MapControl(1010, EN_CHANGE, [this] { ++changes; });
-        MapCommand(1011, [this] { ++clicks; });
+        OnCommand(1010, EN_CHANGE, [this] { ++changes; });
+        OnCommand(1011, [this] { ++clicks; });
+        OnMessage(WM_CREATE, [this] {
+            created = true;
+            return Default();
+        });
     }
     std::string text = "start";
     int check = 1;
@@ -29,10 +33,6 @@ public:
     ui::Edit edit;
 
 protected:
-    int OnCreate(CREATESTRUCTA* cs) override {
-        created = true;
-        return Dialog::OnCreate(cs);
-    }
     void DoDataExchange(ui::DataExchange& dx) override {
         dx.Control(1010, edit);
         dx.Text(1010, text);
@@ -79,7 +79,7 @@ TEST_F(UiTest, ModalDialogExchangesDataAndEndsWithItsButton) {
 TEST_F(UiTest, ModelessDialogRoutesCommandsAndSurvivesExceptions) {
     class Throwing : public DataDlg {
     public:
-        Throwing() { MapCommand(1011, [] { throw std::runtime_error("boom"); }); }
+        Throwing() { OnCommand(1011, [] { throw std::runtime_error("boom"); }); }
     } dlg;
     ASSERT_TRUE(dlg.Create(nullptr));
     ASSERT_TRUE(ui::Window::FromHandle(dlg.Handle()) == &dlg);
@@ -100,8 +100,8 @@ TEST_F(UiTest, EnablePassDisablesCommandsWithoutHandlers) {
     public:
         int runs = 0;
         Target() : Dialog(200) {
-            MapCommand(40001, [this] { ++runs; });
-            MapUpdate(40002, [](ui::CommandState& s) { s.SetCheck(1); });
+            OnCommand(40001, [this] { ++runs; });
+            OnUpdate(40002, [](ui::CommandState& s) { s.SetCheck(1); });
         }
     } target;
     ASSERT_TRUE(target.Create(nullptr));
