@@ -99,6 +99,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
 bool Dialog::Create(HWND parent) {
     if (m_hwnd) return false;
     m_modal = false;
+    m_continueModal = true;
     if (parent) m_parent = parent;
     return CreateFromTemplate(m_parent) != nullptr;
 }

@@ -89,6 +89,8 @@ public:
 
     UINT TemplateId() const { return m_templateId; }
     bool IsModal() const { return m_modal; }
+    // True while the dialog is open and has not been ended.
+    bool Running() const { return m_hwnd && m_continueModal; }
 
     // Offered every message of the dialog and its controls; the default lets
     // the dialog manager handle keyboard navigation (Tab, Enter, Esc).

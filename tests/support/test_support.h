@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,8 @@ void MakeDir(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 
 // Answers every message box while alive and keeps what was asked. Answers
-// are taken from the queue, then the box's default answer.
+// come from respond when it is set (a test acts there while the box is
+// up), else from the queue, then the box's default answer.
 class MessageRecorder {
 public:
     MessageRecorder();
@@ -47,6 +49,7 @@ public:
 
     std::vector<platform::MessageRequest> messages;
     std::deque<int> answers;
+    std::function<int(const platform::MessageRequest&)> respond;
 
 private:
     platform::MessageHook m_previous;

@@ -84,7 +84,7 @@ TEST_F(UiTest, ModelessDialogRoutesCommandsAndSurvivesExceptions) {
     ASSERT_TRUE(dlg.Create(nullptr));
     ASSERT_TRUE(ui::Window::FromHandle(dlg.Handle()) == &dlg);
     ShowWindow(dlg.Handle(), SW_SHOW);
-    uitest::SaveScreenshot(dlg.Handle(), "data_dialog");
+    uitest::Screenshot(dlg.Handle(), "modeless");
     // A handler that throws does not end the process.
     SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), 0);
     EXPECT_TRUE(IsWindow(dlg.Handle()));

@@ -30,7 +30,7 @@ TEST_F(UiTest, ProgressWindowLayoutAndTitlePercentage) {
     EXPECT_EQ("", Title(progress));  // untouched until the percentage changes
     progress.SetPos(84);
     EXPECT_EQ("Progress [42%]", Title(progress));
-    uitest::SaveScreenshot(progress.Handle(), "progress_window");
+    uitest::Screenshot(progress.Handle(), "42-percent");
     // Same percentage: the title is left alone, the bar still moves.
     SetWindowTextA(progress.Handle(), "marker");
     EXPECT_EQ(84, progress.SetPos(85));
