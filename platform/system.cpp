@@ -96,4 +96,21 @@ bool RandomBytes(void* buffer, size_t count) {
 #endif
 }
 
+std::string NarrowFromWide(const std::u16string& text) {
+    if (text.empty()) return {};
+#ifdef _WIN32
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+    int length = static_cast<int>(text.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide, length, &out[0], n, nullptr, nullptr);
+    return out;
+#else
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+    return out;
+#endif
+}
+
 }  // namespace platform
