@@ -1,0 +1,997 @@
+#!/usr/bin/env python3
+"""Draws every bitmap and icon of Vastrel 2 into this folder.
+
+    python3 generate.py            write all files, then check them
+    python3 generate.py --check    only re-read the files and check them
+
+Standard library only. The pictures are built from flat shapes (rectangles,
+circles, polygons, strokes) measured by signed distance, which gives
+anti-aliased edges where the colour depth allows and hard edges where it
+does not. Text is drawn with a small stroke font defined below.
+The output is deterministic: running the script twice gives the same bytes.
+"""
+
+import math
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# ---------------------------------------------------------------------------
+# Shapes: a signed distance function (negative inside) and a bounding box.
+# ---------------------------------------------------------------------------
+
+
+class Shape:
+    def __init__(self, f, bbox):
+        self.f = f
+        self.bbox = bbox  # x0, y0, x1, y1
+
+    def inset(self, k):
+        f = self.f
+        return Shape(lambda x, y: f(x, y) + k, self.bbox)
+
+    def grow(self, k):
+        f = self.f
+        x0, y0, x1, y1 = self.bbox
+        return Shape(lambda x, y: f(x, y) - k, (x0 - k, y0 - k, x1 + k, y1 + k))
+
+    def __or__(self, o):
+        f, g = self.f, o.f
+        a, b = self.bbox, o.bbox
+        return Shape(lambda x, y: min(f(x, y), g(x, y)),
+                     (min(a[0], b[0]), min(a[1], b[1]), max(a[2], b[2]), max(a[3], b[3])))
+
+    def __and__(self, o):
+        f, g = self.f, o.f
+        a, b = self.bbox, o.bbox
+        return Shape(lambda x, y: max(f(x, y), g(x, y)),
+                     (max(a[0], b[0]), max(a[1], b[1]), min(a[2], b[2]), min(a[3], b[3])))
+
+    def __sub__(self, o):
+        f, g = self.f, o.f
+        return Shape(lambda x, y: max(f(x, y), -g(x, y)), self.bbox)
+
+
+def rect(x0, y0, x1, y1, r=0.0):
+    cx, cy = (x0 + x1) / 2.0, (y0 + y1) / 2.0
+    hx, hy = (x1 - x0) / 2.0 - r, (y1 - y0) / 2.0 - r
+
+    def f(x, y):
+        qx = abs(x - cx) - hx
+        qy = abs(y - cy) - hy
+        ox, oy = max(qx, 0.0), max(qy, 0.0)
+        return math.sqrt(ox * ox + oy * oy) + min(max(qx, qy), 0.0) - r
+    return Shape(f, (x0, y0, x1, y1))
+
+
+def circle(cx, cy, r):
+    return Shape(lambda x, y: math.hypot(x - cx, y - cy) - r,
+                 (cx - r, cy - r, cx + r, cy + r))
+
+
+def ellipse(cx, cy, rx, ry):
+    m = min(rx, ry)
+    return Shape(lambda x, y: (math.hypot((x - cx) / rx, (y - cy) / ry) - 1.0) * m,
+                 (cx - rx, cy - ry, cx + rx, cy + ry))
+
+
+def polygon(pts):
+    n = len(pts)
+    edges = []
+    for i in range(n):
+        ax, ay = pts[i]
+        bx, by = pts[i - 1]
+        ex, ey = bx - ax, by - ay
+        ee = ex * ex + ey * ey or 1e-12
+        edges.append((ax, ay, ex, ey, ee, by))
+
+    def f(x, y):
+        d = 1e30
+        s = 1.0
+        for ax, ay, ex, ey, ee, by in edges:
+            wx, wy = x - ax, y - ay
+            t = (wx * ex + wy * ey) / ee
+            t = 0.0 if t < 0.0 else (1.0 if t > 1.0 else t)
+            dx, dy = wx - ex * t, wy - ey * t
+            dd = dx * dx + dy * dy
+            if dd < d:
+                d = dd
+            c1 = y >= ay
+            c2 = y < by
+            c3 = ex * wy > ey * wx
+            if (c1 and c2 and c3) or (not c1 and not c2 and not c3):
+                s = -s
+        return s * math.sqrt(d)
+    xs = [p[0] for p in pts]
+    ys = [p[1] for p in pts]
+    return Shape(f, (min(xs), min(ys), max(xs), max(ys)))
+
+
+def stroke(pts, width):
+    """A polyline drawn with a round pen of the given width."""
+    segs = []
+    for i in range(len(pts) - 1):
+        ax, ay = pts[i]
+        bx, by = pts[i + 1]
+        ex, ey = bx - ax, by - ay
+        segs.append((ax, ay, ex, ey, ex * ex + ey * ey or 1e-12))
+    if not segs:
+        segs.append((pts[0][0], pts[0][1], 0.0, 0.0, 1e-12))
+    h = width / 2.0
+
+    def f(x, y):
+        d = 1e30
+        for ax, ay, ex, ey, ee in segs:
+            wx, wy = x - ax, y - ay
+            t = (wx * ex + wy * ey) / ee
+            t = 0.0 if t < 0.0 else (1.0 if t > 1.0 else t)
+            dx, dy = wx - ex * t, wy - ey * t
+            dd = dx * dx + dy * dy
+            if dd < d:
+                d = dd
+        return math.sqrt(d) - h
+    xs = [p[0] for p in pts]
+    ys = [p[1] for p in pts]
+    return Shape(f, (min(xs) - h, min(ys) - h, max(xs) + h, max(ys) + h))
+
+
+def arc_points(cx, cy, rx, ry, a0, a1, n=None):
+    """Points on an ellipse arc, angles in degrees, y pointing down,
+    angle 0 to the right, 90 downwards."""
+    if n is None:
+        n = max(4, int(abs(a1 - a0) / 10))
+    out = []
+    for i in range(n + 1):
+        a = math.radians(a0 + (a1 - a0) * i / n)
+        out.append((cx + rx * math.cos(a), cy + ry * math.sin(a)))
+    return out
+
+
+def bezier(p0, p1, p2, n=12):
+    out = []
+    for i in range(n + 1):
+        t = i / n
+        u = 1 - t
+        out.append((u * u * p0[0] + 2 * u * t * p1[0] + t * t * p2[0],
+                    u * u * p0[1] + 2 * u * t * p1[1] + t * t * p2[1]))
+    return out
+
+
+# ---------------------------------------------------------------------------
+# Canvas: straight (not premultiplied) RGBA in floats 0..255 / 0..1.
+# ---------------------------------------------------------------------------
+
+
+class Canvas:
+    def __init__(self, w, h, bg=(0, 0, 0, 0.0), aa=True):
+        self.w, self.h, self.aa = w, h, aa
+        n = w * h
+        self.r = [float(bg[0])] * n
+        self.g = [float(bg[1])] * n
+        self.b = [float(bg[2])] * n
+        self.a = [float(bg[3]) if len(bg) > 3 else 1.0] * n
+
+    def fill(self, shape, col, opacity=1.0):
+        """Paints the shape. col is an (r, g, b) tuple or a function of
+        (x, y) giving one."""
+        x0, y0, x1, y1 = shape.bbox
+        xa = max(0, int(math.floor(x0)) - 1)
+        ya = max(0, int(math.floor(y0)) - 1)
+        xb = min(self.w, int(math.ceil(x1)) + 1)
+        yb = min(self.h, int(math.ceil(y1)) + 1)
+        f = shape.f
+        aa = self.aa
+        fn = col if callable(col) else None
+        R, G, B, A = self.r, self.g, self.b, self.a
+        for y in range(ya, yb):
+            py = y + 0.5
+            row = y * self.w
+            for x in range(xa, xb):
+                d = f(x + 0.5, py)
+                if aa:
+                    c = 0.5 - d
+                    if c <= 0.0:
+                        continue
+                    if c > 1.0:
+                        c = 1.0
+                else:
+                    if d >= 0.0:
+                        continue
+                    c = 1.0
+                c *= opacity
+                cr, cg, cb = fn(x + 0.5, py) if fn else col
+                i = row + x
+                da = A[i]
+                oa = c + da * (1.0 - c)
+                k = da * (1.0 - c)
+                R[i] = (cr * c + R[i] * k) / oa
+                G[i] = (cg * c + G[i] * k) / oa
+                B[i] = (cb * c + B[i] * k) / oa
+                A[i] = oa
+
+    def blit(self, src, ox, oy):
+        """Composites another canvas at (ox, oy)."""
+        for y in range(src.h):
+            ty = y + oy
+            if ty < 0 or ty >= self.h:
+                continue
+            for x in range(src.w):
+                tx = x + ox
+                if tx < 0 or tx >= self.w:
+                    continue
+                j = y * src.w + x
+                c = src.a[j]
+                if c <= 0.0:
+                    continue
+                i = ty * self.w + tx
+                da = self.a[i]
+                oa = c + da * (1.0 - c)
+                k = da * (1.0 - c)
+                self.r[i] = (src.r[j] * c + self.r[i] * k) / oa
+                self.g[i] = (src.g[j] * c + self.g[i] * k) / oa
+                self.b[i] = (src.b[j] * c + self.b[i] * k) / oa
+                self.a[i] = oa
+
+    def rgb(self):
+        """Opaque pixels as (r, g, b) byte tuples, rows top first."""
+        out = []
+        for i in range(self.w * self.h):
+            out.append((clamp8(self.r[i]), clamp8(self.g[i]), clamp8(self.b[i])))
+        return out
+
+    def rgba(self):
+        out = []
+        for i in range(self.w * self.h):
+            a = clamp8(self.a[i] * 255.0)
+            if a == 0:
+                out.append((0, 0, 0, 0))
+            else:
+                out.append((clamp8(self.r[i]), clamp8(self.g[i]), clamp8(self.b[i]), a))
+        return out
+
+
+def clamp8(v):
+    v = int(v + 0.5)
+    return 0 if v < 0 else (255 if v > 255 else v)
+
+
+def outlined(cv, shape, fill, line):
+    """A flat shape with a one-pixel outline of a darker colour."""
+    cv.fill(shape, line)
+    cv.fill(shape.inset(1.0), fill)
+
+
+def mix(c1, c2, t):
+    return tuple(a + (b - a) * t for a, b in zip(c1, c2))
+
+
+# ---------------------------------------------------------------------------
+# Colours. Each theme gives, for every colour role, a fill and the darker
+# colour of its one-pixel outline.
+# ---------------------------------------------------------------------------
+
+FACE = (192, 192, 192)      # light grey: becomes the button face colour
+MAGENTA = (255, 0, 255)     # transparent colour of the disabled toolbar set
+DIALOG = (240, 240, 240)    # dialog background behind the hint picture
+
+# the full-colour set
+FULL = {
+    'paper': ((250, 251, 253), (98, 112, 134)),
+    'fold': ((214, 223, 235), (98, 112, 134)),
+    'lines': ((168, 182, 202), None),
+    'blue': ((40, 98, 176), (18, 50, 98)),
+    'sky': ((120, 176, 232), (18, 50, 98)),
+    'teal': ((26, 163, 152), (9, 98, 92)),
+    'amber': ((246, 178, 52), (158, 98, 14)),
+    'amber2': ((251, 212, 124), (158, 98, 14)),
+    'amber3': ((216, 146, 34), (158, 98, 14)),
+    'metal': ((178, 188, 200), (84, 96, 114)),
+    'red': ((218, 68, 58), (128, 30, 24)),
+    'white': ((255, 255, 255), None),
+    'dark': ((24, 40, 64), None),
+}
+
+# the sixteen colours of the 16-colour toolbar strip: black, the two greys
+# and white are the four colours that the toolbar maps to system colours
+PAL16 = [
+    (0, 0, 0), (128, 128, 128), FACE, (255, 255, 255),
+    (98, 112, 134), (40, 98, 176), (18, 50, 98), (26, 163, 152),
+    (9, 98, 92), (246, 178, 52), (158, 98, 14), (218, 68, 58),
+    (128, 30, 24), (250, 251, 253), (178, 188, 200), (214, 223, 235),
+]
+FLAT16 = {
+    'paper': (PAL16[13], PAL16[4]),
+    'fold': (PAL16[15], PAL16[4]),
+    'lines': (PAL16[14], None),
+    'blue': (PAL16[5], PAL16[6]),
+    'sky': (PAL16[15], PAL16[6]),
+    'teal': (PAL16[7], PAL16[8]),
+    'amber': (PAL16[9], PAL16[10]),
+    'amber2': (PAL16[9], PAL16[10]),
+    'amber3': (PAL16[10], PAL16[10]),
+    'metal': (PAL16[14], PAL16[4]),
+    'red': (PAL16[11], PAL16[12]),
+    'white': (PAL16[13], None),
+    'dark': (PAL16[6], None),
+}
+
+# the standard sixteen display colours, for the 4-bit icon forms
+VGA = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+FLATVGA = {
+    'paper': ((255, 255, 255), (128, 128, 128)),
+    'fold': ((192, 192, 192), (128, 128, 128)),
+    'lines': ((192, 192, 192), None),
+    'blue': ((0, 0, 128), (0, 0, 0)),
+    'sky': ((0, 255, 255), (0, 0, 0)),
+    'teal': ((0, 128, 128), (0, 0, 0)),
+    'amber': ((255, 255, 0), (128, 128, 0)),
+    'amber2': ((255, 255, 0), (128, 128, 0)),
+    'amber3': ((128, 128, 0), (0, 0, 0)),
+    'metal': ((192, 192, 192), (0, 0, 0)),
+    'red': ((255, 0, 0), (128, 0, 0)),
+    'white': ((255, 255, 255), None),
+    'dark': ((0, 0, 0), None),
+}
+
+
+class Pen:
+    """Draws in base units: a base unit is s pixels, the origin is (ox, oy)
+    in pixels. Outlines stay one pixel wide at every scale."""
+
+    def __init__(self, cv, theme, s=1, ox=0, oy=0):
+        self.cv, self.t, self.s, self.ox, self.oy = cv, theme, s, ox, oy
+
+    def X(self, x):
+        return self.ox + x * self.s
+
+    def Y(self, y):
+        return self.oy + y * self.s
+
+    def P(self, pts):
+        return [(self.X(x), self.Y(y)) for x, y in pts]
+
+    def fill(self, shape, role):
+        self.cv.fill(shape, self.t[role][0])
+
+    def shape(self, shape, role):
+        fill, line = self.t[role]
+        if line is None:
+            self.cv.fill(shape, fill)
+        else:
+            outlined(self.cv, shape, fill, line)
+
+    def rect(self, x0, y0, x1, y1, r=0.0):
+        return rect(self.X(x0), self.Y(y0), self.X(x1), self.Y(y1), r * self.s)
+
+    def circle(self, cx, cy, r):
+        return circle(self.X(cx), self.Y(cy), r * self.s)
+
+    def poly(self, pts):
+        return polygon(self.P(pts))
+
+    def line(self, pts, w):
+        """A stroke whose width is in pixels."""
+        return stroke(self.P(pts), w)
+
+
+# ---------------------------------------------------------------------------
+# Small pictures. Drawn on a grid of 16 x 15 base units: at s = 1 they are
+# the 16 x 15 menu images, at s = 2 the 32-pixel toolbar images.
+# ---------------------------------------------------------------------------
+
+
+def doc(p, x0, y0, x1, y1, f=4, lines=True):
+    """A sheet of paper with a folded corner and lines of text."""
+    p.shape(p.poly([(x0, y0), (x1 - f, y0), (x1, y0 + f), (x1, y1), (x0, y1)]), 'paper')
+    p.shape(p.poly([(x1 - f, y0), (x1 - f, y0 + f), (x1, y0 + f)]), 'fold')
+    if not lines:
+        return
+    s = p.s
+    step = 2 if s == 1 else 3
+    y = int(p.Y(y0)) + (3 if s == 1 else 5)
+    xl = p.X(x0) + (2 if s == 1 else 3)
+    while y < p.Y(y1) - (2 if s == 1 else 3):
+        xr = p.X(x1) - (2 if s == 1 else 3)
+        if y < p.Y(y0 + f) + 1:
+            xr = p.X(x1 - f) - (1 if s == 1 else 2)
+        if xr > xl:
+            p.fill(rect(xl, y, xr, y + 1), 'lines')
+        y += step
+
+
+def badge(p, role, glyph, cx=12.5, cy=11.5, r=3.5):
+    """A round sign at the lower right: plus, minus or cross."""
+    p.shape(p.circle(cx, cy, r), role)
+    s = p.s
+    X, Y = p.X(cx), p.Y(cy)
+    L = 2.5 * s if s == 1 else 4.0
+    t = 1.0 * s
+    if glyph in ('plus', 'minus'):
+        p.fill(rect(X - L, Y - t / 2, X + L, Y + t / 2), 'white')
+    if glyph == 'plus':
+        p.fill(rect(X - t / 2, Y - L, X + t / 2, Y + L), 'white')
+    if glyph == 'cross' and s == 1:
+        for dx, dy in ((0, 0), (-1, -1), (1, -1), (-1, 1), (1, 1)):
+            p.fill(rect(X - 0.5 + dx, Y - 0.5 + dy, X + 0.5 + dx, Y + 0.5 + dy), 'white')
+    elif glyph == 'cross':
+        k = 1.6 * s
+        w = 1.4 * s
+        p.fill(stroke([(X - k, Y - k), (X + k, Y + k)], w), 'white')
+        p.fill(stroke([(X - k, Y + k), (X + k, Y - k)], w), 'white')
+
+
+def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False):
+    """A padlock whose body fills (x0, y0)-(x1, y1) with the shackle above
+    it; an opened one has its shackle lifted and its right leg free."""
+    s = p.s
+    lx, rx = x0 + 1.5, x1 - 1.5
+    rad = (rx - lx) / 2.0
+    cx = (lx + rx) / 2.0
+    cy = y0 - (1.5 if s == 1 else rad * 0.55)
+    if opened:
+        cy -= 2.0
+    arc = arc_points(cx, cy, rad, rad, 180, 360, 12)
+    pts = [(lx, y0 + 1)] + arc
+    pts += [(rx, cy + 0.8)] if opened else [(rx, y0 + 1)]
+    fill, line = p.t[shackle]
+    if s == 1:
+        # at sixteen pixels the shackle is a single line
+        p.cv.fill(stroke(p.P(pts), 1.2), line)
+    else:
+        p.cv.fill(stroke(p.P(pts), s + 2.0), line)
+        p.cv.fill(stroke(p.P(pts), float(s)), fill)
+    p.shape(p.rect(x0, y0, x1, y1, 0.5 if s == 1 else 0.75), body)
+    kx, ky = p.X((x0 + x1) / 2.0), p.Y((y0 + y1) / 2.0)
+    if s == 1:
+        p.fill(rect(kx - 0.5, int(ky) - 1.0, kx + 0.5, int(ky) + 1.0), 'dark')
+    else:
+        p.fill(circle(kx, ky - 1.0, 1.6) | rect(kx - 0.75, ky - 1.0, kx + 0.75, ky + 3.0, 0.3), 'dark')
+
+
+def folder(p, x0, y0, x1, y1, role='amber'):
+    tab = 1.5
+    p.shape(p.rect(x0, y0, x0 + (x1 - x0) * 0.45, y0 + tab + 2, 0.5), 'amber3')
+    p.shape(p.rect(x0, y0 + tab, x1, y1, 0.5), role)
+
+
+def art_add_file(p):
+    doc(p, 2, 0, 12, 15)
+    badge(p, 'teal', 'plus')
+
+
+def art_add_folder(p):
+    folder(p, 0.5, 2, 15, 13)
+    badge(p, 'teal', 'plus')
+
+
+def art_save(p):
+    p.shape(p.rect(1, 0.5, 15, 14.5, 1.0), 'blue')
+    p.shape(p.rect(4, 0.5, 12, 5.5), 'metal')
+    p.fill(p.rect(9, 1.5, 11, 4.5), 'dark')
+    p.shape(p.rect(3, 8, 13, 14.5), 'paper')
+    if p.s > 1:
+        for y in (10, 12):
+            p.fill(p.rect(4.5, y, 11.5, y + 0.5), 'lines')
+
+
+def art_open(p):
+    # back of the folder with its tab, a sheet in it, the front leaning out
+    p.shape(p.poly([(0.5, 2), (5.5, 2), (6.5, 3.5), (13, 3.5), (13, 13.5), (0.5, 13.5)]), 'amber3')
+    doc(p, 3, 1, 11, 10, f=3, lines=False)
+    p.shape(p.poly([(0.5, 13.5), (3.5, 6.5), (15.5, 6.5), (12.5, 13.5)]), 'amber')
+
+
+def art_remove(p):
+    doc(p, 2, 0, 12, 15)
+    badge(p, 'red', 'minus')
+
+
+def art_remove_all(p):
+    doc(p, 5, 0, 14, 11, f=3, lines=False)
+    doc(p, 1, 3, 10, 15, f=3)
+    badge(p, 'red', 'cross')
+
+
+def art_encrypt(p):
+    doc(p, 1, 0, 11, 15)
+    padlock(p, 8, 9, 15, 15, body='amber')
+
+
+def art_decrypt(p):
+    doc(p, 1, 0, 11, 15)
+    padlock(p, 8, 9, 15, 15, body='teal', opened=True)
+
+
+def art_search(p):
+    fill, line = p.t['blue']
+    if p.s == 1:
+        doc(p, 1, 0, 10, 13, f=3)
+        cx, cy = 9.5, 8.5
+        p.cv.fill(stroke([(12.0, 11.0), (14.5, 13.5)], 2.2), line)
+        p.cv.fill(circle(cx, cy, 4.0), line)
+        p.cv.fill(circle(cx, cy, 3.0), p.t['sky'][0])
+        p.cv.fill(rect(8, 7, 9, 8), p.t['white'][0])
+        return
+    doc(p, 1, 0, 10, 12, f=3, lines=False)
+    padlock(p, 2, 7, 7, 11.5, body='amber')
+    cx, cy, r = 9.5, 8.5, 3.5
+    hx, hy = p.X(cx + 2.4), p.Y(cy + 2.4)
+    ex, ey = p.X(15.2), p.Y(14.7)
+    p.cv.fill(stroke([(hx, hy), (ex, ey)], 2.2 * p.s + 2), line)
+    p.cv.fill(stroke([(hx, hy), (ex, ey)], 2.2 * p.s), fill)
+    p.shape(p.circle(cx, cy, r), 'blue')
+    p.shape(p.circle(cx, cy, r - 1.0), 'sky')
+
+
+def art_sfx(p):
+    # a carton seen from the front and a little from above, locked
+    p.shape(p.poly([(0.5, 5), (3.5, 1.5), (15.5, 1.5), (12.5, 5)]), 'amber2')
+    p.shape(p.poly([(12.5, 5), (15.5, 1.5), (15.5, 11.5), (12.5, 15)]), 'amber3')
+    p.shape(p.rect(0.5, 5, 12.5, 15), 'amber')
+    if p.s == 1:
+        padlock(p, 3, 9, 10, 14, body='blue')
+    else:
+        padlock(p, 3.5, 9, 9.5, 14, body='blue')
+
+
+def art_shred(p):
+    doc(p, 3, 0, 13, 8, f=3)
+    s = p.s
+    # strips falling out of the machine
+    if s == 1:
+        for i, x in enumerate((3, 5, 7, 9, 11, 13)):
+            p.cv.fill(rect(x, 9, x + 1, 14 - i % 2), p.t['paper'][1])
+    else:
+        for i, x in enumerate((3, 5, 7, 9, 11)):
+            yb = 14.5 if i % 2 == 0 else 13.5
+            p.shape(p.rect(x, 9, x + 2, yb), 'paper')
+    p.shape(p.rect(0.5, 5, 15.5, 10, 1.0), 'metal')
+    p.fill(p.rect(2.5, 6.5 if s == 1 else 6.75, 13.5, 7.5 if s == 1 else 7.25), 'dark')
+
+
+# toolbar order: add file, add folder, save project, open project, remove
+# file, remove all, encrypt, decrypt, search for encrypted files,
+# self-extracting archive, shred
+TOOLBAR = [
+    (32784, 'Add file to project', art_add_file),
+    (32778, 'Add folder to project', art_add_folder),
+    (32796, 'Save current project', art_save),
+    (32799, 'Open project', art_open),
+    (32779, 'Remove selected file(s)', art_remove),
+    (32780, 'Remove all files', art_remove_all),
+    (32785, 'Encrypt files', art_encrypt),
+    (32783, 'Decrypt files', art_decrypt),
+    (32781, 'Search for encrypted files', art_search),
+    (32845, 'Create a self-extracting archive', art_sfx),
+    (32872, 'Shred files', art_shred),
+]
+
+
+# ---------------------------------------------------------------------------
+# Colour reduction
+# ---------------------------------------------------------------------------
+
+
+def nearest(pal, c):
+    best, bi = 1 << 30, 0
+    r, g, b = c
+    for i, (pr, pg, pb) in enumerate(pal):
+        dr, dg, db = r - pr, g - pg, b - pb
+        d = 3 * dr * dr + 4 * dg * dg + 2 * db * db
+        if d < best:
+            best, bi = d, i
+            if d == 0:
+                break
+    return bi
+
+
+def median_cut(counts, n):
+    """counts: {rgb: count}. Returns at most n colours."""
+    if len(counts) <= n:
+        return sorted(counts)
+    boxes = [list(counts.items())]
+    while len(boxes) < n:
+        best, bi, bc = -1, -1, 0
+        for i, box in enumerate(boxes):
+            if len(box) < 2:
+                continue
+            for ch in range(3):
+                vals = [c[ch] for c, _ in box]
+                spread = max(vals) - min(vals)
+                weight = spread * math.sqrt(sum(k for _, k in box))
+                if weight > best:
+                    best, bi, bc = weight, i, ch
+        if bi < 0 or best <= 0:
+            break
+        box = sorted(boxes[bi], key=lambda e: (e[0][bc], e[0]))
+        total = sum(k for _, k in box)
+        acc, cut = 0, 1
+        for j, (_, k) in enumerate(box):
+            acc += k
+            if acc * 2 >= total:
+                cut = min(max(j + 1, 1), len(box) - 1)
+                break
+        boxes[bi:bi + 1] = [box[:cut], box[cut:]]
+    pal = []
+    for box in boxes:
+        t = sum(k for _, k in box)
+        pal.append(tuple(clamp8(sum(c[ch] * k for c, k in box) / t) for ch in range(3)))
+    return sorted(set(pal))
+
+
+BAYER4 = [0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5]
+
+
+def quantize(pixels, w, fixed, n=256, avoid=(), dither=0.0):
+    """Reduces opaque pixels to a palette of at most n colours that starts
+    with the fixed colours; returns (palette, indices). Colours in avoid
+    never enter the palette except as fixed ones."""
+    counts = {}
+    for c in pixels:
+        if c in fixed:
+            continue
+        counts[c] = counts.get(c, 0) + 1
+    free = n - len(fixed)
+    pal = list(fixed)
+    for c in median_cut(counts, free):
+        while c in avoid or c in pal:
+            c = (c[0], c[1], min(255, c[2] + 1) if c[2] < 255 else c[2] - 1)
+        pal.append(c)
+    cache = {}
+    out = []
+    for i, c in enumerate(pixels):
+        if dither:
+            x, y = i % w, i // w
+            o = (BAYER4[(y & 3) * 4 + (x & 3)] / 16.0 - 0.47) * dither
+            c = (clamp8(c[0] + o), clamp8(c[1] + o), clamp8(c[2] + o))
+        j = cache.get(c)
+        if j is None:
+            j = nearest(pal, c)
+            cache[c] = j
+        out.append(j)
+    return pal, out
+
+
+# ---------------------------------------------------------------------------
+# File writers: Windows bitmaps (bottom-up, uncompressed) and icons.
+# ---------------------------------------------------------------------------
+
+
+def dib_rows(w, h, bpp, data):
+    """Pixel rows, bottom row first, each padded to four bytes. data holds
+    palette indices (bpp <= 8), (r, g, b) (24) or (r, g, b, a) (32)."""
+    out = bytearray()
+    stride = ((w * bpp + 31) // 32) * 4
+    for y in range(h - 1, -1, -1):
+        row = data[y * w:(y + 1) * w]
+        if bpp == 32:
+            line = bytearray()
+            for r, g, b, a in row:
+                line += bytes((b, g, r, a))
+        elif bpp == 24:
+            line = bytearray()
+            for r, g, b in row:
+                line += bytes((b, g, r))
+        elif bpp == 8:
+            line = bytearray(row)
+        elif bpp == 4:
+            line = bytearray()
+            for x in range(0, w, 2):
+                hi = row[x]
+                lo = row[x + 1] if x + 1 < w else 0
+                line.append((hi << 4) | lo)
+        elif bpp == 1:
+            line = bytearray()
+            for x in range(0, w, 8):
+                v = 0
+                for k in range(8):
+                    if x + k < w and row[x + k]:
+                        v |= 0x80 >> k
+                line.append(v)
+        line += b'\0' * (stride - len(line))
+        out += line
+    return bytes(out)
+
+
+def palette_bytes(pal, bpp):
+    full = list(pal) + [(0, 0, 0)] * ((1 << bpp) - len(pal))
+    return b''.join(bytes((b, g, r, 0)) for r, g, b in full)
+
+
+def write_bmp(name, w, h, bpp, data, pal=None):
+    pixels = dib_rows(w, h, bpp, data)
+    table = palette_bytes(pal, bpp) if bpp <= 8 else b''
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, bpp, 0, len(pixels), 3780, 3780, 0, 0)
+    offset = 14 + len(info) + len(table)
+    head = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
+    with open(os.path.join(HERE, name), 'wb') as f:
+        f.write(head + info + table + pixels)
+
+
+def write_ico(name, images):
+    """images: (w, h, bpp, data, pal, mask) with mask 1 = transparent."""
+    blobs = []
+    for w, h, bpp, data, pal, mask in images:
+        xor = dib_rows(w, h, bpp, data)
+        andm = dib_rows(w, h, 1, mask)
+        table = palette_bytes(pal, bpp) if bpp <= 8 else b''
+        info = struct.pack('<IiiHHIIiiII', 40, w, 2 * h, 1, bpp, 0, len(xor) + len(andm), 0, 0, 0, 0)
+        blobs.append(info + table + xor + andm)
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for (w, h, bpp, _, _, _), blob in zip(images, blobs):
+        out += struct.pack('<BBBBHHII', w % 256, h % 256, 16 if bpp == 4 else 0, 0, 1, bpp,
+                           len(blob), offset)
+        offset += len(blob)
+    with open(os.path.join(HERE, name), 'wb') as f:
+        f.write(out + b''.join(blobs))
+
+
+# ---------------------------------------------------------------------------
+# Toolbar strips and menu images
+# ---------------------------------------------------------------------------
+
+
+def render(art, theme, w, h, s, ox=0, oy=0, aa=True):
+    cv = Canvas(w, h, aa=aa)
+    art(Pen(cv, theme, s, ox, oy))
+    return cv
+
+
+def over(cv, bg, keep_off=None):
+    """The canvas composited over an opaque colour. Pixels of the picture
+    that would come out exactly as keep_off are moved one step away, so
+    that only the background has that colour."""
+    out = []
+    for i in range(cv.w * cv.h):
+        a = cv.a[i]
+        c = (clamp8(cv.r[i] * a + bg[0] * (1 - a)),
+             clamp8(cv.g[i] * a + bg[1] * (1 - a)),
+             clamp8(cv.b[i] * a + bg[2] * (1 - a)))
+        if keep_off is not None and a > 0 and c == keep_off:
+            c = (c[0], c[1], c[2] + 1 if c[2] < 255 else c[2] - 1)
+        out.append(c)
+    return out
+
+
+def strip(cells, cw, ch, w, h, bg):
+    """Places equally sized cells (lists of rgb) side by side on a strip
+    of w x h pixels filled with bg."""
+    out = [bg] * (w * h)
+    for i, cell in enumerate(cells):
+        for y in range(ch):
+            for x in range(cw):
+                out[y * w + i * cw + x] = cell[y * cw + x]
+    return out
+
+
+def make_toolbar16():
+    """137: 352 x 35, 16 colours, hard edges; 32 x 35 cells, the picture
+    in rows 2 to 31."""
+    cells = []
+    for _, _, art in TOOLBAR:
+        cv = render(art, FLAT16, 32, 35, 2, 0, 2, aa=False)
+        cells.append(over(cv, FACE))
+    px = strip(cells, 32, 35, 352, 35, FACE)
+    idx = [PAL16.index(c) if c in PAL16 else nearest(PAL16, c) for c in px]
+    write_bmp('toolbar16.bmp', 352, 35, 4, idx, PAL16)
+
+
+def make_toolbar256():
+    """139: 354 x 35, 256 colours; the image list takes 32 x 32 cells from
+    the top, so the picture stands in rows 1 to 30."""
+    cells = []
+    for _, _, art in TOOLBAR:
+        cv = render(art, FULL, 32, 32, 2, 0, 1)
+        cells.append(over(cv, FACE, keep_off=FACE))
+    px = strip(cells, 32, 32, 354, 35, FACE)
+    pal, idx = quantize(px, 354, [FACE], avoid={(128, 128, 128), (223, 223, 223)})
+    write_bmp('toolbar.bmp', 354, 35, 8, idx, pal)
+
+
+def disabled_grey(c):
+    lum = 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2]
+    v = clamp8(112 + lum * 0.52)
+    return (v, v, v)
+
+
+def make_toolbar_disabled():
+    """158: 354 x 35, 256 colours; grey pictures on magenta, which the
+    image list makes transparent. Edges are hard: a blended edge would
+    carry magenta into the picture."""
+    cells = []
+    for _, _, art in TOOLBAR:
+        cv = render(art, FULL, 32, 32, 2, 0, 1)
+        cell = []
+        for i in range(32 * 32):
+            a = cv.a[i]
+            if a < 0.5:
+                cell.append(MAGENTA)
+            else:
+                c = mix((214, 214, 214), (cv.r[i], cv.g[i], cv.b[i]), a)
+                cell.append(disabled_grey(c))
+        cells.append(cell)
+    px = strip(cells, 32, 32, 354, 35, MAGENTA)
+    pal, idx = quantize(px, 354, [MAGENTA])
+    write_bmp('toolbar_disabled.bmp', 354, 35, 8, idx, pal)
+
+
+def make_menu_images():
+    """145: 176 x 17, 24-bit; 16 x 15 images on light grey, the image list
+    takes the top 15 rows."""
+    cells = []
+    for _, _, art in TOOLBAR:
+        cv = render(art, FULL, 16, 15, 1)
+        cells.append(over(cv, FACE, keep_off=FACE))
+    px = strip(cells, 16, 15, 176, 17, FACE)
+    write_bmp('menu.bmp', 176, 17, 24, px)
+
+
+# ---------------------------------------------------------------------------
+# Reading back and checking
+# ---------------------------------------------------------------------------
+
+
+class Bad(Exception):
+    pass
+
+
+def need(cond, what):
+    if not cond:
+        raise Bad(what)
+
+
+def parse_dib(buf, off, expect_h_factor=1):
+    """Reads a BITMAPINFOHEADER DIB at off. Returns w, h, bpp, palette,
+    pixels top-down (indices, rgb or rgba) and the offset after the colour
+    bits."""
+    size, w, h, planes, bpp, comp, isize, _, _, used, _ = struct.unpack_from('<IiiHHIIiiII', buf, off)
+    need(size == 40, 'info header of 40 bytes')
+    need(h > 0, 'rows stored bottom-up')
+    need(h % expect_h_factor == 0, 'height field')
+    h //= expect_h_factor
+    need(planes == 1, 'one plane')
+    need(comp == 0, 'uncompressed')
+    off += 40
+    pal = []
+    if bpp <= 8:
+        n = used or (1 << bpp)
+        need(n == 1 << bpp, 'full colour table')
+        for i in range(n):
+            b, g, r, _ = buf[off + 4 * i:off + 4 * i + 4]
+            pal.append((r, g, b))
+        off += 4 * n
+    else:
+        need(used == 0, 'no colour table')
+    stride = ((w * bpp + 31) // 32) * 4
+    need(len(buf) >= off + stride * h, 'pixel data present')
+    px = [None] * (w * h)
+    for row in range(h):
+        y = h - 1 - row
+        line = buf[off + row * stride:off + (row + 1) * stride]
+        for x in range(w):
+            if bpp == 32:
+                b, g, r, a = line[4 * x:4 * x + 4]
+                v = (r, g, b, a)
+            elif bpp == 24:
+                b, g, r = line[3 * x:3 * x + 3]
+                v = (r, g, b)
+            elif bpp == 8:
+                v = line[x]
+            elif bpp == 4:
+                v = (line[x // 2] >> (4 if x % 2 == 0 else 0)) & 15
+            elif bpp == 1:
+                v = (line[x // 8] >> (7 - x % 8)) & 1
+            px[y * w + x] = v
+    return w, h, bpp, pal, px, off + stride * h, isize
+
+
+def read_bmp(name):
+    with open(os.path.join(HERE, name), 'rb') as f:
+        buf = f.read()
+    magic, fsize, _, _, off = struct.unpack_from('<2sIHHI', buf, 0)
+    need(magic == b'BM', 'BM signature')
+    need(fsize == len(buf), 'file size field')
+    w, h, bpp, pal, px, end, isize = parse_dib(buf, 14)
+    need(off == 14 + 40 + 4 * len(pal), 'pixel offset field')
+    need(end == len(buf), 'no bytes after the pixels')
+    need(isize == end - off, 'image size field')
+    return w, h, bpp, pal, px
+
+
+def colours(bpp, pal, px):
+    return [pal[v] for v in px] if bpp <= 8 else px
+
+
+def check_strip(name, w, h, bpp, cw, ch, n, bg, pal_rules=None):
+    W, H, B, pal, px = read_bmp(name)
+    need((W, H, B) == (w, h, bpp), '%d x %d, %d bits per pixel' % (w, h, bpp))
+    rgb = colours(B, pal, px)
+    if bpp <= 8:
+        need(bg in pal, 'background colour in the palette')
+    for y in range(h):
+        for x in range(w):
+            if x >= n * cw or y >= ch:
+                need(rgb[y * w + x] == bg, 'background outside the %d cells at (%d, %d)' % (n, x, y))
+    for i in range(n):
+        drawn = sum(1 for y in range(ch) for x in range(cw) if rgb[y * w + i * cw + x] != bg)
+        need(drawn > cw * ch // 8, 'a picture in cell %d' % i)
+    if pal_rules:
+        pal_rules(pal, rgb)
+
+
+def check_toolbar16():
+    check_strip('toolbar16.bmp', 352, 35, 4, 32, 35, 11, FACE)
+    pal = read_bmp('toolbar16.bmp')[3]
+    for c in ((0, 0, 0), (128, 128, 128), FACE, (255, 255, 255)):
+        need(c in pal, 'system-mapped colour %r in the palette' % (c,))
+
+
+def check_toolbar():
+    check_strip('toolbar.bmp', 354, 35, 8, 32, 32, 11, FACE)
+    pal = read_bmp('toolbar.bmp')[3]
+    used = set(read_bmp('toolbar.bmp')[4])
+    for c in ((128, 128, 128), (223, 223, 223)):
+        need(all(pal[i] != c for i in used), 'no %r, which loading would turn into a 3-D colour' % (c,))
+
+
+def check_toolbar_disabled():
+    check_strip('toolbar_disabled.bmp', 354, 35, 8, 32, 32, 11, MAGENTA)
+    w, h, bpp, pal, px = read_bmp('toolbar_disabled.bmp')
+    for c in colours(bpp, pal, px):
+        need(c == MAGENTA or c[0] == c[1] == c[2], 'grey pictures on magenta')
+
+
+def check_menu():
+    check_strip('menu.bmp', 176, 17, 24, 16, 15, 11, FACE)
+
+
+# ---------------------------------------------------------------------------
+# The files: name, resource id, program, size, depth, what it shows
+# ---------------------------------------------------------------------------
+
+FILES = [
+    ('toolbar16.bmp', '137', 'Vastrel', '352 x 35', '4 bits, 16 colours',
+     'main toolbar, the fallback strip: eleven 32 x 35 cells on light grey, hard edges',
+     make_toolbar16, check_toolbar16),
+    ('toolbar.bmp', '139', 'Vastrel', '354 x 35', '8 bits, 256 colours',
+     'main toolbar, normal pictures: eleven 32 x 32 cells at the top, light grey background',
+     make_toolbar256, check_toolbar),
+    ('toolbar_disabled.bmp', '158', 'Vastrel', '354 x 35', '8 bits, 256 colours',
+     'main toolbar, disabled pictures: grey, on magenta (255, 0, 255)',
+     make_toolbar_disabled, check_toolbar_disabled),
+    ('menu.bmp', '145', 'Vastrel', '176 x 17', '24 bits',
+     'menu images of the same eleven commands: 16 x 15 cells at the top, light grey background',
+     make_menu_images, check_menu),
+]
+
+
+def check_all():
+    bad = 0
+    for name, rid, prog, size, depth, what, _, check in FILES:
+        try:
+            check()
+            print('ok   %-24s %-5s %s' % (name, rid, size))
+        except (Bad, OSError, struct.error) as e:
+            bad += 1
+            print('FAIL %-24s %s' % (name, e))
+    return bad == 0
+
+
+def main(argv):
+    if '--check' not in argv:
+        for name, _, _, _, _, _, make, _ in FILES:
+            make()
+            print('wrote', name)
+    sys.exit(0 if check_all() else 1)
+
+
+if __name__ == '__main__':
+    main(sys.argv[1:])
