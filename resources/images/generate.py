@@ -345,14 +345,17 @@ class Pen:
     """Draws in base units: a base unit is s pixels, the origin is (ox, oy)
     in pixels. Outlines stay one pixel wide at every scale."""
 
-    def __init__(self, cv, theme, s=1, ox=0, oy=0):
+    def __init__(self, cv, theme, s=1, ox=0, oy=0, snap=False):
         self.cv, self.t, self.s, self.ox, self.oy = cv, theme, s, ox, oy
+        self.snap = snap
 
     def X(self, x):
-        return self.ox + x * self.s
+        v = self.ox + x * self.s
+        return float(round(v * 2) / 2.0) if self.snap else v
 
     def Y(self, y):
-        return self.oy + y * self.s
+        v = self.oy + y * self.s
+        return float(round(v * 2) / 2.0) if self.snap else v
 
     def P(self, pts):
         return [(self.X(x), self.Y(y)) for x, y in pts]
@@ -427,7 +430,7 @@ def badge(p, role, glyph, cx=12.5, cy=11.5, r=3.5):
         p.fill(stroke([(X - k, Y + k), (X + k, Y - k)], w), 'white')
 
 
-def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False):
+def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False, light=False):
     """A padlock whose body fills (x0, y0)-(x1, y1) with the shackle above
     it; an opened one has its shackle lifted and its right leg free."""
     s = p.s
@@ -442,23 +445,30 @@ def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False):
     pts += [(rx, cy + 0.8)] if opened else [(rx, y0 + 1)]
     fill, line = p.t[shackle]
     if s == 1:
-        # at sixteen pixels the shackle is a single line
-        p.cv.fill(stroke(p.P(pts), 1.2), line)
+        # at sixteen pixels the shackle is drawn pixel by pixel, one pixel
+        # wide with its corners cut, light on a dark ground
+        col = fill if light else line
+        cl, cr = p.X(lx) - 0.5, p.X(rx) - 0.5
+        top = math.floor(p.Y(cy - rad))
+        bottom = p.Y(y0)
+        p.cv.fill(rect(cl + 1, top, cr, top + 1), col)
+        p.cv.fill(rect(cl, top + 1, cl + 1, bottom), col)
+        p.cv.fill(rect(cr, top + 1, cr + 1, top + 3 if opened else bottom), col)
     else:
         p.cv.fill(stroke(p.P(pts), s + 2.0), line)
         p.cv.fill(stroke(p.P(pts), float(s)), fill)
     p.shape(p.rect(x0, y0, x1, y1, 0.5 if s == 1 else 0.75), body)
     kx, ky = p.X((x0 + x1) / 2.0), p.Y((y0 + y1) / 2.0)
     if s == 1:
-        p.fill(rect(kx - 0.5, int(ky) - 1.0, kx + 0.5, int(ky) + 1.0), 'dark')
+        hw = 0.5 if (x1 - x0) % 2 else 1.0
+        p.fill(rect(kx - hw, int(ky) - 1.0, kx + hw, int(ky) + 1.0), 'dark')
     else:
         p.fill(circle(kx, ky - 1.0, 1.6) | rect(kx - 0.75, ky - 1.0, kx + 0.75, ky + 3.0, 0.3), 'dark')
 
 
 def folder(p, x0, y0, x1, y1, role='amber'):
-    tab = 1.5
-    p.shape(p.rect(x0, y0, x0 + (x1 - x0) * 0.45, y0 + tab + 2, 0.5), 'amber3')
-    p.shape(p.rect(x0, y0 + tab, x1, y1, 0.5), role)
+    p.shape(p.rect(x0, y0, x0 + 6, y0 + 4, 0.5), 'amber3')
+    p.shape(p.rect(x0, y0 + 2, x1, y1, 0.5), role)
 
 
 def art_add_file(p):
@@ -467,15 +477,15 @@ def art_add_file(p):
 
 
 def art_add_folder(p):
-    folder(p, 0.5, 2, 15, 13)
+    folder(p, 1, 1, 15, 13)
     badge(p, 'teal', 'plus')
 
 
 def art_save(p):
-    p.shape(p.rect(1, 0.5, 15, 14.5, 1.0), 'blue')
-    p.shape(p.rect(4, 0.5, 12, 5.5), 'metal')
-    p.fill(p.rect(9, 1.5, 11, 4.5), 'dark')
-    p.shape(p.rect(3, 8, 13, 14.5), 'paper')
+    p.shape(p.rect(1, 1, 15, 15, 1.0), 'blue')
+    p.shape(p.rect(4, 1, 12, 6), 'metal')
+    p.fill(p.rect(9, 2, 11, 5), 'dark')
+    p.shape(p.rect(3, 8, 13, 15), 'paper')
     if p.s > 1:
         for y in (10, 12):
             p.fill(p.rect(4.5, y, 11.5, y + 0.5), 'lines')
@@ -483,9 +493,9 @@ def art_save(p):
 
 def art_open(p):
     # back of the folder with its tab, a sheet in it, the front leaning out
-    p.shape(p.poly([(0.5, 2), (5.5, 2), (6.5, 3.5), (13, 3.5), (13, 13.5), (0.5, 13.5)]), 'amber3')
+    p.shape(p.poly([(1, 2), (5, 2), (6, 3), (13, 3), (13, 14), (1, 14)]), 'amber3')
     doc(p, 3, 1, 11, 10, f=3, lines=False)
-    p.shape(p.poly([(0.5, 13.5), (3.5, 6.5), (15.5, 6.5), (12.5, 13.5)]), 'amber')
+    p.shape(p.poly([(1, 14), (4, 7), (16, 7), (13, 14)]), 'amber')
 
 
 def art_remove(p):
@@ -531,10 +541,15 @@ def art_search(p):
 
 
 def art_sfx(p):
-    # a carton seen from the front and a little from above, locked
-    p.shape(p.poly([(0.5, 5), (3.5, 1.5), (15.5, 1.5), (12.5, 5)]), 'amber2')
-    p.shape(p.poly([(12.5, 5), (15.5, 1.5), (15.5, 11.5), (12.5, 15)]), 'amber3')
-    p.shape(p.rect(0.5, 5, 12.5, 15), 'amber')
+    """A carton seen from the front and a little from above, closed with
+    a padlock: the self-extractor's sign."""
+    aa = p.cv.aa
+    if p.s == 1:
+        p.cv.aa = False     # clean steps rather than blurred slopes
+    p.shape(p.poly([(1, 5), (4, 2), (15, 2), (12, 5)]), 'amber2')
+    p.shape(p.poly([(12, 5), (15, 2), (15, 12), (12, 15)]), 'amber3')
+    p.cv.aa = aa
+    p.shape(p.rect(1, 5, 12, 15), 'amber')
     if p.s == 1:
         padlock(p, 3, 9, 10, 14, body='blue')
     else:
@@ -552,8 +567,11 @@ def art_shred(p):
         for i, x in enumerate((3, 5, 7, 9, 11)):
             yb = 14.5 if i % 2 == 0 else 13.5
             p.shape(p.rect(x, 9, x + 2, yb), 'paper')
-    p.shape(p.rect(0.5, 5, 15.5, 10, 1.0), 'metal')
-    p.fill(p.rect(2.5, 6.5 if s == 1 else 6.75, 13.5, 7.5 if s == 1 else 7.25), 'dark')
+    p.shape(p.rect(1, 5, 15, 10, 1.0), 'metal')
+    if s == 1:
+        p.fill(p.rect(3, 7, 13, 8), 'dark')
+    else:
+        p.fill(p.rect(2.5, 6.75, 13.5, 7.25), 'dark')
 
 
 # toolbar order: add file, add folder, save project, open project, remove
@@ -835,6 +853,80 @@ def make_menu_images():
 
 
 # ---------------------------------------------------------------------------
+# Program icons, drawn on a grid of 16 x 16 base units
+# ---------------------------------------------------------------------------
+
+
+def shield_points(small):
+    if small:
+        return [(1, 1), (15, 1), (15, 9), (8, 15.5), (1, 9)]
+    pts = [(2, 1), (14, 1), (14, 7.5)]
+    pts += bezier((14, 7.5), (14, 12.5), (8, 15.5), 10)[1:]
+    pts += bezier((8, 15.5), (2, 12.5), (2, 7.5), 10)[1:]
+    return pts
+
+
+def art_shield(p):
+    """The program's sign: a shield carrying a padlock."""
+    small = p.s < 1.5
+    fill, line = p.t['blue']
+    shield = p.poly(shield_points(small))
+    p.cv.fill(shield, line)
+    inner = shield.inset(1.0)
+    p.cv.fill(inner, fill)
+    if not small:
+        # the right half a shade darker
+        half = inner & rect(p.X(8), 0, p.X(16) + 1, p.Y(16) + 1)
+        p.cv.fill(half, mix(fill, line, 0.28))
+        padlock(p, 4.5, 8, 11.5, 13.5, body='amber', shackle='metal')
+    else:
+        padlock(p, 5, 8, 11, 13, body='amber', shackle='metal', light=True)
+
+
+def art_carton(p):
+    """The self-extractor's icon: the carton of the toolbar, one row lower
+    on the taller grid."""
+    p.oy = round(p.s * 0.5)
+    art_sfx(p)
+
+
+def icon_images(art):
+    """The forms of one icon: 48, 32 and 16 pixels with alpha, 32 and 16
+    pixels in 256 colours and in the sixteen standard colours."""
+    out = []
+    for n in (48, 32, 16):
+        cv = Canvas(n, n)
+        art(Pen(cv, FULL, n / 16.0, snap=True))
+        px = cv.rgba()
+        mask = [1 if a < 128 else 0 for _, _, _, a in px]
+        out.append((n, n, 32, px, None, mask))
+    for n in (32, 16):
+        cv = Canvas(n, n)
+        art(Pen(cv, FULL, n / 16.0, snap=True))
+        mask = [1 if a < 0.5 else 0 for a in cv.a]
+        solid = [(0, 0, 0) if m else (clamp8(r), clamp8(g), clamp8(b))
+                 for m, r, g, b in zip(mask, cv.r, cv.g, cv.b)]
+        pal, idx = quantize(solid, n, [(0, 0, 0)])
+        out.append((n, n, 8, [0 if m else i for m, i in zip(mask, idx)], pal, mask))
+    for n in (32, 16):
+        cv = Canvas(n, n, aa=False)
+        art(Pen(cv, FLATVGA, n / 16.0, snap=True))
+        mask = [1 if a < 0.5 else 0 for a in cv.a]
+        idx = [0 if m else nearest(VGA, (clamp8(r), clamp8(g), clamp8(b)))
+               for m, r, g, b in zip(mask, cv.r, cv.g, cv.b)]
+        out.append((n, n, 4, idx, VGA, mask))
+    return out
+
+
+def make_vastrel_icon():
+    write_ico('vastrel.ico', icon_images(art_shield))
+
+
+def make_extractor_icon():
+    write_ico('extractor.ico', icon_images(art_carton))
+
+
+# ---------------------------------------------------------------------------
 # Reading back and checking
 # ---------------------------------------------------------------------------
 
@@ -970,7 +1062,46 @@ FILES = [
     ('menu.bmp', '145', 'Vastrel', '176 x 17', '24 bits',
      'menu images of the same eleven commands: 16 x 15 cells at the top, light grey background',
      make_menu_images, check_menu),
+    ('vastrel.ico', '128', 'Vastrel', '48, 32, 16', '32 bits with alpha; 8 and 4 bits',
+     'program icon: a blue shield carrying an amber padlock',
+     make_vastrel_icon, lambda: check_icon('vastrel.ico')),
+    ('extractor.ico', '128', 'Extractor', '48, 32, 16', '32 bits with alpha; 8 and 4 bits',
+     'program icon: an amber carton closed with a blue padlock',
+     make_extractor_icon, lambda: check_icon('extractor.ico')),
 ]
+
+
+def check_icon(name):
+    with open(os.path.join(HERE, name), 'rb') as f:
+        buf = f.read()
+    res, kind, n = struct.unpack_from('<HHH', buf, 0)
+    need(res == 0 and kind == 1, 'icon directory header')
+    want = [(48, 32), (32, 32), (16, 32), (32, 8), (16, 8), (32, 4), (16, 4)]
+    need(n == len(want), '%d images' % len(want))
+    end = 6 + 16 * n
+    for k in range(n):
+        w, h, cc, _, planes, bpp, size, off = struct.unpack_from('<BBBBHHII', buf, 6 + 16 * k)
+        need((w, bpp) == want[k] and h == w, 'image %d is %d x %d, %d bits' % ((k,) + want[k][:1] * 2 + want[k][1:]))
+        need(cc == (16 if bpp == 4 else 0) and planes == 1, 'colour count and planes of image %d' % k)
+        need(off == end, 'images stored one after another')
+        W, H, B, pal, px, after, isize = parse_dib(buf, off, 2)
+        need((W, H, B) == (w, w, bpp), 'image %d header matches its entry' % k)
+        mstride = ((w + 31) // 32) * 4
+        need(after + mstride * w == off + size, 'image %d: colour bits and mask fill its size' % k)
+        need(isize == size - 40 - 4 * len(pal), 'image %d: image size field' % k)
+        mask = parse_dib(struct.pack('<IiiHHIIiiII', 40, w, w, 1, 1, 0, 0, 0, 0, 2, 0)
+                         + b'\0' * 8 + buf[after:after + mstride * w], 0)[4]
+        clear = sum(mask)
+        need(0 < clear < w * w, 'image %d: mask with transparent and opaque parts' % k)
+        for v, m in zip(px, mask):
+            if bpp == 32:
+                need(m == (1 if v[3] < 128 else 0), 'image %d: mask follows alpha' % k)
+            elif m:
+                need(pal[v] == (0, 0, 0), 'image %d: black under the transparent mask' % k)
+        if bpp == 4:
+            need(pal == VGA, 'image %d: the standard sixteen colours' % k)
+        end = off + size
+    need(end == len(buf), 'no bytes after the last image')
 
 
 def check_all():
