@@ -257,10 +257,11 @@ def clamp8(v):
     return 0 if v < 0 else (255 if v > 255 else v)
 
 
-def outlined(cv, shape, fill, line):
-    """A flat shape with a one-pixel outline of a darker colour."""
+def outlined(cv, shape, fill, line, lw=1.0):
+    """A flat shape with an outline of a darker colour, one pixel wide
+    unless said otherwise."""
     cv.fill(shape, line)
-    cv.fill(shape.inset(1.0), fill)
+    cv.fill(shape.inset(lw), fill)
 
 
 def mix(c1, c2, t):
@@ -345,9 +346,9 @@ class Pen:
     """Draws in base units: a base unit is s pixels, the origin is (ox, oy)
     in pixels. Outlines stay one pixel wide at every scale."""
 
-    def __init__(self, cv, theme, s=1, ox=0, oy=0, snap=False):
+    def __init__(self, cv, theme, s=1, ox=0, oy=0, snap=False, lw=1.0):
         self.cv, self.t, self.s, self.ox, self.oy = cv, theme, s, ox, oy
-        self.snap = snap
+        self.snap, self.lw = snap, lw
 
     def X(self, x):
         v = self.ox + x * self.s
@@ -368,7 +369,7 @@ class Pen:
         if line is None:
             self.cv.fill(shape, fill)
         else:
-            outlined(self.cv, shape, fill, line)
+            outlined(self.cv, shape, fill, line, self.lw)
 
     def rect(self, x0, y0, x1, y1, r=0.0):
         return rect(self.X(x0), self.Y(y0), self.X(x1), self.Y(y1), r * self.s)
@@ -455,7 +456,7 @@ def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False, ligh
         p.cv.fill(rect(cl, top + 1, cl + 1, bottom), col)
         p.cv.fill(rect(cr, top + 1, cr + 1, top + 3 if opened else bottom), col)
     else:
-        p.cv.fill(stroke(p.P(pts), s + 2.0), line)
+        p.cv.fill(stroke(p.P(pts), s + 2.0 * p.lw), line)
         p.cv.fill(stroke(p.P(pts), float(s)), fill)
     p.shape(p.rect(x0, y0, x1, y1, 0.5 if s == 1 else 0.75), body)
     kx, ky = p.X((x0 + x1) / 2.0), p.Y((y0 + y1) / 2.0)
@@ -463,7 +464,8 @@ def padlock(p, x0, y0, x1, y1, body='amber', shackle='metal', opened=False, ligh
         hw = 0.5 if (x1 - x0) % 2 else 1.0
         p.fill(rect(kx - hw, int(ky) - 1.0, kx + hw, int(ky) + 1.0), 'dark')
     else:
-        p.fill(circle(kx, ky - 1.0, 1.6) | rect(kx - 0.75, ky - 1.0, kx + 0.75, ky + 3.0, 0.3), 'dark')
+        k = s / 2.0
+        p.fill(circle(kx, ky - k, 1.6 * k) | rect(kx - 0.75 * k, ky - k, kx + 0.75 * k, ky + 3.0 * k, 0.3 * k), 'dark')
 
 
 def folder(p, x0, y0, x1, y1, role='amber'):
@@ -872,7 +874,7 @@ def art_shield(p):
     fill, line = p.t['blue']
     shield = p.poly(shield_points(small))
     p.cv.fill(shield, line)
-    inner = shield.inset(1.0)
+    inner = shield.inset(p.lw)
     p.cv.fill(inner, fill)
     if not small:
         # the right half a shade darker
@@ -924,6 +926,185 @@ def make_vastrel_icon():
 
 def make_extractor_icon():
     write_ico('extractor.ico', icon_images(art_carton))
+
+
+# ---------------------------------------------------------------------------
+# A small stroke font: each letter is a few lines and arcs drawn with a
+# round pen. Units: the x-height is 1, capitals and figures stand 1.4
+# high, y points up from the baseline.
+# ---------------------------------------------------------------------------
+
+
+def _arc(cx, cy, rx, ry, a0, a1, n=None):
+    if n is None:
+        n = max(4, int(abs(a1 - a0) / 12))
+    return [(cx + rx * math.cos(math.radians(a0 + (a1 - a0) * k / n)),
+             cy + ry * math.sin(math.radians(a0 + (a1 - a0) * k / n))) for k in range(n + 1)]
+
+
+FONT = {
+    ' ': (0.45, []),
+    '-': (0.45, [[(0.05, 0.5), (0.45, 0.5)]]),
+    '2': (0.8, [_arc(0.4, 1.0, 0.4, 0.4, 160, -40) + [(0.0, 0.0), (0.82, 0.0)]]),
+    'E': (0.72, [[(0.72, 1.4), (0, 1.4), (0, 0), (0.72, 0)], [(0, 0.72), (0.62, 0.72)]]),
+    'S': (0.8, [_arc(0.4, 1.05, 0.38, 0.35, 25, 270) + _arc(0.4, 0.35, 0.4, 0.35, 90, -155)[1:]]),
+    'V': (0.95, [[(0, 1.4), (0.475, 0), (0.95, 1.4)]]),
+    'a': (0.8, [_arc(0.4, 0.5, 0.4, 0.5, 0, 360, 36), [(0.8, 1.0), (0.8, 0)]]),
+    'c': (0.78, [_arc(0.42, 0.5, 0.42, 0.5, 42, 318)]),
+    'e': (0.85, [[(0.02, 0.5), (0.85, 0.5)] + _arc(0.425, 0.5, 0.425, 0.5, 0, 318)[1:]]),
+    'f': (0.5, [[(0.18, 0)] + _arc(0.43, 1.15, 0.25, 0.28, 180, 50)[0:1] + _arc(0.43, 1.15, 0.25, 0.28, 180, 50),
+                [(0, 1), (0.48, 1)]]),
+    'i': (0.0, [[(0, 0), (0, 1)], [(0, 1.4)]]),
+    'l': (0.0, [[(0, 1.45), (0, 0)]]),
+    'n': (0.75, [[(0, 0), (0, 1)], [(0, 0.6)] + _arc(0.375, 0.6, 0.375, 0.4, 180, 0) + [(0.75, 0)]]),
+    'o': (0.85, [_arc(0.425, 0.5, 0.425, 0.5, 0, 360, 36)]),
+    'p': (0.8, [[(0, 1), (0, -0.45)], _arc(0.4, 0.5, 0.4, 0.5, 0, 360, 36)]),
+    'r': (0.5, [[(0, 1), (0, 0)], _arc(0.5, 0.45, 0.5, 0.55, 180, 95)]),
+    's': (0.68, [_arc(0.34, 0.75, 0.32, 0.25, 25, 270) + _arc(0.34, 0.25, 0.34, 0.25, 90, -155)[1:]]),
+    't': (0.55, [[(0.2, 1.3), (0.2, 0.22)] + _arc(0.44, 0.22, 0.24, 0.22, 180, 290)[1:], [(0, 1), (0.5, 1)]]),
+    'u': (0.75, [[(0, 1), (0, 0.4)] + _arc(0.375, 0.4, 0.375, 0.4, 180, 360)[1:] + [(0.75, 1)],
+                 [(0.75, 1), (0.75, 0)]]),
+    'x': (0.75, [[(0, 1), (0.75, 0)], [(0, 0), (0.75, 1)]]),
+    'y': (0.8, [[(0, 1), (0.4, 0)], [(0.8, 1), (0.22, -0.45)]]),
+}
+
+
+def text_width(s, size, weight):
+    gap = 0.2 * size + weight
+    return sum(FONT[ch][0] * size + gap for ch in s) - gap + weight
+
+
+def draw_text(cv, s, x, base, size, weight, col):
+    """Writes s with its left edge at x and its baseline at base; size is
+    the x-height in pixels, weight the pen width in pixels."""
+    gap = 0.2 * size + weight
+    x += weight / 2.0
+    for ch in s:
+        w, strokes = FONT[ch]
+        shape = None
+        for st in strokes:
+            sh = stroke([(x + px * size, base - py * size) for px, py in st], weight)
+            shape = sh if shape is None else shape | sh
+        if shape is not None:
+            cv.fill(shape, col)
+        x += w * size + gap
+
+
+# ---------------------------------------------------------------------------
+# Banners, splash and the hint picture
+# ---------------------------------------------------------------------------
+
+NAVY = (16, 42, 84)
+DEEP = (30, 80, 150)
+SEA = (22, 128, 132)
+PALE = (178, 222, 222)
+
+
+def gradient(w, h, stops, angle=0.0):
+    """A colour function running through the stops along a direction
+    (degrees from the x axis) across a w x h area."""
+    ca, sa = math.cos(math.radians(angle)), math.sin(math.radians(angle))
+    corners = [x * ca + y * sa for x in (0, w) for y in (0, h)]
+    lo, hi = min(corners), max(corners)
+
+    def f(x, y):
+        t = (x * ca + y * sa - lo) / (hi - lo)
+        for k in range(len(stops) - 1):
+            t0, c0 = stops[k]
+            t1, c1 = stops[k + 1]
+            if t <= t1 or k == len(stops) - 2:
+                u = min(max((t - t0) / (t1 - t0), 0.0), 1.0)
+                return mix(c0, c1, u)
+    return f
+
+
+def emblem(cv, art, x, y, px, lw=1.0):
+    """A program sign of px x px pixels at (x, y)."""
+    sub = Canvas(px, px)
+    p = Pen(sub, FULL, px / 16.0, snap=True, lw=lw)
+    art(p)
+    # a faint light rim, so that the dark outline stands off a dark ground
+    halo = Canvas(px + 2, px + 2)
+    for j in range(px + 2):
+        for i in range(px + 2):
+            a = 0.0
+            for dy in (-1, 0, 1):
+                for dx in (-1, 0, 1):
+                    u, v = i - 1 + dx, j - 1 + dy
+                    if 0 <= u < px and 0 <= v < px:
+                        a = max(a, sub.a[v * px + u])
+            k = j * (px + 2) + i
+            halo.r[k] = halo.g[k] = halo.b[k] = 255.0
+            halo.a[k] = a * 0.22
+    cv.blit(halo, x - 1, y - 1)
+    cv.blit(sub, x, y)
+
+
+def banner(w, h, art, title, subtitle):
+    cv = Canvas(w, h, (0, 0, 0, 1.0))
+    cv.fill(rect(0, 0, w, h), gradient(w, h, [(0.0, NAVY), (0.55, DEEP), (1.0, SEA)], 12))
+    # a faint ring behind the right-hand side, for depth
+    cv.fill(circle(w * 0.86, h * 0.2, h * 1.1) - circle(w * 0.86, h * 0.2, h * 1.1 - 7), (255, 255, 255), 0.05)
+    cv.fill(rect(0, h - 2, w, h), SEA)
+    cv.fill(rect(0, h - 1, w, h), PALE, 0.35)
+    e = 48
+    ex, ey = 6, (h - 2 - e) // 2
+    emblem(cv, art, ex, ey, e)
+    tx = ex + e + 10
+    draw_text(cv, title, tx, 29, 13, 3.0, (255, 255, 255))
+    draw_text(cv, subtitle, tx + 1, 46, 6.5, 1.4, PALE)
+    return cv
+
+
+def make_banner(name, w, h, art, subtitle):
+    cv = banner(w, h, art, 'Vastrel 2', subtitle)
+    write_bmp(name, w, h, 24, cv.rgb())
+
+
+def make_banner_small():
+    make_banner('banner.bmp', 235, 57, art_shield, 'file encryption')
+
+
+def make_banner_plugin():
+    make_banner('banner_explorer.bmp', 368, 57, art_shield, 'file encryption')
+
+
+def make_banner_extractor():
+    make_banner('banner_extractor.bmp', 261, 57, art_carton, 'Self-Extractor')
+
+
+def make_hint():
+    """170: 16 x 16, an i in a blue disc on the dialog colour."""
+    cv = Canvas(16, 16, DIALOG + (1.0,))
+    fill, line = FULL['blue']
+    outlined(cv, circle(8, 8, 7.5), fill, line)
+    cv.fill(rect(7, 4, 9, 6), (255, 255, 255))
+    cv.fill(rect(7, 7, 9, 12), (255, 255, 255))
+    write_bmp('hint.bmp', 16, 16, 24, cv.rgb())
+
+
+def make_splash():
+    """149: 652 x 472, 256 colours."""
+    w, h = 652, 472
+    cv = Canvas(w, h, (0, 0, 0, 1.0))
+    cv.fill(rect(0, 0, w, h), gradient(w, h, [(0.0, NAVY), (0.5, DEEP), (1.0, SEA)], 30))
+    for k, r in enumerate((420, 330, 240)):
+        ring = circle(w * 0.78, h * 0.12, r) - circle(w * 0.78, h * 0.12, r - 18)
+        cv.fill(ring, (255, 255, 255), 0.035)
+    e = 160
+    title, sub = 'Vastrel 2', 'file encryption'
+    tw = max(text_width(title, 36, 8.0), text_width(sub, 18, 3.5))
+    x0 = int((w - (e + 44 + tw)) // 2)
+    cy = int(h * 0.47)
+    emblem(cv, art_shield, x0, cy - e // 2, e, lw=2.0)
+    tx = x0 + e + 44
+    draw_text(cv, title, tx, cy - 6, 36, 8.0, (255, 255, 255))
+    cv.fill(rect(tx + 2, cy + 12, tx + tw, cy + 16, 2), FULL['amber'][0])
+    draw_text(cv, sub, tx + 2, cy + 50, 18, 3.5, PALE)
+    cv.fill(rect(0, h - 6, w, h), SEA)
+    cv.fill(rect(0, h - 6, w, h - 5), PALE, 0.5)
+    pal, idx = quantize(cv.rgb(), w, [], dither=6.0)
+    write_bmp('splash.bmp', w, h, 8, idx, pal)
 
 
 # ---------------------------------------------------------------------------
@@ -1068,7 +1249,32 @@ FILES = [
     ('extractor.ico', '128', 'Extractor', '48, 32, 16', '32 bits with alpha; 8 and 4 bits',
      'program icon: an amber carton closed with a blue padlock',
      make_extractor_icon, lambda: check_icon('extractor.ico')),
+    ('splash.bmp', '149', 'Vastrel', '652 x 472', '8 bits, 256 colours',
+     'splash picture: blue-to-teal gradient, the shield sign, "Vastrel 2" and "file encryption"',
+     make_splash, lambda: check_bmp('splash.bmp', 652, 472, 8)),
+    ('banner.bmp', '151', 'Vastrel', '235 x 57', '24 bits',
+     'banner of the password, about and update dialogs: gradient, shield sign, "Vastrel 2"',
+     make_banner_small, lambda: check_bmp('banner.bmp', 235, 57, 24)),
+    ('hint.bmp', '170', 'Vastrel, Corvane', '16 x 16', '24 bits',
+     'anchor of the password advice tooltip: a white i in a blue disc, on the dialog grey (240, 240, 240)',
+     make_hint, lambda: check_bmp('hint.bmp', 16, 16, 24, DIALOG)),
+    ('banner_explorer.bmp', '214', 'Corvane', '368 x 57', '24 bits',
+     'banner of the plug-in\'s dialogs: gradient, shield sign, "Vastrel 2"',
+     make_banner_plugin, lambda: check_bmp('banner_explorer.bmp', 368, 57, 24)),
+    ('banner_extractor.bmp', '130', 'Extractor', '261 x 57', '24 bits',
+     'banner of the self-extractor dialog: gradient, carton sign, "Vastrel 2" and "Self-Extractor"',
+     make_banner_extractor, lambda: check_bmp('banner_extractor.bmp', 261, 57, 24)),
 ]
+
+
+def check_bmp(name, w, h, bpp, corner=None):
+    W, H, B, pal, px = read_bmp(name)
+    need((W, H, B) == (w, h, bpp), '%d x %d, %d bits per pixel' % (w, h, bpp))
+    rgb = colours(B, pal, px)
+    need(len(set(rgb)) > 4, 'a picture, not a flat area')
+    if corner is not None:
+        for i in (0, w - 1, (h - 1) * w, h * w - 1):
+            need(rgb[i] == corner, 'corners in the background colour %r' % (corner,))
 
 
 def check_icon(name):
