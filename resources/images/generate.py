@@ -1205,6 +1205,10 @@ def check_toolbar16():
     pal = read_bmp('toolbar16.bmp')[3]
     for c in ((0, 0, 0), (128, 128, 128), FACE, (255, 255, 255)):
         need(c in pal, 'system-mapped colour %r in the palette' % (c,))
+    w, h, bpp, pal, px = read_bmp('toolbar16.bmp')
+    used = set(colours(bpp, pal, px))
+    for c in ((0, 0, 0), (128, 128, 128), (255, 255, 255)):
+        need(c not in used, 'pictures free of %r, which loading maps to a system colour' % (c,))
 
 
 def check_toolbar():
