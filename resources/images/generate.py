@@ -649,10 +649,11 @@ def median_cut(counts, n):
 BAYER4 = [0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5]
 
 
-def quantize(pixels, w, fixed, n=256, avoid=(), dither=0.0):
+def quantize(pixels, w, fixed, n=256, avoid=(), dither=0.0, exclusive=()):
     """Reduces opaque pixels to a palette of at most n colours that starts
     with the fixed colours; returns (palette, indices). Colours in avoid
-    never enter the palette except as fixed ones."""
+    never enter the palette except as fixed ones; an exclusive colour is
+    given only to pixels of exactly that colour."""
     counts = {}
     for c in pixels:
         if c in fixed:
@@ -664,16 +665,20 @@ def quantize(pixels, w, fixed, n=256, avoid=(), dither=0.0):
         while c in avoid or c in pal:
             c = (c[0], c[1], min(255, c[2] + 1) if c[2] < 255 else c[2] - 1)
         pal.append(c)
+    open_pal = [c for c in pal if c not in exclusive]
     cache = {}
     out = []
     for i, c in enumerate(pixels):
+        if c in exclusive:
+            out.append(pal.index(c))
+            continue
         if dither:
             x, y = i % w, i // w
             o = (BAYER4[(y & 3) * 4 + (x & 3)] / 16.0 - 0.47) * dither
             c = (clamp8(c[0] + o), clamp8(c[1] + o), clamp8(c[2] + o))
         j = cache.get(c)
         if j is None:
-            j = nearest(pal, c)
+            j = pal.index(open_pal[nearest(open_pal, c)])
             cache[c] = j
         out.append(j)
     return pal, out
@@ -812,7 +817,7 @@ def make_toolbar256():
         cv = render(art, FULL, 32, 32, 2, 0, 1)
         cells.append(over(cv, FACE, keep_off=FACE))
     px = strip(cells, 32, 32, 354, 35, FACE)
-    pal, idx = quantize(px, 354, [FACE], avoid={(128, 128, 128), (223, 223, 223)})
+    pal, idx = quantize(px, 354, [FACE], avoid={(128, 128, 128), (223, 223, 223)}, exclusive={FACE})
     write_bmp('toolbar.bmp', 354, 35, 8, idx, pal)
 
 
@@ -839,7 +844,7 @@ def make_toolbar_disabled():
                 cell.append(disabled_grey(c))
         cells.append(cell)
     px = strip(cells, 32, 32, 354, 35, MAGENTA)
-    pal, idx = quantize(px, 354, [MAGENTA])
+    pal, idx = quantize(px, 354, [MAGENTA], exclusive={MAGENTA})
     write_bmp('toolbar_disabled.bmp', 354, 35, 8, idx, pal)
 
 
