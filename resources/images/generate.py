@@ -32,11 +32,6 @@ class Shape:
         f = self.f
         return Shape(lambda x, y: f(x, y) + k, self.bbox)
 
-    def grow(self, k):
-        f = self.f
-        x0, y0, x1, y1 = self.bbox
-        return Shape(lambda x, y: f(x, y) - k, (x0 - k, y0 - k, x1 + k, y1 + k))
-
     def __or__(self, o):
         f, g = self.f, o.f
         a, b = self.bbox, o.bbox
@@ -69,12 +64,6 @@ def rect(x0, y0, x1, y1, r=0.0):
 def circle(cx, cy, r):
     return Shape(lambda x, y: math.hypot(x - cx, y - cy) - r,
                  (cx - r, cy - r, cx + r, cy + r))
-
-
-def ellipse(cx, cy, rx, ry):
-    m = min(rx, ry)
-    return Shape(lambda x, y: (math.hypot((x - cx) / rx, (y - cy) / ry) - 1.0) * m,
-                 (cx - rx, cy - ry, cx + rx, cy + ry))
 
 
 def polygon(pts):
