@@ -148,18 +148,9 @@ TEST_F(Settings, KeeperPutsBackWhatItFound) {
         Store("cipher", 7);
     }
     uint32_t v;
-    ASSERT_TRUE(Stored("key", v));
-    EXPECT_EQ(0u, v);
+    EXPECT_TRUE(Stored("key", v) && v == 0);
     EXPECT_FALSE(Stored("cipher", v));
-    ASSERT_TRUE(Stored("other", v));  // three bytes of binary data, as they were
-    EXPECT_EQ(0x030201u, v);
-
-    testsupport::ClearVastrelSettings();
-    {
-        testsupport::SettingsKeeper keeper;
-        Store("SCM", 1);
-    }
-    EXPECT_FALSE(Stored("SCM", v));
+    EXPECT_TRUE(Stored("other", v) && v == 0x030201);  // three bytes of binary data, as they were
 }
 
 TEST(CipherSettingsTables, KeyLengthsAndNames) {
