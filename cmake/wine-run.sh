@@ -5,7 +5,8 @@
 #
 # Plain: the prefix is WINEPREFIX when set, else the build folder's own
 # (build/<config>/wineprefix, the build folder being the one above the
-# current folder that holds CMakeCache.txt). For running programs by hand.
+# program, or above the current folder, that holds CMakeCache.txt). For
+# running programs by hand.
 #
 # --own-prefix (what ctest uses for every Windows test): the program gets a
 # prefix and an X display that nothing else uses while it runs, so test
@@ -40,12 +41,17 @@ export WINEDEBUG=-all
 # No Mono or Gecko installers: nothing here needs them, and nothing may ask.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
-# The build folder: the nearest folder at or above the current one that holds
-# CMakeCache.txt (ctest runs every test in a folder of the build).
+# The build folder: the nearest folder that holds CMakeCache.txt at or above
+# the program's own folder, else at or above the current one (ctest runs
+# every test in a folder of the build); the current folder when none does.
 build_folder() {
-    local dir=$PWD
-    while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
-    [ -f "$dir/CMakeCache.txt" ] && echo "$dir" || echo "$PWD"
+    local start dir
+    for start in "$(dirname "$(realpath -m "$1")")" "$PWD"; do
+        dir=$start
+        while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+        [ -f "$dir/CMakeCache.txt" ] && { echo "$dir"; return; }
+    done
+    echo "$PWD"
 }
 
 # boot_prefix DIR: a new prefix, booted, its wineserver ended.
@@ -56,12 +62,12 @@ boot_prefix() {
 }
 
 if [ $own = 0 ]; then
-    [ -n "${WINEPREFIX:-}" ] || export WINEPREFIX="$(build_folder)/wineprefix"
+    [ -n "${WINEPREFIX:-}" ] || export WINEPREFIX="$(build_folder "$1")/wineprefix"
     [ -f "$WINEPREFIX/system.reg" ] || boot_prefix "$WINEPREFIX"
     exec "$loader" "$@"
 fi
 
-wine_dir="$(build_folder)/wine"
+wine_dir="$(build_folder "$1")/wine"
 template="$wine_dir/template"
 mkdir -p "$wine_dir/run"
 
