@@ -101,7 +101,7 @@ make_template() {
 ) 9>"$wine_dir/template.lock" || exit 1
 
 # A run folder no other running test holds: the program's name, then .2, .3...
-# The lock is held until this script ends; no child inherits it.
+# The lock is held until this script ends; no program it starts keeps it.
 base=$(basename "$1")
 base=${base%.[eE][xX][eE]}
 base=${base//[^A-Za-z0-9_.-]/_}
@@ -118,6 +118,16 @@ for n in $(seq 1 64); do
 done
 [ -n "$slot" ] || { echo "wine-run.sh: no free run folder for $base" >&2; exit 1; }
 export WINEPREFIX="$slot"
+
+xvfb=
+finish() {
+    WINEPREFIX="$slot" wineserver -k 2>/dev/null
+    if [ -n "$xvfb" ]; then
+        kill "$xvfb" 2>/dev/null
+        wait "$xvfb" 2>/dev/null
+    fi
+}
+trap 'finish; exit 143' TERM INT HUP
 
 # A fresh copy of the template: hard links, then copies of the files listed.
 WINEPREFIX="$slot" wineserver -k 2>/dev/null  # one left from a killed run
@@ -144,13 +154,6 @@ else
     echo "wine-run.sh: Xvfb did not start; the program runs without a display" >&2
     unset DISPLAY
 fi
-
-finish() {
-    WINEPREFIX="$slot" wineserver -k 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    wait "$xvfb" 2>/dev/null
-}
-trap 'finish; exit 143' TERM INT HUP
 
 "$loader" "$@" <&0 {slot_lock}>&- &
 program=$!
