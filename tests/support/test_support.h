@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ void MakeDir(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 
 // Answers every message box while alive and keeps what was asked. Answers
-// are taken from the queue, then the box's default answer.
+// come from respond when it is set (a test acts there while the box is
+// up), else from the queue, then the box's default answer.
 class MessageRecorder {
 public:
     MessageRecorder();
@@ -48,6 +50,7 @@ public:
 
     std::vector<platform::MessageRequest> messages;
     std::deque<int> answers;
+    std::function<int(const platform::MessageRequest&)> respond;
 
 private:
     platform::MessageHook m_previous;
