@@ -52,17 +52,25 @@ std::string Pattern(size_t n) {
     return data;
 }
 
-BOOL CALLBACK FindProgress(HWND window, LPARAM found) {
-    if (uitest::ClassName(window) == "CProgressWnd") *reinterpret_cast<HWND*>(found) = window;
+struct Search {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindByClass(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<Search*>(search);
+    if (uitest::ClassName(window) == s->className) s->found = window;
     return TRUE;
 }
 
-// The progress window of the running dialog.
-HWND ProgressWindow() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindProgress, reinterpret_cast<LPARAM>(&found));
-    return found;
+// A window of this thread by the class of its object.
+HWND ThreadWindow(const char* className) {
+    Search search{className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindByClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
+
+HWND ProgressWindow() { return ThreadWindow("CProgressWnd"); }
 
 TEST_F(EncryptionDlgTest, EncryptsAndDecryptsTheProjectByteForByte) {
     const std::string big = Pattern(1 << 20);
@@ -79,6 +87,11 @@ TEST_F(EncryptionDlgTest, EncryptsAndDecryptsTheProjectByteForByte) {
             seen = true;
             EXPECT_EQ("Encrypting...\n" + Path("big 100% sure.dat"), ui::WindowRef(GetDlgItem(progress, 11)).Text());
             uitest::Screenshot(progress, "encrypting");
+            // The dialog's own Cancel and Esc do nothing while it works.
+            HWND dialog = ThreadWindow("CEncryptionDlg");
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(static_cast<ui::Dialog*>(ui::Window::FromHandle(dialog))->Running());
         }
         return true;
     });
@@ -200,7 +213,7 @@ TEST_F(EncryptionDlgTest, WrongPasswordShowsTheHintAndARenamedTargetMovesTheRow)
 
 TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
     MakeProject({{"good.txt", "good"}, {"readonly.txt", "ro"}, {"locked.txt", "held"}, {"hidden.txt", "hid"},
-                 {"vanish.txt", "soon gone"}, {"done.txt", "already"}});
+                 {"vanish.txt", "soon gone"}, {"done.txt", "already"}, {"pinned.txt", "in use"}});
     {
         FileRun before(FileRun::kEncrypt, "password1", true, false);
         CSecureDelete shredder;
@@ -213,6 +226,11 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
     const std::string doneBytes = ReadFile(Path("done.~enc"));
     HANDLE held = CreateFileA(Path("locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    // Another program keeps this one open without letting it be renamed or
+    // deleted: it can be encrypted, but its original stays.
+    HANDLE pinned = CreateFileA(Path("pinned.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pinned);
 
     m_messages.answers = {IDYES, IDOK, IDYES};
     uitest::ModalDriver driver;
@@ -223,25 +241,29 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
         d.Press(VK_RETURN);
     });
     Run(
-        CEncryptionDlg::kEncrypt, "password1", "",
+        CEncryptionDlg::kEncrypt, "abcdef", "",
         [](uitest::DialogDriver& d) { d.SetCheck(IDC_PROCESS_READONLY, false); }, &driver);
     CloseHandle(held);
+    CloseHandle(pinned);
     EXPECT_EQ((std::vector<std::string>{
                   "Are you sure you would like to encrypt files?",
                   "Unable to open file " + Path("locked.txt") +
                       "\nThe file may be in use by another process. \nFile will not be encrypted",
-                  "1 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
+                  "2 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
               Texts());
     EXPECT_EQ((Rows{{Path("done.~enc"), "File already encrypted", ""},
                     {Path("hidden.txt"), "File read error", ""},
                     {Path("locked.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
+                    {Path("pinned.txt"), "OK", "original could not be removed"},
                     {Path("readonly.txt"), "File read only", ""},
                     {Path("vanish.txt"), "File does not exists", ""}}),
               rows);
     // Only the good file changed.
-    EXPECT_EQ((std::vector<std::string>{"done.~enc", "good.~enc", "hidden.txt", "locked.txt", "readonly.txt",
-                                        "vanish.txt"}),
+    EXPECT_EQ((std::vector<std::string>{"done.~enc", "good.~enc", "hidden.txt", "locked.txt", "pinned.~enc",
+                                        "readonly.txt", "vanish.txt"}),
               RowNames());
+    EXPECT_TRUE(Exists(Path("pinned.txt")));
+    EXPECT_TRUE(IsEncryptedFile(Path("pinned.~enc")));
     EXPECT_FALSE(Exists(Path("good.txt")));
     EXPECT_EQ("ro", ReadFile(Path("readonly.txt")));
     EXPECT_EQ("held", ReadFile(Path("locked.txt")));
@@ -255,6 +277,28 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
     EXPECT_FALSE(Exists(Path("readonly.txt")));
     EXPECT_TRUE(IsEncryptedFile(Path("readonly.~enc")));
     SetFileAttributesA(Path("hidden.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(EncryptionDlgTest, NoToTheQuestionTouchesNothing) {
+    MakeProject({{"a.txt", "alpha"}});
+    // Encrypting: No ends the dialog.
+    m_messages.answers = {IDNO};
+    Run(CEncryptionDlg::kEncrypt, "password1");
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?"}), Texts());
+    EXPECT_EQ("alpha", ReadFile(Path("a.txt")));
+    // Decrypting: No leaves it open; Esc closes it.
+    m_messages.messages.clear();
+    m_messages.answers = {IDNO};
+    uitest::ModalDriver driver;
+    driver.When("CEncryptionDlg", [&](uitest::DialogDriver& d) {
+        d.Type(IDC_PASSWORD, "password1");
+        d.Press(VK_RETURN);
+        EXPECT_TRUE(IsWindowVisible(d.Handle()));
+        d.Press(VK_ESCAPE);
+    });
+    EXPECT_EQ(IDCANCEL, Dialog(CEncryptionDlg::kDecrypt)->DoModal());
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to decrypt files?"}), Texts());
+    EXPECT_EQ((std::vector<std::string>{"a.txt"}), RowNames());
 }
 
 TEST_F(EncryptionDlgTest, AFullDiskLosesNoOriginal) {
