@@ -422,6 +422,32 @@ TEST_F(UiTest, LettingGoUnderAnotherSubclassKeepsTheControlWorking) {
     EXPECT_EQ(1, again.seen);
 }
 
+// The first windows of a thread bring the system's own along (the input
+// method's, OLE's); each object must get its own window and no other.
+BOOL CALLBACK CheckOwnWindow(HWND w, LPARAM result) {
+    ui::Window* object = ui::Window::FromHandle(w);
+    if (object && (object->Handle() != w || !dynamic_cast<ui::Dialog*>(object))) *reinterpret_cast<bool*>(result) = false;
+    return TRUE;
+}
+
+void CreateFirstWindows(void* result) {
+    auto* ok = static_cast<bool*>(result);
+    DataDlg dlg;
+    ui::Static label;
+    *ok = dlg.Create(nullptr) && label.Create("x", WS_CHILD, RECT{0, 0, 10, 10}, dlg.Handle(), 99);
+    *ok = *ok && ui::Window::FromHandle(dlg.Handle()) == &dlg && ui::Window::FromHandle(label.Handle()) == &label;
+    EnumThreadWindows(GetCurrentThreadId(), &CheckOwnWindow, reinterpret_cast<LPARAM>(ok));
+}
+
+TEST_F(UiTest, EachObjectTakesItsOwnWindowAmongTheSystemsFirstOnes) {
+    bool ok = false;
+    HANDLE thread = ui::StartThread(&CreateFirstWindows, &ok);
+    ASSERT_NE(nullptr, thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    EXPECT_TRUE(ok);
+}
+
 TEST_F(UiTest, PreTranslateChainReachesTheDialogOfAControl) {
     class Watching : public DataDlg {
     public:
