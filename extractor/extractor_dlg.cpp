@@ -175,7 +175,6 @@ void CExtractorDlg::OnExtract() {
     FileDecryptor decryptor(&workFile, 0, 0, password);
     decryptor.failIfTargetExists = true;
     std::vector<std::string> failed;
-    const char separator = '\xA9';
 
     for (int i = 0; i < n; ++i) {
         std::string path;
@@ -192,11 +191,8 @@ void CExtractorDlg::OnExtract() {
             } else {
                 failed.push_back(path);
                 ++decryptFailed;
-                if (d == CipherResult::kWrongPassword) {
-                    m_results[path] = CipherResult::ResultText(d) + separator + "Password hint: " + hint;
-                } else {
-                    m_results[path] = CipherResult::ResultText(d);
-                }
+                m_results[path] = d == CipherResult::kWrongPassword ? WrongPasswordResult(hint)
+                                                                    : CipherResult::ResultText(d);
             }
         } else {
             ++extractFailed;
@@ -204,7 +200,7 @@ void CExtractorDlg::OnExtract() {
             std::string name = i < m_reader.GetCount() ? m_reader.Entry(i).storedName : std::to_string(i);
             std::string where = folder;
             if (where.back() != '\\') where += '\\';
-            m_results[where + name] = std::string("Not extracted") + separator + m_reader.LastProblem();
+            m_results[where + name] = WithDetails("Not extracted", m_reader.LastProblem());
         }
         m_progress.StepIt();
         Vastrel2::CIPHER::PumpMessages();
@@ -227,7 +223,8 @@ void CExtractorDlg::OnExtract() {
                       "View summary?",
                       extracted, extractFailed, decrypted, decryptFailed);
         if (ui::AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            ShowResultSummary(m_results);
+            CCryptoSummaryDlg summary(m_results, nullptr);
+            summary.DoModal();
         }
     } else {
         std::snprintf(text, sizeof text,

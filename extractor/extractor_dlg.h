@@ -12,7 +12,7 @@
 #include "extractor/text_progress_ctrl.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
-#include "extractor/summary_bridge.h"
+#include "ui/summary_dlg.h"
 
 class CExtractorDlg : public ui::Dialog {
 public:

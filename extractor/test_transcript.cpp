@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
+#include "ui/summary_dlg.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ void Append(const std::string& line) {
     std::fclose(f);
 }
 
-// The result summary's list of files.
-const int kSummaryList = 1038;
 
 }  // namespace
 
@@ -45,7 +44,7 @@ void InstallTestTranscript() {
         return (box.style & 0xF) == platform::kMbYesNo ? platform::kIdYes : platform::kIdOk;
     });
     ui::Dialog::SetModalHook([](ui::Dialog& dialog) {
-        HWND list = GetDlgItem(dialog.Handle(), kSummaryList);
+        HWND list = GetDlgItem(dialog.Handle(), CCryptoSummaryDlg::kListId);
         if (!list) return;  // not the summary
         ui::ListViewRef rows(list);
         for (int i = 0; i < rows.GetItemCount(); ++i) {

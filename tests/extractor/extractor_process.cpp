@@ -110,11 +110,13 @@ std::vector<std::string> ExtractorProcess::Lines() const {
     return lines;
 }
 
-bool ExtractorProcess::WaitForLine(const std::string& prefix, int milliseconds) {
+bool ExtractorProcess::WaitForLine(const std::string& prefix, int count, int milliseconds) {
     for (int waited = 0; waited <= milliseconds; waited += 50) {
+        int seen = 0;
         for (const std::string& line : Lines()) {
-            if (line.compare(0, prefix.size(), prefix) == 0) return true;
+            if (line.compare(0, prefix.size(), prefix) == 0) ++seen;
         }
+        if (seen >= count) return true;
         if (WaitForSingleObject(m_process.hProcess, 50) != WAIT_TIMEOUT) return false;
     }
     return false;

@@ -32,8 +32,8 @@ public:
     // A click as the button would send it, posted so the test never waits on it.
     void Click(int id) const;
 
-    // Waits until the transcript holds a line that starts with `prefix`.
-    bool WaitForLine(const std::string& prefix, int milliseconds = 60000);
+    // Waits until the transcript holds `count` lines that start with `prefix`.
+    bool WaitForLine(const std::string& prefix, int count = 1, int milliseconds = 60000);
     std::vector<std::string> Lines() const;
     // The rows the summary showed: file name, status, details.
     std::vector<std::vector<std::string>> SummaryRows() const;

@@ -65,6 +65,13 @@ protected:
     ExtractorTest() {
         testsupport::ClearVastrelSettings();
         uitest::Pump();
+        AnswerNo();
+    }
+    // The summary is looked at where a test asks for it.
+    void AnswerNo() {
+        m_messages.respond = [](const platform::MessageRequest& box) {
+            return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+        };
     }
     ~ExtractorTest() override { testsupport::ClearVastrelSettings(); }
 
@@ -82,6 +89,8 @@ protected:
             if (after) after(d);
             d.Click(IDOK);
         });
+        if (m_summary) driver.When("CCryptoSummaryDlg", m_summary);
+        m_summary = nullptr;
         CExtractorDlg dialog;
         dialog.SetArchivePath(archive);
         dialog.DoModal();
@@ -90,6 +99,8 @@ protected:
     std::string LastBox() const { return m_messages.messages.empty() ? "" : m_messages.messages.back().text; }
 
     ResultMap m_results;
+    // Runs the summary dialog of the next extraction when set.
+    uitest::ModalDriver::Handler m_summary;
 };
 
 TEST_F(ExtractorTest, TextProgressBarDrawsByThePixel) {
@@ -164,6 +175,12 @@ TEST_F(ExtractorTest, ExtractsAndDecryptsEveryFile) {
     std::string archive = MakeArchive(work, files);
     std::string folder = work / "out" + "\\deeper\\level";
 
+    std::vector<std::vector<std::string>> rows;
+    m_messages.respond = nullptr;  // Yes: the summary
+    m_summary = [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(CCryptoSummaryDlg::kListId);
+        d.Click(IDOK);
+    };
     Extract(archive, folder, kPassword, nullptr, [&](uitest::DialogDriver& d) {
         EXPECT_TRUE(d.Enabled(IDC_EXTRACT));
         EXPECT_EQ("", d.Text(IDC_CURRENT_FILE));
@@ -177,7 +194,9 @@ TEST_F(ExtractorTest, ExtractsAndDecryptsEveryFile) {
     for (const auto& f : files) EXPECT_EQ(f.second, testsupport::ReadFile(folder + "\\" + f.first)) << f.first;
     EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());  // no encrypted copy stays
     EXPECT_TRUE(m_results.empty());
+    EXPECT_TRUE(rows.empty());
 
+    AnswerNo();
     // Again, overwrite unchecked: every file is there, each stays as it is.
     testsupport::WriteFile(folder + "\\one.bin", "mine");
     m_messages.messages.clear();
@@ -253,18 +272,37 @@ TEST_F(ExtractorTest, ArchiveRunsAsItsOwnProgram) {
     EXPECT_EQ("c:\\temp", program.Text(IDC_FOLDER));
     uitest::ScreenshotNamed(program.Dialog(), "Extractor-before");
     program.SetText(IDC_FOLDER, folder);
+    program.SetText(IDC_PASSWORD, "not the password");
+    program.Click(IDC_EXTRACT);
+    ASSERT_TRUE(program.WaitForLine("summary\tend"));
+    // Every file fails, each listed with the hint; nothing stays.
+    std::vector<std::vector<std::string>> rows = program.SummaryRows();
+    ASSERT_EQ(files.size(), rows.size());
+    for (const auto& row : rows) {
+        EXPECT_EQ("Password incorrect", row[1]) << row[0];
+        EXPECT_EQ("Password hint: none", row[2]) << row[0];
+    }
+    EXPECT_EQ(folder + "\\" + kOddName + ".~enc", rows[0][0]);
+    EXPECT_TRUE(testsupport::ListDir(folder).empty());
+
     program.SetText(IDC_PASSWORD, kPassword);
     program.Click(IDC_EXTRACT);
-    ASSERT_TRUE(program.WaitForLine("box\t"));
+    ASSERT_TRUE(program.WaitForLine("summary\tend", 2));
     uitest::ScreenshotNamed(program.Dialog(), "Extractor-after");
     EXPECT_TRUE(program.Enabled(IDC_EXTRACT));
     ASSERT_TRUE(program.Exit());
 
-    std::vector<std::string> lines = program.Lines();
-    ASSERT_GE(lines.size(), 1u);
-    EXPECT_EQ("box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. View "
-              "summary?",
-              lines.front());
+    std::vector<std::string> boxes;
+    for (const std::string& line : program.Lines()) {
+        if (line.compare(0, 4, "box\t") == 0) boxes.push_back(line);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
+                  "View summary?",
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
+                  "View summary?"}),
+              boxes);
+    EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
     for (const auto& f : files) EXPECT_EQ(f.second, testsupport::ReadFile(folder + "\\" + f.first)) << f.first;
     EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());
 }
