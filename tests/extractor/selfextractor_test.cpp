@@ -207,6 +207,9 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, archive});
         ui::PickerHook previous = ui::SetPickerHook([&](const ui::PickerRequest&) {
+            // While busy: Esc and "Create" again do not disturb the run.
+            PostMessageA(m_dialog->Handle(), WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(m_dialog->Handle(), WM_COMMAND, IDC_SFX_CREATE, 0);
             HWND window = m_dialog->Progress().Handle();
             PostMessageA(window, WM_COMMAND, MAKEWPARAM(10, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 10)));
             return ui::PickerAnswer{true, archive};
@@ -214,6 +217,8 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         EXPECT_FALSE(RunDialog(scanner, true));
         ui::SetPickerHook(previous);
         EXPECT_EQ(0u, LastBox().find("Creating the self-extracting file was cancelled."));
+        ASSERT_GE(m_messages.messages.size(), 2u);
+        EXPECT_EQ("Already in progress!", m_messages.messages[m_messages.messages.size() - 2].text);
         EXPECT_FALSE(testsupport::Exists(archive));
         originalsIntact();
     }
