@@ -253,6 +253,37 @@ TEST_F(ExtractorTest, RefusesWhatCannotWork) {
     EXPECT_EQ(0u, m_results.begin()->second.find("Not extracted\xA9"));
 }
 
+TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
+    testsupport::TempDir work;
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    for (const std::string& dir : {"first", "second"}) {
+        testsupport::MakeDir(work / dir);
+        std::string path = work / dir + "\\same.txt";
+        testsupport::WriteFile(path, dir);
+        ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
+        ASSERT_TRUE(writer.AddFile(path, "same.txt"));
+    }
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    std::string archive = work / "archive.exe";
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+
+    // Overwrite on: the second of one name is not written over the first.
+    std::string folder = work / "out";
+    Extract(archive, folder, kPassword);
+    EXPECT_EQ("2 files extracted successfully, 0 failed. \n1 files decrypted successfully, 1 failed. View summary?",
+              LastBox());
+    EXPECT_EQ((std::vector<std::string>{"same.txt", "same.txt.~enc"}), testsupport::ListDir(folder));
+    EXPECT_EQ("second", testsupport::ReadFile(folder + "\\same.txt"));
+    ASSERT_EQ(1u, m_results.size());
+    EXPECT_EQ(0u, m_results.begin()->second.find("File already exists\xA9" "Another file of this archive"))
+        << m_results.begin()->second;
+}
+
 TEST(ExtractorNames, LongPathsShowTheirEnd) {
     std::string forty(40, 'p');
     EXPECT_EQ(forty, CExtractorDlg::ShortenedPath(forty));
