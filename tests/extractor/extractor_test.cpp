@@ -261,7 +261,7 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
     CFile file;
     FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
     CSelfExtractor writer;
-    for (const std::string& dir : {"first", "second"}) {
+    for (std::string dir : {"first", "second"}) {
         testsupport::MakeDir(work / dir);
         std::string path = work / dir + "\\same.txt";
         testsupport::WriteFile(path, dir);

@@ -15,7 +15,6 @@
 #include "app/main_dlg.h"
 #include "app/selfextractor_dlg.h"
 #include "core/sfx_archive.h"
-#include "extractor/resource.h"
 #include "tests/extractor/extractor_process.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
@@ -153,10 +152,10 @@ TEST_F(SelfextractorTest, ProjectToArchiveToRecipient) {
     const std::string folder = m_work / "received";
     extractortest::ExtractorProcess program;
     ASSERT_TRUE(program.Start(archive, m_work / "transcript.txt"));
-    program.SetText(IDC_FOLDER, folder);
-    program.SetText(IDC_PASSWORD, kPassword);
-    program.Click(IDC_EXTRACT);
-    ASSERT_TRUE(program.WaitForLine("summary\tend"));
+    program.SetText(extractortest::kFolderEdit, folder);
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
     ASSERT_TRUE(program.Exit());
     ASSERT_FALSE(program.Lines().empty());
     EXPECT_EQ("box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. View "
