@@ -217,6 +217,12 @@ void CExtractorDlg::OnExtract() {
                     m_results[path] = WrongPasswordResult(hint);
                 } else if (!kept.empty()) {
                     m_results[path] = WithDetails(CipherResult::ResultText(d), kept);
+                } else if (d == CipherResult::kMoveAsideFailed) {
+                    m_results[path] = WithDetails("Not replaced", "The existing file could not be replaced; the "
+                                                                  "decrypted data is in " + path + ".cipherData");
+                } else if (d == CipherResult::kOpenFailed) {
+                    m_results[path] = WithDetails("Not decrypted", "The file could not be opened, or its decrypted "
+                                                                   "copy could not be written");
                 } else {
                     m_results[path] = CipherResult::ResultText(d);
                 }
