@@ -249,6 +249,28 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         EXPECT_EQ("a.txt.~enc", reader.Entry(2).storedName);
     }
     {
+        // An original another program holds open is not destroyed, the
+        // report names it, and the project stays.
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, archive});
+        const std::string held = Project() + "\\b.txt";
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        m_destroyAnswer = IDYES;
+        m_messages.respond = [&](const platform::MessageRequest& box) {
+            if (box.text.find("Destroying original files") == 0) {
+                handle = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                return IDYES;
+            }
+            return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+        };
+        EXPECT_FALSE(RunDialog(scanner, true));
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+        CloseHandle(handle);
+        EXPECT_NE(std::string::npos, LastBox().find("These original files could not be destroyed:\n" + held));
+        EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
+        EXPECT_EQ("beta", testsupport::ReadFile(held));
+    }
+    {
         // An empty project: no archive, and it says why.
         CSADirRead empty;
         uitest::PickerRecorder pickers;
