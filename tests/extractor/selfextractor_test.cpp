@@ -224,8 +224,13 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
     {
         // Destroying declined: the archive is there and so is every original.
         // An encrypted file and a folder in the project are failures.
-        testsupport::WriteFile(m_work / "done.~enc", testsupport::ReadFile(Project() + "\\a.txt"));
+        const std::string encrypted = m_work / "done.~enc";
+        testsupport::WriteFile(encrypted, "already encrypted<zqv>");
         CSADirRead more = scanner;
+        ProjectEntry done;
+        done.path = encrypted;
+        done.name = "done.~enc";
+        more.files.push_back(done);
         ProjectEntry folder;
         folder.path = m_work / "sub";
         folder.name = "sub";
@@ -235,11 +240,13 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         pickers.answers.push_back({true, archive});
         m_destroyAnswer = IDNO;
         EXPECT_FALSE(RunDialog(more, true));
-        EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 1 Files failed \nWould you "
+        EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 2 Files failed \nWould you "
                   "like to view full details?",
                   LastBox());
         EXPECT_EQ(0u, m_messages.messages[m_messages.messages.size() - 2].text.find("Destroying original files"));
-        EXPECT_EQ(4u, m_results.size());
+        EXPECT_EQ(5u, m_results.size());
+        EXPECT_EQ("File already encrypted", m_results[encrypted]);
+        EXPECT_EQ("already encrypted<zqv>", testsupport::ReadFile(encrypted));
         EXPECT_EQ("OK", m_results[Project() + "\\a.txt"]);
         EXPECT_EQ(0u, m_results[folder.path].find("\xA9The path is a folder"));
         originalsIntact();
