@@ -148,23 +148,48 @@ TEST_F(SelfextractorTest, ProjectToArchiveToRecipient) {
     EXPECT_TRUE(written.compare(0, stub.size(), stub) == 0);  // the embedded program, byte for byte
     EXPECT_EQ(std::string(kArchiveMarker), written.substr(written.size() - 10));
 
-    // The recipient runs it.
+    // The recipient runs it: first with a wrong password, then the right one.
     const std::string folder = m_work / "received";
     extractortest::ExtractorProcess program;
     ASSERT_TRUE(program.Start(archive, m_work / "transcript.txt"));
+    uitest::ScreenshotNamed(program.Dialog(), "Extractor-before");
     program.SetText(extractortest::kFolderEdit, folder);
-    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.SetText(extractortest::kPasswordEdit, "not the password");
     program.Click(extractortest::kExtractButton);
     ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    std::vector<std::vector<std::string>> rows = program.SummaryRows();
+    ASSERT_EQ(files.size(), rows.size());
+    for (const auto& row : rows) {
+        EXPECT_EQ("Password incorrect", row[1]) << row[0];
+        EXPECT_EQ("Password hint: the usual", row[2]) << row[0];
+    }
+    // The files land where their names say (names keep the folder they
+    // were added with).
+    size_t slash = entries[0].name.find_last_of('\\');
+    const std::string landed = slash == std::string::npos ? folder : folder + "\\" + entries[0].name.substr(0, slash);
+    EXPECT_TRUE(testsupport::ListDir(landed).empty());  // no encrypted copy stays
+
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend", 2)) << ::testing::PrintToString(program.Lines());
+    uitest::ScreenshotNamed(program.Dialog(), "Extractor-after");
     ASSERT_TRUE(program.Exit());
-    ASSERT_FALSE(program.Lines().empty());
-    EXPECT_EQ("box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. View "
-              "summary?",
-              program.Lines().front());
+    std::vector<std::string> told;
+    for (const std::string& line : program.Lines()) {
+        if (line.compare(0, 4, "box\t") == 0) told.push_back(line);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
+                  "View summary?",
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
+                  "View summary?"}),
+              told);
+    EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
     for (const ProjectEntry& entry : entries) {
         std::string name = platform::FileNamePart(entry.path);
         EXPECT_EQ(files.at(name), testsupport::ReadFile(folder + "\\" + entry.name)) << entry.name;
     }
+    EXPECT_EQ(files.size(), testsupport::ListDir(landed).size());
 }
 
 TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
