@@ -87,24 +87,82 @@ TEST(DirRead, CollectsFoldersDepthFirstThenMatchingEntries) {
     EXPECT_EQ(std::vector<std::string>{t.base}, leaf.folders);
 }
 
-TEST(DirRead, LinkedFoldersAreNotEntered) {
+std::vector<std::string> Skipped(const CSADirRead& reader, SkippedPath::Reason reason) {
+    std::vector<std::string> paths;
+    for (const SkippedPath& s : reader.skipped)
+        if (s.reason == reason) paths.push_back(s.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+TEST(DirRead, LinksAreNeitherEnteredNorTakenButNoted) {
     Tree t;
     testsupport::TempDir outside;
     WriteFile(outside / "elsewhere.txt", "not ours");
-    const std::string toOutside = t.base + kSep + "out", loop = t.s2 + kSep + "loop";
-#ifdef _WIN32
-    if (!CreateSymbolicLinkA(toOutside.c_str(), outside.Path().c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !CreateSymbolicLinkA(loop.c_str(), t.base.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
-        GTEST_SKIP() << "no folder links here";
-#else
-    ASSERT_EQ(0, ::symlink(outside.Path().c_str(), toOutside.c_str()));
-    ASSERT_EQ(0, ::symlink(t.base.c_str(), loop.c_str()));
-#endif
+    const std::string toOutside = t.base + kSep + "out", loop = t.s2 + kSep + "loop", file = t.s1 + kSep + "l.txt";
+    testsupport::SymbolicLink a(outside.Path(), toOutside), b(t.base, loop), c(outside / "elsewhere.txt", file);
+    if (!a.Made() || !b.Made() || !c.Made()) GTEST_SKIP() << "no symbolic links here";
     CSADirRead reader;
     reader.CollectFolders(t.base.c_str(), true);
     EXPECT_EQ(4u, reader.folders.size());
     reader.CollectFiles("*.*", true, false);
     EXPECT_EQ(5u, reader.files.size());
+    EXPECT_EQ((std::vector<std::string>{file, loop, toOutside}), Skipped(reader, SkippedPath::kLink));
+    EXPECT_EQ(3u, reader.skipped.size());
+}
+
+// What cannot be listed is noted, never dropped silently; the rest of the
+// walk goes on.
+TEST(DirRead, UnreadableAndTooDeepFoldersAreNoted) {
+    Tree t;
+    // Folders of 60 characters: the third one down passes the path limit.
+    const std::string part(60, 'd');
+    std::string deep = t.s2, listable;
+    while (deep.size() + 4 <= platform::kMaxPath) {
+        listable = deep;
+        deep += kSep + part;
+#ifdef _WIN32
+        std::wstring wide = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
+        ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+#else
+        MakeDir(deep);
+#endif
+    }
+    WriteFile(listable + kSep + "f.txt", "f");
+    CSADirRead reader;
+    reader.CollectFolders(t.base.c_str(), true);
+    reader.CollectFiles("*.*", true, false);
+    EXPECT_EQ(6u, reader.files.size());
+    EXPECT_EQ(std::vector<std::string>{deep}, Skipped(reader, SkippedPath::kTooDeep));
+    EXPECT_EQ(1u, reader.skipped.size());
+#ifdef _WIN32
+    std::wstring wide = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
+    RemoveDirectoryW(wide.c_str());
+#else
+    // A folder without any permission, and one whose names can be read but
+    // not its entries, seen by a user other than their owner.
+    ::rmdir(deep.c_str());
+    ASSERT_EQ(0, ::chmod(t.dir.Path().c_str(), 0755));
+    ASSERT_EQ(0, ::chmod(t.s1a.c_str(), 0));
+    ASSERT_EQ(0, ::chmod(t.s2.c_str(), 0444));
+    CSADirRead other;
+    bool asOther = geteuid() != 0 || (setegid(65534) == 0 && seteuid(65534) == 0);
+    if (asOther) {
+        other.CollectFolders(t.base.c_str(), true);
+        other.CollectFiles("*.*", true, false);
+    }
+    if (geteuid() != getuid()) {
+        ASSERT_EQ(0, seteuid(getuid()));
+    }
+    if (getegid() != getgid()) {
+        ASSERT_EQ(0, setegid(getgid()));
+    }
+    ::chmod(t.s1a.c_str(), 0755);
+    ::chmod(t.s2.c_str(), 0755);
+    if (!asOther) GTEST_SKIP() << "no other user to be here";
+    EXPECT_EQ((std::vector<std::string>{t.s1a, t.s2}), Skipped(other, SkippedPath::kUnreadable));
+    EXPECT_EQ(3u, other.files.size());  // top.txt, top.doc, one.txt
+#endif
 }
 
 TEST(DirRead, SortsRemovalsAndNames) {
