@@ -111,7 +111,7 @@ int KestrumMain(int argc, char** argv, const BatchRunner& run) {
         ConsolePrint(std::string(error.what()) + "\n");
         return kExitJobFileFailed;
     }
-    return run(*parser->GetSettings()) ? kExitDone : kExitRunFailed;
+    return run(parser->GetJobs()) ? kExitDone : kExitRunFailed;
 }
 
 }  // namespace Vastrel2
