@@ -115,19 +115,8 @@ TEST(DirRead, LinksAreNeitherEnteredNorTakenButNoted) {
 // walk goes on.
 TEST(DirRead, UnreadableAndTooDeepFoldersAreNoted) {
     Tree t;
-    // Folders of 60 characters: the third one down passes the path limit.
-    const std::string part(60, 'd');
-    std::string deep = t.s2, listable;
-    while (deep.size() + 4 <= platform::kMaxPath) {
-        listable = deep;
-        deep += kSep + part;
-#ifdef _WIN32
-        std::wstring wide = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
-        ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-#else
-        MakeDir(deep);
-#endif
-    }
+    std::string deep;
+    const std::string listable = testsupport::MakeFoldersPastThePathLimit(t.s2, deep);
     WriteFile(listable + kSep + "f.txt", "f");
     CSADirRead reader;
     reader.CollectFolders(t.base.c_str(), true);
@@ -135,13 +124,9 @@ TEST(DirRead, UnreadableAndTooDeepFoldersAreNoted) {
     EXPECT_EQ(6u, reader.files.size());
     EXPECT_EQ(std::vector<std::string>{deep}, Skipped(reader, SkippedPath::kTooDeep));
     EXPECT_EQ(1u, reader.skipped.size());
-#ifdef _WIN32
-    std::wstring wide = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
-    RemoveDirectoryW(wide.c_str());
-#else
+#ifndef _WIN32
     // A folder without any permission, and one whose names can be read but
     // not its entries, seen by a user other than their owner.
-    ::rmdir(deep.c_str());
     ASSERT_EQ(0, ::chmod(t.dir.Path().c_str(), 0755));
     ASSERT_EQ(0, ::chmod(t.s1a.c_str(), 0));
     ASSERT_EQ(0, ::chmod(t.s2.c_str(), 0444));

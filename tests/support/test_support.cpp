@@ -48,7 +48,10 @@ void RemoveTree(const std::string& path) {
     }
 #ifdef _WIN32
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    if (!RemoveDirectoryA(path.c_str())) {
+        std::wstring wide = L"\\\\?\\" + std::wstring(path.begin(), path.end());  // past the path limit
+        RemoveDirectoryW(wide.c_str());
+    }
 #else
     ::chmod(path.c_str(), 0700);
     ::rmdir(path.c_str());
@@ -121,6 +124,22 @@ void WriteFile(const std::string& path, const std::string& data) {
 bool Exists(const std::string& path) {
     CFileStatus st;
     return CFile::GetStatus(path, st);
+}
+
+std::string MakeFoldersPastThePathLimit(const std::string& base, std::string& tooDeep) {
+    std::string listable;
+    tooDeep = base;
+    while (tooDeep.size() + 4 <= platform::kMaxPath) {
+        listable = tooDeep;
+        tooDeep += platform::kPathSep + std::string(60, 'd');
+#ifdef _WIN32
+        std::wstring wide = L"\\\\?\\" + std::wstring(tooDeep.begin(), tooDeep.end());  // test paths are ASCII
+        EXPECT_TRUE(CreateDirectoryW(wide.c_str(), nullptr)) << tooDeep;
+#else
+        EXPECT_EQ(0, ::mkdir(tooDeep.c_str(), 0755)) << tooDeep;
+#endif
+    }
+    return listable;
 }
 
 void MakeDir(const std::string& path) {

@@ -69,6 +69,12 @@ private:
     bool m_made = false;
 };
 
+// Makes folders of 60 characters one inside the other below `base` until
+// one lies too deep for the path limit to list it (the longest path whose
+// search pattern still fits). Returns the deepest folder that can be listed;
+// `tooDeep` receives the one below it.
+std::string MakeFoldersPastThePathLimit(const std::string& base, std::string& tooDeep);
+
 // Makes `folder` the process's current folder while alive.
 class CurrentFolder {
 public:
