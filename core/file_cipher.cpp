@@ -413,8 +413,9 @@ int FileDecryptor::OpenTempOutput(std::string& path) {
     for (unsigned n = 0; n < 100; ++n) {
         const std::string candidate = n == 0 ? base : base + "_" + std::to_string(n);
         if (TooLong(candidate)) break;
-        if (platform::IsLink(candidate) || Exists(candidate)) continue;
-        if (!m_output.Open(candidate, kOpenFlags | CFile::osCreateNew, &m_fileException)) break;
+        if (platform::IsLink(candidate) || Exists(candidate) ||
+            !m_output.Open(candidate, kOpenFlags | CFile::osCreateNew, &m_fileException))
+            continue;
         path = candidate;
         return 0;
     }

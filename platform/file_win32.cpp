@@ -231,6 +231,13 @@ std::string FinalPath(const std::string& path) {
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
+// Wine shows the host's symbolic links to files as the files they lead to,
+// without the reparse point that Windows itself shows for every link.
+bool HidesFileLinks() {
+    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
                                                   b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
@@ -243,10 +250,10 @@ bool IsLink(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if (!HidesFileLinks()) return false;
 
-    // Not every file system shows a link as a reparse point: Wine shows the
-    // host's symbolic links to files as the files they lead to. A path that
-    // is no link leads where its folder leads, followed by its own name.
+    // A path that is no link leads where its folder leads, followed by its
+    // own name.
     const std::string full = FullPath(path);
     size_t sep = full.find_last_of(kPathSeps);
     if (sep == std::string::npos || sep + 1 == full.size()) return false;
