@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -251,26 +252,11 @@ SymbolicLink::~SymbolicLink() {
 #endif
 }
 
-CurrentFolder::CurrentFolder(const std::string& folder) {
-#ifdef _WIN32
-    char previous[MAX_PATH];
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, previous);
-    m_previous.assign(previous, n < MAX_PATH ? n : 0);
-    EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str())) << folder;
-#else
-    char previous[4096];
-    if (::getcwd(previous, sizeof previous)) m_previous = previous;
-    EXPECT_EQ(0, ::chdir(folder.c_str())) << folder;
-#endif
+CurrentFolder::CurrentFolder(const std::string& folder) : m_previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(folder);
 }
 
-CurrentFolder::~CurrentFolder() {
-#ifdef _WIN32
-    SetCurrentDirectoryA(m_previous.c_str());
-#else
-    if (::chdir(m_previous.c_str()) != 0) ADD_FAILURE() << "cannot return to " << m_previous;
-#endif
-}
+CurrentFolder::~CurrentFolder() { std::filesystem::current_path(m_previous); }
 
 void ClearVastrelSettings() {
     platform::RegRemoveKey(platform::RegRoot::CurrentUser, "Software\\Halvenrod\\Vastrel");
