@@ -71,8 +71,8 @@ public:
         // later Write, Seek, SetLength or Flush: check Flush before Close.
         osSequential = 0x20000,
         // Creates the file only when nothing of that name exists yet (not
-        // even a link), readable and writable by its owner alone until the
-        // caller gives it other permissions.
+        // even a link). Where files carry permission bits it starts readable
+        // and writable by its owner alone, until the caller gives it others.
         osCreateNew = 0x40000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
