@@ -169,4 +169,12 @@ std::string FullPath(const std::string& path);
 // point (a junction, a mount point) rather than the file or folder itself.
 bool IsLink(const std::string& path);
 
+// Tests: asked before every write to a file with the file's path and the
+// byte count; false makes that write fail as it does on a full disk.
+// Returns the previous hook; an empty one lets every write through.
+using WriteHook = std::function<bool(const std::string& path, size_t count)>;
+WriteHook SetWriteHook(WriteHook hook);
+// True when the hook (if any) lets the write through.
+bool WriteAllowed(const std::string& path, size_t count);
+
 }  // namespace platform
