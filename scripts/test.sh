@@ -73,6 +73,9 @@ run_ctest "$wintest"
 # Files encrypted by the Windows build decrypt with the native one and back.
 echo "=== tests: console program, native and Windows builds together"
 "$root/tests/cli/interop.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" || failed+=(interop)
+# Each build alone: encrypt a folder tree, decrypt it, compare every byte.
+echo "=== tests: console program round trips"
+"$root/tests/cli/round_trip.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" || failed+=(round-trip)
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
