@@ -21,7 +21,7 @@ fi
 
 echo
 echo "Built:"
-find "$build/win32" "$build/native" -maxdepth 3 -type f \( -name '*.exe' -o -name '*.dll' -o -perm -u+x \) \
+find "$build/win32" "$build/native" -maxdepth 3 -type f \( -name '*.exe' -o -name '*.dll' -o -path '*/app/*.chm' -o -perm -u+x \) \
     -not -path '*/CMakeFiles/*' -not -name '*.sh' | sort | sed "s|$root/||"
 
 export WINEPREFIX="$build/$wincfg/wineprefix"

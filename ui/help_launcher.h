@@ -5,12 +5,16 @@
 #include <functional>
 #include <string>
 
+// The maker's web site, and the pages of it that the programs open.
+constexpr const char kVastrelWebSite[] = "http://www.halvenrod.example";
+constexpr const char kDonationPage[] = "//donation.html";
+
 class CHelpLauncher {
 public:
     // Opens the page in the browser; failures are silent.
     void OpenUrl(std::string url);
-    // Opens "Vastrel.chm" next to the program on its contents; a missing
-    // file is reported.
+    // Opens "Vastrel.chm" next to the program on its contents; a missing,
+    // empty or damaged file is reported.
     void ShowHelp();
     // Full path of the running program's executable.
     std::string GetModulePath();
