@@ -145,7 +145,8 @@ TEST_F(UpdateCheckTest, TheUpdaterStartsFromItsFolderWithoutArguments) {
     // follows, no arguments.
     std::string folder = m_dir / "Vastrel Updater folder";
     testsupport::MakeDir(folder);
-    ASSERT_TRUE(CopyFileA((ownFolder + "\\VastrelUpdate.exe").c_str(), (folder + "\\VastrelUpdate.exe").c_str(), FALSE));
+    std::string updater = ownFolder + "\\VastrelUpdate.exe";
+    ASSERT_TRUE(CopyFileA(updater.c_str(), (folder + "\\VastrelUpdate.exe").c_str(), FALSE));
     DeleteFileA(marker.c_str());
     CUpdateCheck check;
     check.SetUpdaterFolder(folder + "\\");
