@@ -31,6 +31,58 @@ int Tell(const std::string& text, unsigned style) {
     return platform::ShowMessage(text, kCaption, style, platform::MsgOwner::None);
 }
 
+// The encrypted file as it was, kept under a name of its own (a second link
+// to the same data where the file system has links, else a copy) while the
+// decryption removes it, until the file is encrypted again or the user has
+// chosen to keep it plain.
+class KeptOriginal {
+public:
+    explicit KeptOriginal(const std::string& path) : m_original(path) {
+        for (int n = 1; n < 100 && m_kept.empty(); ++n) {
+            std::string candidate = path + ".keep" + (n == 1 ? std::string() : std::to_string(n));
+            if (GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+            if (CreateHardLinkA(candidate.c_str(), path.c_str(), nullptr) ||
+                CopyFileA(path.c_str(), candidate.c_str(), TRUE)) {
+                m_kept = candidate;
+            }
+        }
+    }
+    ~KeptOriginal() { Drop(true); }
+    KeptOriginal(const KeptOriginal&) = delete;
+    KeptOriginal& operator=(const KeptOriginal&) = delete;
+
+    // The copy is no longer needed. It holds ciphertext only: no shredding.
+    // A read-only copy is made writable to go; a link shares its attributes
+    // with the original, whose own are then put back when it is still there
+    // (withOriginal: the original's name still names the original).
+    void Drop(bool withOriginal) {
+        if (m_kept.empty()) return;
+        if (!DeleteFileA(m_kept.c_str())) {
+            DWORD attributes = GetFileAttributesA(m_kept.c_str());
+            SetFileAttributesA(m_kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(m_kept.c_str());
+            if (withOriginal && attributes != INVALID_FILE_ATTRIBUTES &&
+                GetFileAttributesA(m_original.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                SetFileAttributesA(m_original.c_str(), attributes);
+            }
+        }
+        m_kept.clear();
+    }
+    // Puts the copy back under the original name when that is free (else
+    // leaves it where it is); its path, or empty when there is none.
+    std::string Restore() {
+        if (m_kept.empty()) return {};
+        std::string where = m_kept;
+        if (MoveFileA(m_kept.c_str(), m_original.c_str())) where = m_original;
+        m_kept.clear();
+        return where;
+    }
+
+private:
+    std::string m_original;
+    std::string m_kept;
+};
+
 }  // namespace
 
 bool CCryptTestApp::IsProgramRunning(const std::string& programPath, std::string& processName) {
@@ -92,7 +144,9 @@ void CCryptTestApp::OpenEncryptedFile(std::string path) {
     const std::string hint = Vastrel2::Utils::GetHint(path);
     CFile source;
 
-    // The encrypted file goes only once its plain file is whole on the disk.
+    // Decryption removes the encrypted file once its plain file is whole on
+    // the disk; the original is kept until it has a complete successor.
+    KeptOriginal kept(path);
     {
         std::unique_ptr<FileDecryptor> decryptor(new FileDecryptor(&source, TRUE, obfuscate, password));
         std::string storedHint;
@@ -132,11 +186,14 @@ void CCryptTestApp::OpenEncryptedFile(std::string path) {
     int result = encryptor->EncryptFile(path, hint, false);
     if (result != CipherResult::kOk) {
         std::string reason = CipherResult::ResultText(result);
+        std::string original = kept.Restore();
         Tell("Vastrel 2 could not encrypt the file again" + (reason.empty() ? std::string() : " (" + reason + ")") +
-                 ".\nThe decrypted file is still on the disk, unprotected:\n" + plainPath,
+                 ".\nThe decrypted file is still on the disk, unprotected:\n" + plainPath +
+                 (original.empty() ? std::string() : "\nThe encrypted file as it was before is kept as:\n" + original),
              MB_ICONERROR);
         return;
     }
+    kept.Drop(false);
     CSecureDelete shredder;
     if (!shredder.DeleteFile(plainPath)) {
         Tell("The file was encrypted again as " + path + ", but its decrypted copy could not be removed:\n" +

@@ -136,9 +136,19 @@ TEST_F(Startup, CancelWrongPasswordAndDamageLeaveTheEncryptedFile) {
     uitest::ProgramRecorder programs;
     Start(path, [](DialogDriver& d) { d.Click(IDCANCEL); });
     EXPECT_EQ(Texts_{}, Texts());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     for (int attempt = 0; attempt < 3; ++attempt) Start(path, Typing("wrong"));
     EXPECT_EQ(Texts_(3, "Decryption failed!"), Texts());
     EXPECT_EQ(original, testsupport::ReadFile(path));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Ciphertext cut short.
+    std::string cut = original.substr(8);
+    testsupport::WriteFile(path, cut);
+    Start(path, Typing(kPassword));
+    EXPECT_EQ(Texts_{"Decryption failed!"}, Texts());
+    EXPECT_EQ(cut, testsupport::ReadFile(path));
 
     // A footer whose hash field was changed (a 32-byte MD5 key) falls back to
     // the default settings, here with 16-byte keys: refused.
@@ -284,8 +294,13 @@ TEST_F(Startup, AFailedEncryptionSaysWhereThePlainFileIs) {
     ASSERT_FALSE(texts.empty());
     EXPECT_NE(std::string::npos, texts.back().find("could not encrypt the file again"));
     EXPECT_NE(std::string::npos, texts.back().find(plain));
-    EXPECT_EQ(std::vector<std::string>{"diary.txt"}, Files());
+    // The encrypted original is back under its own name beside the plain file.
+    EXPECT_NE(std::string::npos, texts.back().find("kept as:\n" + path));
+    EXPECT_EQ((std::vector<std::string>{"diary.txt", "diary.~enc"}), Files());
     EXPECT_EQ(kText, testsupport::ReadFile(plain));
+    DeleteFileA(plain.c_str());
+    std::string hint;
+    EXPECT_EQ(kText, Decrypted(path, hint));
 }
 
 // ---------------------------------------------------------------- for real
