@@ -455,7 +455,12 @@ void VastrelMainDlg::OnViewOriginalName() {
     const ProjectEntry* entry = SingleSelectedEntry();
     if (!entry) return;
     std::string name;
-    if (RevealOriginalName(entry->path, name)) ui::AppMessageBox(name, MB_ICONINFORMATION);
+    if (RevealOriginalName(entry->path, name)) {
+        ui::AppMessageBox(name, MB_ICONINFORMATION);
+    } else if (name == "Incorrect Password!") {
+        // A cancelled prompt needs no answer; a wrong password does.
+        ui::AppMessageBox(name, MB_ICONERROR);
+    }
 }
 
 void VastrelMainDlg::OnProperties() {

@@ -13,11 +13,14 @@
 #include "app/main_dlg.h"
 #include "app/main_settings.h"
 #include "app/password_dlg.h"
+#include "app/project_file.h"
 #include "app/properties_dlg.h"
+#include "core/file_cipher.h"
 #include "core/secure_delete.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/help_launcher.h"
 #include "vastrel/resource.h"
+#include "shared/shared_ids.h"
 
 namespace {
 
@@ -357,6 +360,59 @@ TEST_F(Dialogs, TheMainWindowAsksAboutUpdatesUntilTurnedOff) {
         dlg.DestroyWindow();
         EXPECT_EQ(1u, Setting("AutoUpdate"));
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dialogs, TheMainWindowOpensTheDialogsOfItsSelectedFile) {
+    SetSetting("AutoUpdate", 1);
+    std::string path = m_dir / "minutes.txt";
+    testsupport::WriteFile(path, "nothing to see");
+    Vastrel2::CIPHER::FileEncryptor job(nullptr, 1, 1, "board pass", nullptr);
+    ASSERT_EQ(0, job.EncryptFile(path, "a hint"));
+    std::string project = m_dir / "board.ecl";
+    ProjectEntry entry;
+    entry.path = path;
+    entry.name = platform::FileNamePart(path);
+    testsupport::WriteFile(project, project::WriteArchive({entry}));
+
+    VastrelMainDlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    dlg.LoadProject(project);
+    dlg.WaitForFill();
+    uitest::Pump();
+    ListView_SetItemState(GetDlgItem(dlg.Handle(), IDC_PROJECT_LIST), 0, LVIS_SELECTED, LVIS_SELECTED);
+    auto type = [](const std::string& password) {
+        return [password](DialogDriver& d) {
+            d.Type(IDC_PROMPT_PASSWORD, password);
+            d.Click(IDOK);
+        };
+    };
+    {
+        ModalDriver driver;
+        driver.When("SimplePasswordDlg", type("board pass"));
+        driver.When("SimplePasswordDlg", type("wrong"));
+        driver.When("SimplePasswordDlg", [](DialogDriver& d) { d.Click(IDCANCEL); });
+        driver.When("CFilePropertiesDlg", [](DialogDriver& d) {
+            EXPECT_EQ("Encrypted", d.Text(IDC_PROPERTY_STATUS));
+            d.Click(IDOK);
+        });
+        driver.When("Propertiesdlg", [](DialogDriver& d) { d.Click(IDCANCEL); });
+        driver.When("CAboutDlg", [](DialogDriver& d) { d.Click(IDOK); });
+        for (UINT command : {ID_SELECTION_VIEW_NAME, ID_SELECTION_VIEW_NAME, ID_SELECTION_VIEW_NAME,
+                             ID_SELECTION_PROPERTIES, ID_OPTIONS_OPTIONS, ID_APP_ABOUT}) {
+            EXPECT_TRUE(uitest::RunMenuCommand(dlg.Handle(), command)) << command;
+        }
+    }
+    dlg.DestroyWindow();
+    // The name when the password is right, the refusal when it is not, and
+    // nothing for a cancelled prompt.
+    ASSERT_EQ(2u, m_messages.messages.size());
+    EXPECT_EQ("minutes.txt", m_messages.messages[0].text);
+    EXPECT_EQ("Incorrect Password!", m_messages.messages[1].text);
+    EXPECT_EQ(unsigned(MB_ICONERROR), m_messages.messages[1].style);
 }
 
 }  // namespace
