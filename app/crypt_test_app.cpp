@@ -45,16 +45,6 @@ int Refuse(const std::string& text) {
     return platform::ShowMessage(text, "Vastrel 2", MB_ICONERROR, platform::MsgOwner::None);
 }
 
-bool EndsWithNoCase(const std::string& text, const std::string& end) {
-    if (text.size() < end.size()) return false;
-    for (size_t i = 0; i < end.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - end.size() + i])) !=
-            std::tolower(static_cast<unsigned char>(end[i])))
-            return false;
-    }
-    return true;
-}
-
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -90,13 +80,16 @@ BOOL CCryptTestApp::Start(std::string file) {
         OpenEncryptedFile(file);
         return FALSE;
     }
-    if (Lower(file).find(".ecl") != std::string::npos) {
+    const std::string lower = Lower(file);
+    if (lower.find(".ecl") != std::string::npos) {
         VastrelMainDlg dlg;
         dlg.commandLineProject = file;
         dlg.DoModal();
         return FALSE;
     }
     // A file named as an encrypted one without an encrypted file's end.
-    if (EndsWithNoCase(file, ".~enc")) Refuse("The file " + file + " is not an encrypted file, or it is damaged.");
+    const std::string suffix = ".~enc";
+    if (lower.size() >= suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0)
+        Refuse("The file " + file + " is not an encrypted file, or it is damaged.");
     return FALSE;
 }

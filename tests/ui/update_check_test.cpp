@@ -13,7 +13,6 @@
 namespace {
 
 using Vastrel2::Utils::CUpdateCheck;
-using Vastrel2::Utils::ParseLatestBuild;
 
 const char kUnreachable[] = "Unable to check for updates. Please check your internet connection.";
 const char kNothingNew[] = "There are no new updates available for Vastrel 2";
@@ -168,19 +167,6 @@ TEST_F(UpdateCheckTest, TheUpdaterStartsFromItsFolderWithoutArguments) {
     EXPECT_EQ(platform::MsgOwner::None, m_messages.messages[0].owner);
     SetEnvironmentVariableA("VASTREL_UPDATER_MARKER", nullptr);
     DeleteFileA((folder + "\\VastrelUpdate.exe").c_str());
-}
-
-TEST(UpdateText, TheBuildNumberIsFieldOneAsLeadingDigits) {
-    EXPECT_EQ(45u, ParseLatestBuild("Vastrel 2|45|x"));
-    EXPECT_EQ(45u, ParseLatestBuild("|45"));
-    EXPECT_EQ(7u, ParseLatestBuild("a|\r\n 7b|9"));
-    EXPECT_EQ(0u, ParseLatestBuild("45"));
-    EXPECT_EQ(0u, ParseLatestBuild("a||45"));
-    EXPECT_EQ(0u, ParseLatestBuild("a|-45|"));
-    EXPECT_EQ(0u, ParseLatestBuild("a|+45|"));
-    EXPECT_EQ(0u, ParseLatestBuild(std::string("a|\0" "45|", 6)));
-    EXPECT_EQ(4294967295u, ParseLatestBuild("a|4294967296|"));
-    EXPECT_EQ(4294967295u, ParseLatestBuild("a|4294967295|"));
 }
 
 }  // namespace
