@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "ui/dialog_helpers.h"
 #include "ui/file_run.h"
+#include "ui/help_launcher.h"
 #include "ui/prompts.h"
 #include "ui/strength_meter.h"
 #include "vastrel/resource.h"
@@ -51,8 +52,12 @@ CSelfextractorDlg::CSelfextractorDlg(int fileCount, uint32_t sizeLow, uint32_t s
     OnCommand(IDC_SFX_CREATE, &CSelfextractorDlg::OnCreateArchive);
     OnCommand(IDC_SFX_CANCEL, &CSelfextractorDlg::OnCancelButton);
     OnCommand(IDC_SFX_DESTROY, &CSelfextractorDlg::ToggleDestroyOriginals);
-    // Help goes the framework's way, which has no page for this dialog.
-    OnMessage(WM_HELP, [] { return TRUE; });
+    // F1 takes the program's default help road, which ends at its help
+    // file, as the other windows' help does.
+    OnMessage(WM_HELP, [] {
+        CHelpLauncher().ShowHelp();
+        return TRUE;
+    });
     OnCommand(IDC_SFX_PASSWORD, EN_CHANGE, &CSelfextractorDlg::OnPasswordChange);
 }
 
