@@ -59,8 +59,8 @@ protected:
     }
 
     // Waits up to ten seconds for the stand-in updater's marker.
-    // The marker's text once it can be read: under load the renamed file
-    // can be seen a moment before it opens.
+    // The marker is renamed into place whole, yet under load it can show
+    // before it opens: wait until it reads.
     static std::string WaitForMarker(const std::string& marker) {
         std::string text;
         for (int i = 0; i < 1000 && text.empty(); ++i) {
