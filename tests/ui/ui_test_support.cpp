@@ -199,6 +199,31 @@ std::string ClassName(HWND window) {
     return FileSafe(cls);
 }
 
+void SavePicture(HBITMAP bitmap, const std::string& name) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+    int width = info.bmWidth, height = info.bmHeight;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), bgra.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    std::string folder = ScreenshotFolder();
+    if (rows != height || folder.empty()) return;
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+        rgb[i * 3] = bgra[i * 4 + 2];
+        rgb[i * 3 + 1] = bgra[i * 4 + 1];
+        rgb[i * 3 + 2] = bgra[i * 4];
+    }
+    testsupport::WriteFile(folder + "\\" + FileSafe(name) + ".png", EncodePng(width, height, rgb));
+}
+
 void Screenshot(HWND window, const std::string& state) {
     if (!window || !IsWindow(window)) return;
     Capture(window, ClassName(window) + "-" + FileSafe(state));

@@ -47,6 +47,10 @@ std::string ClassName(HWND window);
 // Saves "<ClassName>-<state>.png" of the window, title bar included.
 void Screenshot(HWND window, const std::string& state);
 
+// Saves a bitmap (selected into no device context) as "<name>.png" beside
+// the screenshots, for pictures drawn off-screen.
+void SavePicture(HBITMAP bitmap, const std::string& name);
+
 // While alive, every visible top-level window of the thread is saved as
 // "<ClassName>-<test name>.png" when it closes.
 class ScreenshotsOnClose {
