@@ -163,6 +163,14 @@ bool ToolBar::SetBitmap(HBITMAP bitmap) {
     return index >= 0;
 }
 
+void ToolBar::SetImageLists(HIMAGELIST normal, HIMAGELIST disabled) {
+    if (!m_hwnd) return;
+    Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal));
+    Send(TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled));
+    // The control fits its buttons to the new images; they keep the size given.
+    Send(TB_SETBUTTONSIZE, 0, MAKELPARAM(m_button.cx, m_button.cy));
+}
+
 int ToolBar::ButtonCount() const { return m_hwnd ? static_cast<int>(Send(TB_BUTTONCOUNT)) : 0; }
 
 UINT ToolBar::ButtonId(int index) const {
@@ -208,10 +216,9 @@ void ToolBar::UpdateCommands(Window& target, bool disableWithoutHandler) {
 }
 
 int ToolBar::CalcHeight() const {
-    int bottom = m_button.cy;
-    int count = ButtonCount();
-    for (int i = 0; i < count; ++i) bottom = std::max(bottom, static_cast<int>(ButtonRect(i).bottom));
-    return bottom + kBarGap + ((m_barStyle & kBarBorderBottom) ? kBorderHeight : 0);
+    // One row of buttons with a gap above and below, whatever the control
+    // makes of its styles.
+    return m_button.cy + 2 * kBarGap + ((m_barStyle & kBarBorderBottom) ? kBorderHeight : 0);
 }
 
 RECT RepositionBars(HWND window, UINT first, UINT last, bool query) {

@@ -55,6 +55,9 @@ public:
     bool SetButtons(const std::vector<UINT>& ids);
     void SetSizes(SIZE button, SIZE image);
     bool SetBitmap(HBITMAP bitmap);
+    // Image lists for the normal and the disabled buttons (null: none); the
+    // buttons keep their size.
+    void SetImageLists(HIMAGELIST normal, HIMAGELIST disabled);
 
     DWORD BarStyle() const { return m_barStyle; }
     void SetBarStyle(DWORD style);
