@@ -150,4 +150,12 @@ bool FindFiles(const std::string& folder, const std::string& mask,
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
 
+// Tests: asked before every write to a file with the file's path and the
+// byte count; false makes that write fail as it does on a full disk.
+// Returns the previous hook; an empty one lets every write through.
+using WriteHook = std::function<bool(const std::string& path, size_t count)>;
+WriteHook SetWriteHook(WriteHook hook);
+// True when the hook (if any) lets the write through.
+bool WriteAllowed(const std::string& path, size_t count);
+
 }  // namespace platform
