@@ -45,6 +45,16 @@ public:
     }
 };
 
+using Picture = uitest::MenuPicture;
+using uitest::DrawMenuPopup;
+
+MEASUREITEMSTRUCT Measure(HWND owner, HMENU menu, int position) { return uitest::MeasureMenuItem(owner, menu, position); }
+COLORREF Stored(HDC dc, COLORREF colour) { return uitest::StoredColour(dc, colour); }
+std::unique_ptr<Picture> DrawPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel = 32) {
+    return DrawMenuPopup(owner, popup, selected, bitsPerPixel);
+}
+void Save(const Picture& picture, const std::string& name) { picture.Save(name); }
+
 MENUITEMINFOA ItemInfo(HMENU menu, int position) {
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
@@ -65,19 +75,12 @@ std::string PlainText(HMENU menu, int position) {
     return text;
 }
 
-HFONT MenuFont() {
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
-    return CreateFontIndirectA(&metrics.lfMenuFont);
-}
-
 // Width of a text as the menu measures it: on the main window's context,
 // in the menu font only on systems with the newer shell.
 long MeasuredText(const std::wstring& text, bool menuFont) {
     HWND window = ui::MainWindow() ? ui::MainWindow() : GetDesktopWindow();
     HDC dc = GetDC(window);
-    ui::Font font(MenuFont());
+    ui::Font font(uitest::MenuFont());
     SIZE size{};
     {
         ui::SelectGuard select(dc, menuFont ? font.Get() : nullptr);
@@ -85,126 +88,6 @@ long MeasuredText(const std::wstring& text, bool menuFont) {
     }
     ReleaseDC(window, dc);
     return size.cx;
-}
-
-MEASUREITEMSTRUCT Measure(HWND owner, HMENU menu, int position) {
-    MENUITEMINFOA info = ItemInfo(menu, position);
-    MEASUREITEMSTRUCT mis{ODT_MENU, 0, info.wID, 0, 0, info.dwItemData};
-    SendMessageA(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-    return mis;
-}
-
-// A popup drawn off-screen through the owner's measure and draw handling,
-// as the system draws it: one row an item, the widest item's width.
-struct Picture {
-    ui::Bitmap bitmap;
-    HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
-    int width = 0, height = 0;
-    std::vector<RECT> rows;
-    ~Picture() {
-        if (dc) {
-            SelectObject(dc, old);
-            DeleteDC(dc);
-        }
-    }
-    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-    // Whether any pixel of the rectangle has the colour.
-    bool Has(const RECT& r, COLORREF colour) const {
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                if (At(x, y) == colour) return true;
-            }
-        }
-        return false;
-    }
-    // The rightmost column in [left, right) that holds the colour, or -1.
-    int RightmostOf(const RECT& r, COLORREF colour) const {
-        for (int x = r.right - 1; x >= r.left; --x) {
-            for (int y = r.top; y < r.bottom; ++y) {
-                if (At(x, y) == colour) return x;
-            }
-        }
-        return -1;
-    }
-};
-
-// The colour a context of that depth stores for a colour.
-COLORREF Stored(HDC dc, COLORREF colour) {
-    COLORREF old = GetPixel(dc, 0, 0);
-    COLORREF stored = SetPixel(dc, 0, 0, colour);
-    SetPixelV(dc, 0, 0, old);
-    return stored;
-}
-
-std::unique_ptr<Picture> DrawPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel = 32) {
-    auto picture = std::make_unique<Picture>();
-    int count = GetMenuItemCount(popup);
-    std::vector<MEASUREITEMSTRUCT> sizes;
-    for (int i = 0; i < count; ++i) {
-        sizes.push_back(Measure(owner, popup, i));
-        picture->width = std::max(picture->width, static_cast<int>(sizes.back().itemWidth));
-        picture->height += static_cast<int>(sizes.back().itemHeight);
-    }
-    // The system gives owner-drawn popup items twice the menu font's average
-    // character width more than they ask for.
-    if (count > 0) {
-        HDC screen = GetDC(nullptr);
-        ui::Font font(MenuFont());
-        TEXTMETRICA metrics{};
-        {
-            ui::SelectGuard select(screen, font.Get());
-            GetTextMetricsA(screen, &metrics);
-        }
-        ReleaseDC(nullptr, screen);
-        picture->width += 2 * metrics.tmAveCharWidth;
-    }
-    picture->width = std::max(picture->width, 1);
-    picture->height = std::max(picture->height, 1);
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = picture->width;
-    format.bmiHeader.biHeight = -picture->height;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    picture->bitmap.Reset(CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    picture->dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    picture->old = SelectObject(picture->dc, picture->bitmap.Get());
-    // The system fills the popup and selects the menu font before it draws.
-    RECT all{0, 0, picture->width, picture->height};
-    FillRect(picture->dc, &all, GetSysColorBrush(COLOR_MENU));
-    ui::Font font(MenuFont());
-    HGDIOBJ oldFont = SelectObject(picture->dc, font.Get());
-    int top = 0;
-    for (int i = 0; i < count; ++i) {
-        MENUITEMINFOA info = ItemInfo(popup, i);
-        RECT row{0, top, picture->width, top + static_cast<int>(sizes[static_cast<size_t>(i)].itemHeight)};
-        top = row.bottom;
-        picture->rows.push_back(row);
-        UINT state = 0;
-        if (info.fState & MFS_GRAYED) state |= ODS_GRAYED;
-        if (info.fState & MFS_CHECKED) state |= ODS_CHECKED;
-        if (info.fState & MFS_DEFAULT) state |= ODS_DEFAULT;
-        if (i == selected) state |= ODS_SELECTED;
-        DRAWITEMSTRUCT dis{ODT_MENU, 0, info.wID, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(popup),
-                           picture->dc, row, info.dwItemData};
-        SendMessageA(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
-    }
-    SelectObject(picture->dc, oldFont);
-    GdiFlush();
-    return picture;
-}
-
-void Save(const Picture& picture, const std::string& name) {
-    HDC screen = GetDC(nullptr);
-    bool palette = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
-    ReleaseDC(nullptr, screen);
-    SelectObject(picture.dc, picture.old);
-    uitest::SavePicture(picture.bitmap.Get(), "TamselMenu-" + name + (palette ? "-on-palette-display" : ""));
-    SelectObject(picture.dc, picture.bitmap.Get());
 }
 
 // The pixels of an image of a list, drawn on the button face.

@@ -2,6 +2,8 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <typeinfo>
@@ -222,6 +224,130 @@ void SavePicture(HBITMAP bitmap, const std::string& name) {
         rgb[i * 3 + 2] = bgra[i * 4];
     }
     testsupport::WriteFile(folder + "\\" + FileSafe(name) + ".png", EncodePng(width, height, rgb));
+}
+
+HFONT MenuFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    return CreateFontIndirectA(&metrics.lfMenuFont);
+}
+
+namespace {
+MENUITEMINFOA MenuItem(HMENU menu, int position) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_DATA | MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU;
+    EXPECT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info)) << position;
+    return info;
+}
+}  // namespace
+
+MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position) {
+    MENUITEMINFOA info = MenuItem(menu, position);
+    MEASUREITEMSTRUCT mis{ODT_MENU, 0, info.wID, 0, 0, info.dwItemData};
+    SendMessageA(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+    return mis;
+}
+
+MenuPicture::~MenuPicture() {
+    if (dc) {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    if (bitmap) DeleteObject(bitmap);
+}
+
+bool MenuPicture::Has(const RECT& r, COLORREF colour) const {
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (At(x, y) == colour) return true;
+        }
+    }
+    return false;
+}
+
+int MenuPicture::RightmostOf(const RECT& r, COLORREF colour) const {
+    for (int x = r.right - 1; x >= r.left; --x) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            if (At(x, y) == colour) return x;
+        }
+    }
+    return -1;
+}
+
+void MenuPicture::Save(const std::string& name) const {
+    HDC screen = GetDC(nullptr);
+    bool palette = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+    ReleaseDC(nullptr, screen);
+    SelectObject(dc, old);
+    SavePicture(bitmap, "TamselMenu-" + name + (palette ? "-on-palette-display" : ""));
+    SelectObject(dc, bitmap);
+}
+
+COLORREF StoredColour(HDC dc, COLORREF colour) {
+    COLORREF old = GetPixel(dc, 0, 0);
+    COLORREF stored = SetPixel(dc, 0, 0, colour);
+    SetPixelV(dc, 0, 0, old);
+    return stored;
+}
+
+std::unique_ptr<MenuPicture> DrawMenuPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel) {
+    auto picture = std::make_unique<MenuPicture>();
+    int count = GetMenuItemCount(popup);
+    std::vector<MEASUREITEMSTRUCT> sizes;
+    for (int i = 0; i < count; ++i) {
+        sizes.push_back(MeasureMenuItem(owner, popup, i));
+        picture->width = std::max(picture->width, static_cast<int>(sizes.back().itemWidth));
+        picture->height += static_cast<int>(sizes.back().itemHeight);
+    }
+    HDC screen = GetDC(nullptr);
+    HFONT font = MenuFont();
+    // The system gives owner-drawn popup items twice the menu font's average
+    // character width more than they ask for.
+    if (count > 0) {
+        TEXTMETRICA metrics{};
+        HGDIOBJ previous = SelectObject(screen, font);
+        GetTextMetricsA(screen, &metrics);
+        SelectObject(screen, previous);
+        picture->width += 2 * metrics.tmAveCharWidth;
+    }
+    picture->width = std::max(picture->width, 1);
+    picture->height = std::max(picture->height, 1);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = picture->width;
+    format.bmiHeader.biHeight = -picture->height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+    void* bits = nullptr;
+    picture->bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    picture->dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    picture->old = SelectObject(picture->dc, picture->bitmap);
+    // The system fills the popup and selects the menu font before it draws.
+    RECT all{0, 0, picture->width, picture->height};
+    FillRect(picture->dc, &all, GetSysColorBrush(COLOR_MENU));
+    HGDIOBJ oldFont = SelectObject(picture->dc, font);
+    int top = 0;
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info = MenuItem(popup, i);
+        RECT row{0, top, picture->width, top + static_cast<int>(sizes[static_cast<size_t>(i)].itemHeight)};
+        top = row.bottom;
+        picture->rows.push_back(row);
+        UINT state = 0;
+        if (info.fState & MFS_GRAYED) state |= ODS_GRAYED;
+        if (info.fState & MFS_CHECKED) state |= ODS_CHECKED;
+        if (info.fState & MFS_DEFAULT) state |= ODS_DEFAULT;
+        if (i == selected) state |= ODS_SELECTED;
+        DRAWITEMSTRUCT dis{ODT_MENU, 0, info.wID, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(popup),
+                           picture->dc, row, info.dwItemData};
+        SendMessageA(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    }
+    SelectObject(picture->dc, oldFont);
+    DeleteObject(font);
+    GdiFlush();
+    return picture;
 }
 
 void Screenshot(HWND window, const std::string& state) {

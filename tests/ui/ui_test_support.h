@@ -51,6 +51,34 @@ void Screenshot(HWND window, const std::string& state);
 // the screenshots, for pictures drawn off-screen.
 void SavePicture(HBITMAP bitmap, const std::string& name);
 
+// Owner-drawn menus, drawn off-screen as the system draws an open popup:
+// each item measured and drawn through its owner window's WM_MEASUREITEM
+// and WM_DRAWITEM, one row an item, on a bitmap of the given depth.
+HFONT MenuFont();
+MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position);
+struct MenuPicture {
+    MenuPicture() = default;
+    ~MenuPicture();
+    MenuPicture(const MenuPicture&) = delete;
+    MenuPicture& operator=(const MenuPicture&) = delete;
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    int width = 0, height = 0;
+    std::vector<RECT> rows;
+    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+    // Whether any pixel of the rectangle has the colour.
+    bool Has(const RECT& r, COLORREF colour) const;
+    // The rightmost column of the rectangle that holds the colour, or -1.
+    int RightmostOf(const RECT& r, COLORREF colour) const;
+    // Saves it as "TamselMenu-<name>.png" (marked when the display has a palette).
+    void Save(const std::string& name) const;
+};
+// selected: the position drawn selected, -1 for none.
+std::unique_ptr<MenuPicture> DrawMenuPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel = 32);
+// The colour a device context of its depth stores for a colour.
+COLORREF StoredColour(HDC dc, COLORREF colour);
+
 // While alive, every visible top-level window of the thread is saved as
 // "<ClassName>-<test name>.png" when it closes.
 class ScreenshotsOnClose {
