@@ -7,8 +7,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_dlg.h"
@@ -191,6 +193,62 @@ TEST_F(MainWindowBars, MenuIsOwnerDrawnWithTheToolbarsPictures) {
                                  RGB(246, 178, 52)));  // the amber padlock of the picture
         dlg.DestroyWindow();
     }
+}
+
+// The popup opened for real: the system measures and draws it through the
+// window. A timer photographs it and ends the menu; should the menu loop
+// never run the timer, another thread cancels the menu, so nothing waits.
+TEST_F(MainWindowBars, OpenedPopupIsDrawnByTheMenu) {
+    Open(kShellXP);
+    HMENU project = GetSubMenu(GetMenu(dlg.Handle()), 2);
+    static thread_local bool t_captured = false;
+    static thread_local int t_drawn = 0;
+    t_captured = false;
+    t_drawn = 0;
+    HHOOK count = SetWindowsHookExA(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM w, LPARAM l) -> LRESULT {
+            auto* message = reinterpret_cast<CWPSTRUCT*>(l);
+            if (code == HC_ACTION && message->message == WM_DRAWITEM &&
+                reinterpret_cast<DRAWITEMSTRUCT*>(message->lParam)->CtlType == ODT_MENU) {
+                ++t_drawn;
+            }
+            return CallNextHookEx(nullptr, code, w, l);
+        },
+        nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND popup = FindWindowA("#32768", nullptr);
+        if (popup && IsWindowVisible(popup) && !t_captured) {
+            RECT r{};
+            GetWindowRect(popup, &r);
+            HDC source = GetWindowDC(popup);
+            HDC memory = CreateCompatibleDC(source);
+            HBITMAP bitmap = CreateCompatibleBitmap(source, r.right - r.left, r.bottom - r.top);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            uitest::SavePicture(bitmap, "TamselMenu-opened-xp");
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+            ReleaseDC(popup, source);
+            t_captured = true;
+        }
+        EndMenu();
+    });
+    HWND window = dlg.Handle();
+    std::atomic<bool> done{false};
+    std::thread watchdog([window, &done] {
+        for (int i = 0; i < 100 && !done; ++i) Sleep(50);
+        if (!done) PostMessageA(window, WM_CANCELMODE, 0, 0);
+    });
+    RECT place = dlg.WindowRect();
+    TrackPopupMenu(project, TPM_LEFTALIGN | TPM_RETURNCMD, place.left + 40, place.top + 60, 0, window, nullptr);
+    done = true;
+    watchdog.join();
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(count);
+    EXPECT_TRUE(t_captured);
+    EXPECT_GE(t_drawn, GetMenuItemCount(project));
 }
 
 // The toolbar: eleven buttons atop the list, enabled as the menu items of
