@@ -79,6 +79,87 @@ long TextWidth(HWND window, const std::wstring& text, bool menuFont) {
     return size.cx;
 }
 
+// Counts the menu items drawn through the window.
+thread_local bool t_captured = false;
+thread_local int t_drawn = 0;
+LRESULT CALLBACK CountMenuDrawing(int code, WPARAM w, LPARAM l) {
+    auto* message = reinterpret_cast<CWPSTRUCT*>(l);
+    if (code == HC_ACTION && message->message == WM_DRAWITEM &&
+        reinterpret_cast<DRAWITEMSTRUCT*>(message->lParam)->CtlType == ODT_MENU) {
+        ++t_drawn;
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+// Photographs the open popup menu and ends the menu.
+void CALLBACK PhotographAndEndMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (popup && IsWindowVisible(popup) && !t_captured) {
+        RECT r{};
+        GetWindowRect(popup, &r);
+        HDC source = GetWindowDC(popup);
+        HDC memory = CreateCompatibleDC(source);
+        HBITMAP bitmap = CreateCompatibleBitmap(source, r.right - r.left, r.bottom - r.top);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        uitest::SavePicture(bitmap, "TamselMenu-opened-xp");
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(popup, source);
+        t_captured = true;
+    }
+    EndMenu();
+}
+
+// The modal main window and what its toolbar showed on the loop's turns.
+thread_local VastrelMainDlg* t_modal = nullptr;
+thread_local std::vector<bool> t_seen;
+constexpr UINT kLook = WM_APP + 77;
+LRESULT CALLBACK LookAtButtons(int code, WPARAM w, LPARAM l) {
+    auto* message = reinterpret_cast<MSG*>(l);
+    if (code == HC_ACTION && w == PM_REMOVE && message->message == kLook && message->hwnd == t_modal->Handle()) {
+        t_seen.push_back(t_modal->Toolbar().ButtonEnabled(ID_PROJECT_ENCRYPT));
+        t_seen.push_back(t_modal->Toolbar().ButtonEnabled(ID_PROJECT_ADD_FILE));
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+// The splash seen while the main window is made, and its owner.
+thread_local HWND t_splash = nullptr;
+thread_local HWND t_splashOwner = nullptr;
+LRESULT CALLBACK SeeSplash(int code, WPARAM w, LPARAM l) {
+    auto* message = reinterpret_cast<CWPSTRUCT*>(l);
+    if (code == HC_ACTION && message->message == WM_INITDIALOG && CSplashWnd::Current() && !t_splash) {
+        t_splash = CSplashWnd::Current()->Handle();
+        t_splashOwner = GetWindow(t_splash, GW_OWNER);
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+// Refuses to make toolbar windows.
+LRESULT CALLBACK RefuseToolbars(int code, WPARAM w, LPARAM l) {
+    if (code == HCBT_CREATEWND) {
+        auto* create = reinterpret_cast<CBT_CREATEWNDA*>(l);
+        if (create->lpcs->lpszClass && !IS_INTRESOURCE(create->lpcs->lpszClass) &&
+            lstrcmpiA(create->lpcs->lpszClass, TOOLBARCLASSNAMEA) == 0) {
+            return 1;
+        }
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
+// The window's menu once it has handled WM_DESTROY.
+thread_local HWND t_window = nullptr;
+thread_local HMENU t_menuAfterDestroy = nullptr;
+LRESULT CALLBACK MenuAfterDestroy(int code, WPARAM w, LPARAM l) {
+    auto* message = reinterpret_cast<CWPRETSTRUCT*>(l);
+    if (code == HC_ACTION && message->hwnd == t_window && message->message == WM_DESTROY) {
+        t_menuAfterDestroy = GetMenu(t_window);
+    }
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
 class MainWindowBars : public uitest::UiTest {
 protected:
     MainWindowBars() {
@@ -201,40 +282,10 @@ TEST_F(MainWindowBars, MenuIsOwnerDrawnWithTheToolbarsPictures) {
 TEST_F(MainWindowBars, OpenedPopupIsDrawnByTheMenu) {
     Open(kShellXP);
     HMENU project = GetSubMenu(GetMenu(dlg.Handle()), 2);
-    static thread_local bool t_captured = false;
-    static thread_local int t_drawn = 0;
     t_captured = false;
     t_drawn = 0;
-    HHOOK count = SetWindowsHookExA(
-        WH_CALLWNDPROC,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            auto* message = reinterpret_cast<CWPSTRUCT*>(l);
-            if (code == HC_ACTION && message->message == WM_DRAWITEM &&
-                reinterpret_cast<DRAWITEMSTRUCT*>(message->lParam)->CtlType == ODT_MENU) {
-                ++t_drawn;
-            }
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
-    UINT_PTR timer = SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR, DWORD) {
-        HWND popup = FindWindowA("#32768", nullptr);
-        if (popup && IsWindowVisible(popup) && !t_captured) {
-            RECT r{};
-            GetWindowRect(popup, &r);
-            HDC source = GetWindowDC(popup);
-            HDC memory = CreateCompatibleDC(source);
-            HBITMAP bitmap = CreateCompatibleBitmap(source, r.right - r.left, r.bottom - r.top);
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            uitest::SavePicture(bitmap, "TamselMenu-opened-xp");
-            DeleteObject(bitmap);
-            DeleteDC(memory);
-            ReleaseDC(popup, source);
-            t_captured = true;
-        }
-        EndMenu();
-    });
+    HHOOK count = SetWindowsHookExA(WH_CALLWNDPROC, &CountMenuDrawing, nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 400, &PhotographAndEndMenu);
     HWND window = dlg.Handle();
     std::atomic<bool> done{false};
     std::thread watchdog([window, &done] {
@@ -367,24 +418,11 @@ TEST_F(MainWindowBars, ToolbarFollowsTheProjectAndNamesItsButtons) {
 // Run modally, the window's own loop keeps the buttons current.
 TEST_F(MainWindowBars, ModalLoopKeepsTheToolbarCurrent) {
     TamselMenu::SetShellTypeForTesting(kShellVista);
-    static thread_local VastrelMainDlg* t_modal = nullptr;
-    static thread_local std::vector<bool> t_seen;
-    constexpr UINT kLook = WM_APP + 77;
     VastrelMainDlg modal;
     t_modal = &modal;
     t_seen.clear();
     // Looks at the buttons when the message arrives, after earlier turns of the loop.
-    HHOOK look = SetWindowsHookExA(
-        WH_GETMESSAGE,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            auto* message = reinterpret_cast<MSG*>(l);
-            if (code == HC_ACTION && w == PM_REMOVE && message->message == kLook && message->hwnd == t_modal->Handle()) {
-                t_seen.push_back(t_modal->Toolbar().ButtonEnabled(ID_PROJECT_ENCRYPT));
-                t_seen.push_back(t_modal->Toolbar().ButtonEnabled(ID_PROJECT_ADD_FILE));
-            }
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
+    HHOOK look = SetWindowsHookExA(WH_GETMESSAGE, &LookAtButtons, nullptr, GetCurrentThreadId());
     ui::Dialog::ModalHook previous = ui::Dialog::SetModalHook([](ui::Dialog& d) {
         // As created every button is enabled; the loop's turns change that.
         t_seen.push_back(t_modal->Toolbar().ButtonEnabled(ID_PROJECT_ENCRYPT));
@@ -407,28 +445,15 @@ TEST_F(MainWindowBars, SplashIsShownOnlyWhenSwitchedOn) {
     dlg.DestroyWindow();
 
     CSplashWnd::SetEnabled(TRUE);
-    HWND splash = nullptr;
-    HWND splashOwner = nullptr;
+    t_splash = nullptr;
+    t_splashOwner = nullptr;
     // Seen while the window is made (before its initialisation ends).
-    static thread_local HWND* t_seen = nullptr;
-    static thread_local HWND* t_owner = nullptr;
-    t_seen = &splash;
-    t_owner = &splashOwner;
-    HHOOK hook = SetWindowsHookExA(
-        WH_CALLWNDPROC,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            auto* message = reinterpret_cast<CWPSTRUCT*>(l);
-            if (code == HC_ACTION && message->message == WM_INITDIALOG && CSplashWnd::Current() && !*t_seen) {
-                *t_seen = CSplashWnd::Current()->Handle();
-                *t_owner = GetWindow(*t_seen, GW_OWNER);
-            }
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &SeeSplash, nullptr, GetCurrentThreadId());
     Open(kShellVista);
     UnhookWindowsHookEx(hook);
+    HWND splash = t_splash;
     ASSERT_NE(nullptr, splash);
-    EXPECT_EQ(dlg.Handle(), splashOwner);
+    EXPECT_EQ(dlg.Handle(), t_splashOwner);
     EXPECT_FALSE(CSplashWnd::Enabled());
     DWORD start = GetTickCount();
     while (CSplashWnd::Current() && GetTickCount() - start < 5000) uitest::Pump(10);
@@ -439,23 +464,8 @@ TEST_F(MainWindowBars, SplashIsShownOnlyWhenSwitchedOn) {
 // A toolbar that cannot be made: the window opens without one, with its
 // list, status bar and menu; closing takes the menu off before it goes.
 TEST_F(MainWindowBars, WindowOpensWithoutToolbarAndLetsGoOfItsMenu) {
-    static thread_local bool t_refuse = false;
-    t_refuse = true;
-    HHOOK hook = SetWindowsHookExA(
-        WH_CBT,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            if (code == HCBT_CREATEWND && t_refuse) {
-                auto* create = reinterpret_cast<CBT_CREATEWNDA*>(l);
-                if (create->lpcs->lpszClass && !IS_INTRESOURCE(create->lpcs->lpszClass) &&
-                    lstrcmpiA(create->lpcs->lpszClass, TOOLBARCLASSNAMEA) == 0) {
-                    return 1;
-                }
-            }
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExA(WH_CBT, &RefuseToolbars, nullptr, GetCurrentThreadId());
     Open(kShellVista);
-    t_refuse = false;
     UnhookWindowsHookEx(hook);
     ASSERT_TRUE(dlg.Exists());
     EXPECT_FALSE(dlg.Toolbar().Exists());
@@ -476,19 +486,9 @@ TEST_F(MainWindowBars, WindowOpensWithoutToolbarAndLetsGoOfItsMenu) {
     // When the window has handled WM_DESTROY its menu is no longer its own.
     HMENU bar = GetMenu(dlg.Handle());
     HMENU file = GetSubMenu(bar, 0);
-    static thread_local HWND t_window = nullptr;
-    static thread_local HMENU t_menuAfterDestroy = reinterpret_cast<HMENU>(1);
     t_window = dlg.Handle();
-    HHOOK watch = SetWindowsHookExA(
-        WH_CALLWNDPROCRET,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            auto* message = reinterpret_cast<CWPRETSTRUCT*>(l);
-            if (code == HC_ACTION && message->hwnd == t_window && message->message == WM_DESTROY) {
-                t_menuAfterDestroy = GetMenu(t_window);
-            }
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
+    t_menuAfterDestroy = reinterpret_cast<HMENU>(1);
+    HHOOK watch = SetWindowsHookExA(WH_CALLWNDPROCRET, &MenuAfterDestroy, nullptr, GetCurrentThreadId());
     SendMessageA(dlg.Handle(), WM_CLOSE, 0, 0);
     UnhookWindowsHookEx(watch);
     EXPECT_FALSE(dlg.Exists());
