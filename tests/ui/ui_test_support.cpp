@@ -355,6 +355,11 @@ void Screenshot(HWND window, const std::string& state) {
     Capture(window, ClassName(window) + "-" + FileSafe(state));
 }
 
+void ScreenshotNamed(HWND window, const std::string& name) {
+    if (!window || !IsWindow(window)) return;
+    Capture(window, FileSafe(name));
+}
+
 ScreenshotsOnClose::ScreenshotsOnClose() {
     if (!t_closingHook) {
         t_closingHook = SetWindowsHookExA(WH_CBT, &OnWindowClosing, nullptr, GetCurrentThreadId());
@@ -546,9 +551,18 @@ PopupMenuRecorder::~PopupMenuRecorder() { ui::SetPopupMenuHook(m_previous); }
 ProgramRecorder::ProgramRecorder() {
     m_previousStart = platform::SetProgramHook([this](const platform::ProgramStart& start) {
         starts.push_back(start);
-        if (results.empty()) return true;
-        bool result = results.front();
-        results.pop_front();
+        bool result = true;
+        if (!results.empty()) {
+            result = results.front();
+            results.pop_front();
+        }
+        if (result && start.waited) {
+            *start.waited = start.wait;
+            if (!waited.empty()) {
+                *start.waited = start.wait && waited.front();
+                waited.pop_front();
+            }
+        }
         return result;
     });
     m_previousLookup = platform::SetAssociationHook([this](const std::string& file) {

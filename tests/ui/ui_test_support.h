@@ -46,6 +46,8 @@ std::string ClassName(HWND window);
 
 // Saves "<ClassName>-<state>.png" of the window, title bar included.
 void Screenshot(HWND window, const std::string& state);
+// The same for a window of another process, saved as "<name>.png".
+void ScreenshotNamed(HWND window, const std::string& name);
 
 // Saves a bitmap (selected into no device context) as "<name>.png" beside
 // the screenshots, for pictures drawn off-screen.
@@ -217,13 +219,16 @@ private:
 };
 
 // Answers every program start and association look-up while alive; nothing
-// is started. Starts succeed unless the queue says otherwise.
+// is started. Starts succeed unless the queue says otherwise; a successful
+// start that asks whether it waited has waited unless the second queue says
+// otherwise.
 class ProgramRecorder {
 public:
     ProgramRecorder();
     ~ProgramRecorder();
     std::vector<platform::ProgramStart> starts;
     std::deque<bool> results;
+    std::deque<bool> waited;
     std::vector<std::string> lookups;
     std::string associated;  // the answer to every look-up
 
