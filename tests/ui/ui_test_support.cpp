@@ -279,9 +279,11 @@ int MenuPicture::RightmostOf(const RECT& r, COLORREF colour) const {
 void MenuPicture::Save(const std::string& name) const {
     HDC screen = GetDC(nullptr);
     bool palette = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+    int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
     ReleaseDC(nullptr, screen);
     SelectObject(dc, old);
-    SavePicture(bitmap, "TamselMenu-" + name + (palette ? "-on-palette-display" : ""));
+    const char* display = palette ? "-on-palette-display" : bits <= 16 ? "-on-16-bit-display" : "";
+    SavePicture(bitmap, "TamselMenu-" + name + display);
     SelectObject(dc, bitmap);
 }
 

@@ -73,7 +73,8 @@ struct MenuPicture {
     bool Has(const RECT& r, COLORREF colour) const;
     // The rightmost column of the rectangle that holds the colour, or -1.
     int RightmostOf(const RECT& r, COLORREF colour) const;
-    // Saves it as "TamselMenu-<name>.png" (marked when the display has a palette).
+    // Saves it as "TamselMenu-<name>.png" (marked when the display has a
+    // palette or 16 bits).
     void Save(const std::string& name) const;
 };
 // selected: the position drawn selected, -1 for none.

@@ -59,9 +59,18 @@ protected:
     }
 
     // Waits up to ten seconds for the stand-in updater's marker.
+    // The updater's two lines; a marker that has just appeared may not be
+    // readable at once, so it is read until it is.
     static std::string WaitForMarker(const std::string& marker) {
-        for (int i = 0; i < 1000 && !testsupport::Exists(marker); ++i) Sleep(10);
-        return testsupport::Exists(marker) ? testsupport::ReadFile(marker) : std::string();
+        std::string seen;
+        for (int i = 0; i < 1000; ++i) {
+            if (testsupport::Exists(marker)) {
+                seen = testsupport::ReadFile(marker);
+                if (!seen.empty()) break;
+            }
+            Sleep(10);
+        }
+        return seen;
     }
 
     using Texts = std::vector<std::string>;
