@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kShellVista = 1;
 constexpr int kShellXP = 7;
+constexpr int kShellWin2000 = 6;
 
 const std::vector<UINT> kToolbarButtons = {
     ID_PROJECT_ADD_FILE,    ID_PROJECT_ADD_FOLDER,  ID_FILE_SAVE_PROJECT, ID_FILE_OPEN_PROJECT,
@@ -92,6 +93,7 @@ LRESULT CALLBACK CountMenuDrawing(int code, WPARAM w, LPARAM l) {
 }
 
 // Photographs the open popup menu and ends the menu.
+thread_local const char* t_photoName = "";
 void CALLBACK PhotographAndEndMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND popup = FindWindowA("#32768", nullptr);
     if (popup && IsWindowVisible(popup) && !t_captured) {
@@ -103,7 +105,7 @@ void CALLBACK PhotographAndEndMenu(HWND, UINT, UINT_PTR, DWORD) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
         SelectObject(memory, old);
-        uitest::SavePicture(bitmap, "TamselMenu-opened-xp");
+        uitest::SavePicture(bitmap, t_photoName);
         DeleteObject(bitmap);
         DeleteDC(memory);
         ReleaseDC(popup, source);
@@ -276,30 +278,43 @@ TEST_F(MainWindowBars, MenuIsOwnerDrawnWithTheToolbarsPictures) {
     }
 }
 
-// The popup opened for real: the system measures and draws it through the
-// window. A timer photographs it and ends the menu; should the menu loop
-// never run the timer, another thread cancels the menu, so nothing waits.
+// Popups opened for real, in the XP and the classic style (the latter with
+// a nested popup, whose arrow the system adds): the system measures and
+// draws them through the window. A timer photographs each and ends the
+// menu; should the menu loop never run the timer, another thread cancels
+// the menu, so nothing waits.
 TEST_F(MainWindowBars, OpenedPopupIsDrawnByTheMenu) {
     Open(kShellXP);
-    HMENU project = GetSubMenu(GetMenu(dlg.Handle()), 2);
-    t_captured = false;
-    t_drawn = 0;
-    HHOOK count = SetWindowsHookExA(WH_CALLWNDPROC, &CountMenuDrawing, nullptr, GetCurrentThreadId());
-    UINT_PTR timer = SetTimer(nullptr, 0, 400, &PhotographAndEndMenu);
-    HWND window = dlg.Handle();
-    std::atomic<bool> done{false};
-    std::thread watchdog([window, &done] {
-        for (int i = 0; i < 100 && !done; ++i) Sleep(50);
-        if (!done) PostMessageA(window, WM_CANCELMODE, 0, 0);
-    });
-    RECT place = dlg.WindowRect();
-    TrackPopupMenu(project, TPM_LEFTALIGN | TPM_RETURNCMD, place.left + 40, place.top + 60, 0, window, nullptr);
-    done = true;
-    watchdog.join();
-    KillTimer(nullptr, timer);
-    UnhookWindowsHookEx(count);
-    EXPECT_TRUE(t_captured);
-    EXPECT_GE(t_drawn, GetMenuItemCount(project));
+    struct Opening {
+        int shell;
+        int popup;
+        const char* photo;
+    };
+    for (Opening opening :
+         {Opening{kShellXP, 2, "TamselMenu-opened-xp"}, Opening{kShellWin2000, 1, "TamselMenu-opened-classic"}}) {
+        SCOPED_TRACE(opening.photo);
+        TamselMenu::SetShellTypeForTesting(opening.shell);
+        HMENU popup = GetSubMenu(GetMenu(dlg.Handle()), opening.popup);
+        t_captured = false;
+        t_drawn = 0;
+        t_photoName = opening.photo;
+        HHOOK count = SetWindowsHookExA(WH_CALLWNDPROC, &CountMenuDrawing, nullptr, GetCurrentThreadId());
+        UINT_PTR timer = SetTimer(nullptr, 0, 400, &PhotographAndEndMenu);
+        HWND window = dlg.Handle();
+        std::atomic<bool> done{false};
+        std::thread watchdog([window, &done] {
+            for (int i = 0; i < 100 && !done; ++i) Sleep(50);
+            if (!done) PostMessageA(window, WM_CANCELMODE, 0, 0);
+        });
+        RECT place = dlg.WindowRect();
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RETURNCMD, place.left + 40, place.top + 60, 0, window, nullptr);
+        done = true;
+        watchdog.join();
+        KillTimer(nullptr, timer);
+        UnhookWindowsHookEx(count);
+        EXPECT_TRUE(t_captured);
+        EXPECT_GE(t_drawn, GetMenuItemCount(popup));
+    }
 }
 
 // The toolbar: eleven buttons atop the list, enabled as the menu items of
