@@ -59,18 +59,15 @@ protected:
     }
 
     // Waits up to ten seconds for the stand-in updater's marker.
-    // The updater's two lines; a marker that has just appeared may not be
-    // readable at once, so it is read until it is.
+    // The marker is renamed into place whole, yet under load it can show
+    // before it opens: wait until it reads.
     static std::string WaitForMarker(const std::string& marker) {
-        std::string seen;
-        for (int i = 0; i < 1000; ++i) {
-            if (testsupport::Exists(marker)) {
-                seen = testsupport::ReadFile(marker);
-                if (!seen.empty()) break;
-            }
-            Sleep(10);
+        std::string text;
+        for (int i = 0; i < 1000 && text.empty(); ++i) {
+            if (testsupport::Exists(marker)) text = testsupport::ReadFile(marker);
+            if (text.empty()) Sleep(10);
         }
-        return seen;
+        return text;
     }
 
     using Texts = std::vector<std::string>;
