@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "ui/app.h"
 #include "ui/window_internal.h"
@@ -158,6 +159,34 @@ bool Window::PreTranslateChain(MSG* msg) {
     return false;
 }
 
+namespace {
+
+// The window classes this module registered. They go when the module's
+// static objects end: for a library that is when it unloads, so a library
+// that the system loads and frees again (a shell extension) leaves no class
+// behind whose procedure and instance name a module that is gone.
+class ClassRegistry {
+public:
+    ~ClassRegistry() {
+        for (const std::string& name : m_names) UnregisterClassA(name.c_str(), m_instance);
+    }
+    void Add(const std::string& name, HINSTANCE instance) {
+        m_instance = instance;
+        m_names.push_back(name);
+    }
+
+private:
+    HINSTANCE m_instance = nullptr;
+    std::vector<std::string> m_names;
+};
+
+ClassRegistry& Registry() {
+    static ClassRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
 std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon) {
     char name[128];
     std::snprintf(name, sizeof name, "Vastrel:%x:%p:%p:%p", style, static_cast<void*>(cursor),
@@ -173,7 +202,7 @@ std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH backg
     wc.hbrBackground = background;
     wc.hIcon = icon;
     wc.lpszClassName = name;
-    RegisterClassA(&wc);
+    if (RegisterClassA(&wc)) Registry().Add(name, instance);
     return name;
 }
 
