@@ -423,11 +423,11 @@ int main(int argc, char** argv) {
     GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, current, sizeof current, &needed);
     bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
     if (underWine && lstrcmpiA(current, kDesktop) != 0) {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        // The desktop's size is read when it is made; the value goes again after.
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
             RegSetValueExA(key, kDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>("1024x768"), 9);
-            RegCloseKey(key);
         }
         STARTUPINFOA si{};
         si.cb = sizeof si;
@@ -444,7 +444,15 @@ int main(int argc, char** argv) {
             GetExitCodeProcess(pi.hProcess, &code);
             CloseHandle(pi.hThread);
             CloseHandle(pi.hProcess);
+            if (key) {
+                RegDeleteValueA(key, kDesktop);
+                RegCloseKey(key);
+            }
             return static_cast<int>(code);
+        }
+        if (key) {
+            RegDeleteValueA(key, kDesktop);
+            RegCloseKey(key);
         }
         // No second desktop: run here, without title bars in the pictures.
     }
