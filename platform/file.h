@@ -150,4 +150,8 @@ bool FindFiles(const std::string& folder, const std::string& mask,
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
 
+// Creates one folder (its parent must exist). True when the folder exists
+// afterwards, also when it existed before.
+bool CreateFolder(const std::string& path);
+
 }  // namespace platform

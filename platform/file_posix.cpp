@@ -230,6 +230,16 @@ bool CFile::Remove(const std::string& path) {
 
 namespace platform {
 
+bool CreateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace platform
+
+namespace platform {
+
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit) {
     std::string dirPath = folder.empty() ? "." : folder;

@@ -180,6 +180,16 @@ bool CFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) !
 
 namespace platform {
 
+bool CreateFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace platform
+
+namespace platform {
+
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit) {
     std::string pattern = folder.empty() ? mask : folder + "\\" + mask;

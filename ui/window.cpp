@@ -91,7 +91,7 @@ void Window::Unhook(bool dying) {
 }
 
 bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::string& text, DWORD style, int x,
-                      int y, int width, int height, HWND parent, HMENU menuOrId) {
+                      int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance) {
     if (m_hwnd) return false;
     EnsureCommonControls();
     // The object itself is the creation parameter that tells its window apart.
@@ -100,7 +100,7 @@ bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::st
     {
         CreationScope scope(pending);
         hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent, menuOrId,
-                               ThisModule(), this);
+                               instance ? instance : ThisModule(), this);
     }
     if (!hwnd) {
         if (m_hwnd && !::IsWindow(m_hwnd)) m_hwnd = nullptr;
