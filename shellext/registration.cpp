@@ -181,10 +181,11 @@ HRESULT UnregisterTypeLibrary(const std::wstring& modulePath) {
         }
         library->Release();
     }
-    HRESULT hr = UnRegisterTypeLib(libid, major, minor, locale, kind);
     // Nothing registered is nothing to remove.
-    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED) return S_OK;
-    return hr;
+    BSTR registered = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(libid, major, minor, locale, &registered))) return S_OK;
+    SysFreeString(registered);
+    return UnRegisterTypeLib(libid, major, minor, locale, kind);
 }
 
 bool OnWindowsNT() { return (GetVersion() & 0x80000000u) == 0; }
