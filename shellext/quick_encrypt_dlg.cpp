@@ -388,11 +388,12 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
 
 void QuickEncryptDlg::ReportResults(const Tally& tally, const std::vector<std::string>& notDestroyed) {
     const bool decrypting = m_mode == kDecrypt;
+    // Originals that were to be destroyed but are still there.
     std::string left;
     if (!notDestroyed.empty()) {
-        left = "\nThese original files could not be destroyed:";
+        left = "These original files could not be destroyed:";
         for (const std::string& path : notDestroyed) left += "\n" + path;
-        left += "\n";
+        left += "\n\n";
     }
     if (m_summaryFlag && !m_results.empty()) {
         const char* format =
@@ -405,7 +406,7 @@ void QuickEncryptDlg::ReportResults(const Tally& tally, const std::vector<std::s
                                     : "%d Files were successfully encrypted. %d Files failed \n";
     const std::string text = Counts(format, tally.successes, tally.failures);
     if (m_sso.Get() == 0 || tally.failures > 0 || !notDestroyed.empty()) {
-        ui::MessageBoxFor(m_hwnd, text + left, "Vastrel 2", MB_ICONINFORMATION);
+        ui::MessageBoxFor(m_hwnd, left + text, "Vastrel 2", MB_ICONINFORMATION);
     } else {
         ui::WindowRef(Item(IDC_QE_CAPTION)).SetText(text);
     }

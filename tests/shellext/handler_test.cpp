@@ -162,6 +162,8 @@ TEST_F(HandlerTest, ObjectsComeFromTheClassFactoryAndHoldTheLibrary) {
     Ptr<IContextMenu> menu;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IContextMenu, menu.Void()));
     EXPECT_EQ(S_FALSE, CanUnloadNow());
+    CMINVOKECOMMANDINFO before = Command(MAKEINTRESOURCEA(6));
+    EXPECT_EQ(E_FAIL, menu->InvokeCommand(&before));  // nothing selected yet: no dialog
     Ptr<IShellExtInit> init;
     Ptr<IDispatch> dispatch;
     Ptr<IUnknown> own, none;

@@ -84,6 +84,28 @@ private:
     bool m_ran = false;
 };
 
+// A link to a folder, made as the file system makes one: under Wine a link
+// of the host's own, which the system reports as a reparse point.
+bool MakeLink(const std::string& target, const std::string& link) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
+    auto unix = [&](const std::string& path) {
+        std::wstring wide(path.begin(), path.end());
+        char* name = unixName(wide.c_str());
+        std::string text = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    };
+    std::string folder = link.substr(0, link.find_last_of('\\'));
+    std::string command = "start.exe /wait /unix /bin/ln -s \"" + unix(target) + "\" \"" + unix(folder) + "/" +
+                          link.substr(link.find_last_of('\\') + 1) + "\"";
+    RunProgram(command);
+    DWORD attributes = GetFileAttributesA(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 int Height(HWND window) { return uitest::SizeOf(ui::WindowRef(window).WindowRect()).cy; }
 int Width(HWND window) { return uitest::SizeOf(ui::WindowRef(window).WindowRect()).cx; }
 
@@ -336,8 +358,15 @@ TEST_F(VerbTest, SelfExtractingFileOpensInTheExtractor) {
     const std::string archive = m_work / "out\\for you.exe";
     uitest::PickerRecorder pickers;
     pickers.answers.push_back({true, archive});
-    m_messages.respond = [](const platform::MessageRequest& box) {
-        return (box.style & 0xF) == MB_YESNO ? (box.text.find("Destroying") == 0 ? IDYES : IDNO) : IDOK;
+    // One original cannot be opened when the originals are destroyed: it is
+    // said to stay, and it does.
+    const std::string busyFile = m_work / "c.txt";
+    m_messages.respond = [&](const platform::MessageRequest& box) {
+        if (box.text.find("Destroying") == 0) {
+            m_lock = CreateFileA(busyFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            return IDYES;
+        }
+        return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
     };
     {
         uitest::ModalDriver driver;
@@ -356,16 +385,21 @@ TEST_F(VerbTest, SelfExtractingFileOpensInTheExtractor) {
     EXPECT_EQ("Exe Files (*.exe) |*.exe ||", pickers.requests[0].filter);
     EXPECT_EQ("exe", pickers.requests[0].defaultExt);
     EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), pickers.requests[0].flags);
+    Unlock();
     EXPECT_EQ((std::vector<std::string>{
                   "Destroying original files cannot be undone. Are you sure you want to continue?",
-                  "4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?"}),
+                  "These original files could not be destroyed:\n" + busyFile +
+                      "\n\n4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?"}),
               Boxes());
     // The originals are destroyed, no temporary is left, the folders stay.
     auto tree = Tree();
     ASSERT_TRUE(tree.count("out\\for you.exe"));
     tree.erase("out\\for you.exe");
-    EXPECT_EQ((std::map<std::string, std::string>{
-                  {"docs\\", ""}, {"docs\\sub\\", ""}, {"out\\", ""}, {"sealed.~enc", encryptedBefore}}),
+    EXPECT_EQ((std::map<std::string, std::string>{{"c.txt", "gamma"},
+                                                  {"docs\\", ""},
+                                                  {"docs\\sub\\", ""},
+                                                  {"out\\", ""},
+                                                  {"sealed.~enc", encryptedBefore}}),
               tree);
     std::string written = testsupport::ReadFile(archive);
     std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
@@ -475,6 +509,48 @@ TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
     EXPECT_EQ("1 file(s) could not be shredded and are still in place.", m_messages.messages[3].text);
     EXPECT_EQ((std::map<std::string, std::string>{{"docs\\", ""}, {"docs\\sub\\", ""}, {"locked.txt", "stays"}}),
               Tree());
+}
+
+TEST_F(VerbTest, NothingBehindALinkIsTouched) {
+    // A folder outside the selection, reached through a link inside a
+    // selected folder and through a selected link.
+    testsupport::MakeDir(m_work / "outside");
+    testsupport::WriteFile(m_work / "outside\\precious.txt", "precious");
+    if (!MakeLink(m_work / "outside", Docs() + "\\inner link") || !MakeLink(m_work / "outside", m_work / "alias")) {
+        GTEST_SKIP() << "no links can be made here";
+    }
+    m_messages.respond = [](const platform::MessageRequest& box) {
+        return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+    };
+    std::vector<std::vector<std::string>> rows;
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 0));
+    }
+    EXPECT_EQ((std::vector<std::vector<std::string>>{
+                  {m_work / "alias", "Not processed",
+                   "The folder is a link to another place; nothing behind it was touched"}}),
+              rows);
+    {
+        uitest::ModalDriver driver;
+        driver.When("ShredDialog", [&](uitest::DialogDriver& d) {
+            d.Click(IDC_SHRED_NOW);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 4));
+    }
+    EXPECT_EQ("1 file(s) could not be shredded and are still in place.", Boxes().back());
+    EXPECT_EQ("precious", testsupport::ReadFile(m_work / "outside\\precious.txt"));
+    EXPECT_TRUE(testsupport::ListDir(Docs() + "\\sub").empty());
 }
 
 TEST_F(VerbTest, OptionsAreWrittenAsClickedAndOnSave) {
