@@ -1,5 +1,5 @@
 // Counting the encryption and decryption runs for the donation reminder.
 #include "app/main_dlg.h"
+#include "ui/donation_dlg.h"
 
-// Not built yet: counts nothing and shows nothing.
-void VastrelMainDlg::DonationReminder() {}
+void VastrelMainDlg::DonationReminder() { ::DonationReminder(CDonationDlg::kTemplateId); }

@@ -22,8 +22,6 @@
 
 namespace {
 
-// The fill thread tells the window that it has ended.
-constexpr UINT kFillDoneMessage = WM_APP + 1;
 
 // Pages on the maker's web site.
 const char kFaqUrl[] = "http://www.halvenrod.example/vastrel/faq.html";
@@ -66,6 +64,9 @@ VastrelMainDlg::VastrelMainDlg(HWND parent) : CResizingDialog(IDD_VASTREL_MAIN, 
         return TRUE;
     });
     OnMessage(kFillDoneMessage, &VastrelMainDlg::OnFillDone);
+    OnMessage(kFillBeginMessage, [this](WPARAM w, LPARAM) { OnFillBegin(static_cast<size_t>(w)); });
+    OnMessage(kFillRowsMessage, [this](WPARAM, LPARAM l) { OnFillRows(*reinterpret_cast<const FillBatch*>(l)); });
+    OnMessage(kFillEndMessage, &VastrelMainDlg::OnFillEnd);
     OnNotify(IDC_PROJECT_LIST, LVN_KEYDOWN, &VastrelMainDlg::OnListKeyDown);
     OnNotify(IDC_PROJECT_LIST, LVN_COLUMNCLICK, &VastrelMainDlg::OnListColumnClick);
     OnNotify(IDC_PROJECT_LIST, NM_CUSTOMDRAW, &VastrelMainDlg::OnListCustomDraw);
@@ -411,7 +412,11 @@ void VastrelMainDlg::RunEncryptionDialog(int mode) {
     dlg->DoModal();
     m_runningEncryption = nullptr;
     dlg.reset();
-    if (m_title != "Untitled") SaveProject(m_projectPath);
+    SaveNamedProject();
+}
+
+void VastrelMainDlg::SaveNamedProject() {
+    if (m_title != "Untitled" && !m_projectPath.empty()) SaveProject(m_projectPath);
 }
 
 void VastrelMainDlg::OnSelfExtractor() {
@@ -438,7 +443,7 @@ void VastrelMainDlg::RunQuickCipher(int mode) {
                                                 m_settings.summaryOn, nullptr);
     dlg->DoModal();
     dlg.reset();
-    if (m_title != "Untitled") SaveProject(m_projectPath);
+    SaveNamedProject();
 }
 
 void VastrelMainDlg::OnViewHint() {

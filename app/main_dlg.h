@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,13 @@ protected:
     void OnCancel() override;
 
 private:
+    // The fill thread's messages: it begins, hands over rows, ends, and has
+    // ended (posted, for its handle).
+    static constexpr UINT kFillDoneMessage = WM_APP + 1;
+    static constexpr UINT kFillBeginMessage = WM_APP + 2;  // wParam: the entry count
+    static constexpr UINT kFillRowsMessage = WM_APP + 3;   // lParam: a FillBatch*
+    static constexpr UINT kFillEndMessage = WM_APP + 4;
+
     // Which commands may run while the window is busy.
     enum class Gate {
         Always,          // help and web pages, the update check, the integration switch
@@ -162,12 +170,33 @@ private:
     void OnShredAll() { ShredSelectedFiles(false); }
     LRESULT OnListCustomDraw(NMHDR* header);
     bool AskBeforeRemoving(const std::string& caption);
-    // One row at the index, without the status bar (the fill's own step).
-    void InsertProjectRow(const std::string& path, const std::string& name, int row, uint64_t size,
-                          uint32_t attributes);
+    // The texts of one row, and whether its file opens: made wherever the
+    // file may be opened, put into the list on the window's thread.
+    struct PreparedRow {
+        std::string name;
+        std::string size;
+        std::string attributes;
+        std::string folder;
+        bool unreadable = false;
+    };
+    static PreparedRow PrepareRow(const std::string& path, const std::string& name, uint64_t size,
+                                  uint32_t attributes);
+    void InsertPreparedRow(int row, const PreparedRow& prepared);
+    // Runs work on a worker thread while this thread goes on answering its
+    // messages; the window is busy meanwhile, so no command interferes.
+    // The work must not send messages to the window's thread.
+    void RunWhilePumping(const std::function<void()>& work);
     void StartFill();
     void StopFill();
+    struct FillBatch {
+        std::vector<PreparedRow> rows;
+        size_t done = 0;       // entries handed over so far
+        std::string lastName;  // the stored name of the last of them
+    };
     void FillRows();
+    void OnFillBegin(size_t count);
+    void OnFillRows(const FillBatch& batch);
+    void OnFillEnd();
     void HideProgressCancel();
     std::vector<int> SelectedRows() const;
     // The entry shown by the one selected row, or null.
@@ -180,6 +209,10 @@ private:
     bool OnSaveProject();
     void OnSaveProjectCommand() { OnSaveProject(); }
     void OnSaveProjectAs();
+    // Saves to a newly chosen file, which becomes the project's file.
+    bool SaveProjectTo(const std::string& path);
+    // A named project is saved again after the dialogs that change its files.
+    void SaveNamedProject();
     void OnCloseProject();
     // The question before a command replaces the project: false when the
     // command must stop (Cancel, or a Yes whose save did not happen).
@@ -202,6 +235,7 @@ private:
     std::unique_ptr<FillCell> m_fillCell;
     HANDLE m_fillThread = nullptr;
     std::atomic<bool> m_stopFill{false};
+    bool m_fillSlow = false;
     MainSettings m_settings;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;

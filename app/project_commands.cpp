@@ -103,9 +103,9 @@ void VastrelMainDlg::OnNewProject() {
     ClearProject();
     UpdateProjectTotals();
     m_modified = 0;
-    m_projectPath = path;
+    m_projectPath.clear();
     SetProjectTitle(platform::FileNamePart(path));
-    SaveProject(path);
+    SaveProjectTo(path);
 }
 
 void VastrelMainDlg::OpenProject() {
@@ -120,15 +120,20 @@ bool VastrelMainDlg::OnSaveProject() {
     if (!ui::PickFile(ProjectPicker(ui::PickerKind::SaveFile, Handle(), "Save Vastrel 2.0 Project"), path)) {
         return false;
     }
-    m_projectPath = path;
-    return SaveProject(path);
+    return SaveProjectTo(path);
 }
 
 void VastrelMainDlg::OnSaveProjectAs() {
     std::string path;
-    if (!ui::PickFile(ProjectPicker(ui::PickerKind::SaveFile, Handle(), "Save Crypto file"), path)) return;
+    if (ui::PickFile(ProjectPicker(ui::PickerKind::SaveFile, Handle(), "Save Crypto file"), path)) SaveProjectTo(path);
+}
+
+bool VastrelMainDlg::SaveProjectTo(const std::string& path) {
+    // A file that could not be written does not become the project's file,
+    // so the next Save asks again.
+    if (!SaveProject(path)) return false;
     m_projectPath = path;
-    SaveProject(path);
+    return true;
 }
 
 void VastrelMainDlg::OnCloseProject() {

@@ -18,7 +18,9 @@
 
 namespace {
 
-constexpr UINT kFillDoneMessage = WM_APP + 1;
+// The fill hands over rows after this many, or after this long.
+constexpr size_t kFillBatchRows = 512;
+constexpr DWORD kFillBatchMilliseconds = 30;
 // The progress window's Cancel button.
 constexpr int kProgressCancelId = 10;
 // Up to this many entries a fill neither steps the progress bar nor names them.
@@ -46,26 +48,55 @@ std::string AttributeLetters(uint32_t attributes) {
     return text;
 }
 
+// A long loop shows its progress a few dozen times a second, not once per
+// item: painting the progress and the totals for every file would cost far
+// more than the work itself.
+class Pace {
+public:
+    bool Due() {
+        DWORD now = GetTickCount();
+        if (!m_started || now - m_last >= kInterval) {
+            m_started = true;
+            m_last = now;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr DWORD kInterval = 40;
+    bool m_started = false;
+    DWORD m_last = 0;
+};
+
 }  // namespace
 
 bool VastrelMainDlg::AddProjectRow(const std::string& path, const std::string& name, int row, uint32_t sizeLow,
                                    uint32_t sizeHigh, uint32_t attributes) {
-    InsertProjectRow(path, name, row, (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow, attributes);
+    InsertPreparedRow(row, PrepareRow(path, name, (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow, attributes));
     UpdateProjectTotals();
     return true;
 }
 
-void VastrelMainDlg::InsertProjectRow(const std::string& path, const std::string& name, int row, uint64_t size,
-                                      uint32_t attributes) {
+VastrelMainDlg::PreparedRow VastrelMainDlg::PrepareRow(const std::string& path, const std::string& name,
+                                                       uint64_t size, uint32_t attributes) {
+    PreparedRow row;
+    row.name = name;
+    row.size = FormatFileSize(size);
+    row.attributes = AttributeLetters(attributes);
+    row.folder = FolderOf(path);
     // Rows of files that cannot be opened are drawn in red.
     CFile file;
-    LPARAM unreadable = file.Open(path, CFile::modeRead | CFile::shareDenyNone) ? 0 : 1;
-    file.Close();
-    int index = m_list.InsertItem(row, name, unreadable);
+    row.unreadable = !file.Open(path, CFile::modeRead | CFile::shareDenyNone);
+    return row;
+}
+
+void VastrelMainDlg::InsertPreparedRow(int row, const PreparedRow& prepared) {
+    int index = m_list.InsertItem(row, prepared.name, prepared.unreadable ? 1 : 0);
     if (index < 0) return;
-    m_list.SetItemText(index, 1, FormatFileSize(size));
-    m_list.SetItemText(index, 2, AttributeLetters(attributes));
-    m_list.SetItemText(index, 3, FolderOf(path));
+    m_list.SetItemText(index, 1, prepared.size);
+    m_list.SetItemText(index, 2, prepared.attributes);
+    m_list.SetItemText(index, 3, prepared.folder);
 }
 
 void VastrelMainDlg::UpdateProjectTotals() {
@@ -178,15 +209,24 @@ void VastrelMainDlg::AddFolder(const std::string& path) {
 void VastrelMainDlg::AddFolderFiles(const std::string& path) {
     BusyScope busy(this);
     ui::WaitCursor wait;
-    CSADirRead found;
     m_list.Send(WM_SETREDRAW, FALSE);
     m_statusBar.SetPaneText(2, "Searching...");
-    found.CollectFolders(path.c_str(), true);
-    found.ClearFileList();
-    found.CollectFiles("*.*", true, false);
+    // The folder is walked, and every file found tried for reading, beside
+    // the window, which stays responsive meanwhile.
+    CSADirRead found;
+    std::vector<PreparedRow> rows;
+    RunWhilePumping([&] {
+        found.CollectFolders(path.c_str(), true);
+        found.ClearFileList();
+        found.CollectFiles("*.*", true, false);
+        found.SetRelativeNames(path);
+        rows.reserve(found.files.size());
+        for (const ProjectEntry& file : found.files) {
+            rows.push_back(PrepareRow(file.path, NameOf(file.path), file.size, file.attributes));
+        }
+    });
     size_t count = found.files.size();
     m_list.SetItemCount(m_list.GetItemCount() + static_cast<int>(count));
-    found.SetRelativeNames(path);
 
     m_progress.SetPos(0);
     m_progress.Show();
@@ -196,14 +236,18 @@ void VastrelMainDlg::AddFolderFiles(const std::string& path) {
     std::unordered_set<std::string> known;
     known.reserve(m_dirRead.files.size() + count);
     for (const ProjectEntry& entry : m_dirRead.files) known.insert(entry.path);
-    for (const ProjectEntry& file : found.files) {
-        std::string name = NameOf(file.path);
-        m_progress.SetText("Loading...\n" + name);
-        m_progress.StepIt();
-        m_progress.PeekAndPump(TRUE);
+    Pace pace;
+    for (size_t i = 0; i < count; ++i) {
+        const ProjectEntry& file = found.files[i];
+        if (pace.Due() || i + 1 == count) {
+            m_progress.SetText("Loading...\n" + rows[i].name);
+            m_progress.SetPos(static_cast<int>(i + 1));
+            UpdateProjectTotals();
+            m_progress.PeekAndPump(TRUE);
+        }
         if (!known.insert(file.path).second) continue;
         m_dirRead.AddEntry(file);
-        AddProjectRow(file.path, name, m_list.GetItemCount(), file.size, 0, file.attributes);
+        InsertPreparedRow(m_list.GetItemCount(), rows[i]);
     }
 
     m_statusBar.SetPaneText(2, "");
@@ -225,23 +269,36 @@ void VastrelMainDlg::SearchEncryptedFiles() {
     m_projectSize = 0;
     m_dirRead.ClearFolderList();
     m_dirRead.ClearFileList();
-    m_dirRead.CollectFolders(folder.c_str(), true);
-    m_dirRead.CollectFiles("*.*~enc", true, false);
-    m_dirRead.SetRelativeNames(folder);
+    CSADirRead found;
+    std::vector<PreparedRow> rows;
+    RunWhilePumping([&] {
+        found.CollectFolders(folder.c_str(), true);
+        found.CollectFiles("*.*~enc", true, false);
+        found.SetRelativeNames(folder);
+        rows.reserve(found.files.size());
+        for (const ProjectEntry& file : found.files) {
+            rows.push_back(PrepareRow(file.path, NameOf(file.path), file.size, file.attributes));
+        }
+    });
+    m_dirRead.baseFolder = found.baseFolder;
+    m_dirRead.folders.swap(found.folders);
+    m_dirRead.files.swap(found.files);
+    m_dirRead.total = found.total;
     size_t count = m_dirRead.files.size();
     if (count == 0) ui::AppMessageBox("No files found!", MB_ICONINFORMATION);
 
     m_progress.SetPos(0);
     m_progress.SetRange(0, static_cast<int>(count), 1);
     m_progress.Show();
+    Pace pace;
     for (size_t i = 0; i < count; ++i) {
-        // Copied: the entry is not read again after the messages below.
-        ProjectEntry entry = m_dirRead.files[i];
-        std::string name = NameOf(entry.path);
-        AddProjectRow(entry.path, name, m_list.GetItemCount(), entry.size, 0, entry.attributes);
-        m_progress.SetText("Loading...\n" + name);
-        m_progress.StepIt();
-        m_progress.PeekAndPump(TRUE);
+        InsertPreparedRow(m_list.GetItemCount(), rows[i]);
+        if (pace.Due() || i + 1 == count) {
+            m_progress.SetText("Loading...\n" + rows[i].name);
+            m_progress.SetPos(static_cast<int>(i + 1));
+            UpdateProjectTotals();
+            m_progress.PeekAndPump(TRUE);
+        }
     }
     m_progress.Hide();
     m_list.Send(WM_SETREDRAW, TRUE);
@@ -252,6 +309,25 @@ void VastrelMainDlg::SearchEncryptedFiles() {
     SetProjectTitle("Untitled");
     m_projectPath.clear();
     m_modified = 1;
+}
+
+void VastrelMainDlg::RunWhilePumping(const std::function<void()>& work) {
+    HANDLE thread = ui::StartThread([](void* w) { (*static_cast<const std::function<void()>*>(w))(); },
+                                    const_cast<std::function<void()>*>(&work));
+    if (!thread) {
+        work();
+        return;
+    }
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1) break;
+        if (!ui::PumpWaitingMessages()) {
+            // The program is quitting: the quit stays queued for its loop.
+            WaitForSingleObject(thread, INFINITE);
+            break;
+        }
+    }
+    CloseHandle(thread);
 }
 
 // Removing files.
@@ -407,29 +483,50 @@ UINT VastrelMainDlg::FillProjectListThread(FillCell* cell) {
 }
 
 void VastrelMainDlg::FillRows() {
-    // Runs on the worker: every call below reaches the windows through
-    // messages, which the window's thread answers. The entries do not change
-    // while this runs.
+    // Runs on the worker, which opens the files and makes the texts. The
+    // list and the progress window are the window thread's: they change in
+    // the handlers of the messages sent from here, which that thread answers.
     const std::vector<ProjectEntry>& files = m_dirRead.files;
     size_t count = files.size();
+    SendMessageA(Handle(), kFillBeginMessage, count, 0);
+    FillBatch batch;
+    DWORD batchStart = GetTickCount();
+    for (size_t i = 0; i < count && !m_stopFill; ++i) {
+        const ProjectEntry& entry = files[i];
+        batch.rows.push_back(PrepareRow(entry.path, NameOf(entry.path), entry.size, entry.attributes));
+        bool last = i + 1 == count;
+        if (!last && batch.rows.size() < kFillBatchRows && GetTickCount() - batchStart < kFillBatchMilliseconds) continue;
+        batch.done = i + 1;
+        batch.lastName = entry.name;
+        SendMessageA(Handle(), kFillRowsMessage, 0, reinterpret_cast<LPARAM>(&batch));
+        batch.rows.clear();
+        batchStart = GetTickCount();
+    }
+    SendMessageA(Handle(), kFillEndMessage, 0, 0);
+}
+
+void VastrelMainDlg::OnFillBegin(size_t count) {
     m_list.DeleteAllItems();
     m_progress.SetPos(0);
     HideProgressCancel();
     m_progress.SetRange(0, static_cast<int>(count), 1);
     m_progress.Show();
-    bool slow = count > kQuietFillLimit;
-    if (slow) EnableToolbar(false);
+    m_fillSlow = count > kQuietFillLimit;
+    if (m_fillSlow) EnableToolbar(false);
     m_list.SetItemCount(static_cast<int>(count));
     m_list.Send(WM_SETREDRAW, FALSE);
-    for (size_t i = 0; i < count && !m_stopFill; ++i) {
-        const ProjectEntry& entry = files[i];
-        InsertProjectRow(entry.path, NameOf(entry.path), static_cast<int>(i), entry.size, entry.attributes);
-        if (slow) {
-            m_progress.SetText("Sorting...\n" + entry.name);
-            m_progress.StepIt();
-            m_progress.PeekAndPump(TRUE);
-        }
+}
+
+void VastrelMainDlg::OnFillRows(const FillBatch& batch) {
+    // Each row goes to the end: row i for entry i.
+    for (const PreparedRow& row : batch.rows) InsertPreparedRow(m_list.GetItemCount(), row);
+    if (m_fillSlow) {
+        m_progress.SetText("Sorting...\n" + batch.lastName);
+        m_progress.SetPos(static_cast<int>(batch.done));
     }
+}
+
+void VastrelMainDlg::OnFillEnd() {
     m_list.Send(WM_SETREDRAW, TRUE);
     InvalidateRect(m_list.Handle(), nullptr, TRUE);
     m_progress.Hide();

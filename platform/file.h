@@ -153,5 +153,12 @@ std::string FileNamePart(const std::string& path);
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.
 bool CreateFolder(const std::string& path);
+// Tests: asked before every write to a file with the file's path and the
+// byte count; false makes that write fail as it does on a full disk.
+// Returns the previous hook; an empty one lets every write through.
+using WriteHook = std::function<bool(const std::string& path, size_t count)>;
+WriteHook SetWriteHook(WriteHook hook);
+// True when the hook (if any) lets the write through.
+bool WriteAllowed(const std::string& path, size_t count);
 
 }  // namespace platform

@@ -10,6 +10,18 @@ std::string FileNamePart(const std::string& path) {
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
+namespace {
+WriteHook g_writeHook;
+}  // namespace
+
+WriteHook SetWriteHook(WriteHook hook) {
+    WriteHook previous = std::move(g_writeHook);
+    g_writeHook = std::move(hook);
+    return previous;
+}
+
+bool WriteAllowed(const std::string& path, size_t count) { return !g_writeHook || g_writeHook(path, count); }
+
 }  // namespace platform
 
 std::string CFile::GetFileName() const { return platform::FileNamePart(m_path); }

@@ -136,6 +136,10 @@ size_t CFile::OsRead(void* buffer, size_t count) {
 
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (m_fd < 0) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        errno = ENOSPC;
+        return false;
+    }
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
         ssize_t put = ::write(m_fd, p, count);

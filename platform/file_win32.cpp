@@ -78,6 +78,10 @@ size_t CFile::OsRead(void* buffer, size_t count) {
 
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
         DWORD chunk = static_cast<DWORD>(count > 0x40000000u ? 0x40000000u : count);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <exception>
 #include <vector>
+#include <mutex>
+#include <unordered_map>
 
 #include "ui/app.h"
 #include "ui/window_internal.h"
@@ -10,13 +12,33 @@
 namespace ui {
 namespace {
 
-const char kWindowProp[] = "Vastrel.Window";
+// Each window this module subclasses, with its link. A window's own property
+// list would do, but under Wine every property read is a call to the server,
+// and the lookup runs for every message.
+std::mutex g_linksLock;
+std::unordered_map<HWND, void*>& Links() {
+    static auto* links = new std::unordered_map<HWND, void*>();  // never destroyed: windows may outlive statics
+    return *links;
+}
+void* LinkOf(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    auto it = Links().find(hwnd);
+    return it == Links().end() ? nullptr : it->second;
+}
+void SetLinkOf(HWND hwnd, void* link) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    Links()[hwnd] = link;
+}
+void DropLinkOf(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    Links().erase(hwnd);
+}
 
 thread_local PendingCreation* t_pending = nullptr;
 
 }  // namespace
 
-// What the window property holds: the object, and the procedure that was
+// What a subclassed window is linked to: the object, and the procedure that was
 // the window's before ours. When the object lets go while someone else's
 // procedure sits on top of ours, ours stays in the chain and only forwards
 // (object null) until the window is destroyed.
@@ -65,25 +87,25 @@ Window::~Window() {
 
 void Window::Hook(HWND hwnd) {
     m_hwnd = hwnd;
-    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(hwnd));
     if (link) {
         link->window = this;  // our procedure is still in the chain: take it over
         return;
     }
     link = new Link{nullptr, this};
-    SetPropA(hwnd, kWindowProp, link);
+    SetLinkOf(hwnd, link);
     link->previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::Thunk)));
 }
 
 void Window::Unhook(bool dying) {
     if (!m_hwnd) return;
-    Link* link = static_cast<Link*>(GetPropA(m_hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(m_hwnd));
     if (!link || link->window != this) return;
     bool onTop = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hwnd, GWLP_WNDPROC)) == &Window::Thunk;
     if (onTop) SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link->previous));
     if (onTop || dying) {
-        RemovePropA(m_hwnd, kWindowProp);
+        DropLinkOf(m_hwnd);
         delete link;
     } else {
         link->window = nullptr;  // someone subclassed on top of us: keep forwarding to the window's own procedure
@@ -137,7 +159,7 @@ bool Window::DestroyWindow() {
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    Link* link = hwnd ? static_cast<Link*>(GetPropA(hwnd, kWindowProp)) : nullptr;
+    Link* link = hwnd ? static_cast<Link*>(LinkOf(hwnd)) : nullptr;
     return link ? link->window : nullptr;
 }
 
@@ -229,7 +251,7 @@ void Window::Add(Entry::Kind kind, UINT msg, Ids ids, UINT code, Handler handler
 }
 
 LRESULT Window::CallPrevious(const MSG& m) {
-    Link* link = m_hwnd ? static_cast<Link*>(GetPropA(m.hwnd, kWindowProp)) : nullptr;
+    Link* link = m_hwnd ? static_cast<Link*>(LinkOf(m.hwnd)) : nullptr;
     if (link && link->previous) return CallWindowProcA(link->previous, m.hwnd, m.message, m.wParam, m.lParam);
     return DefWindowProcA(m.hwnd, m.message, m.wParam, m.lParam);
 }
@@ -259,14 +281,14 @@ const MSG& Window::CurrentMessage() const {
 }
 
 LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(hwnd));
     if (!link) return DefWindowProcA(hwnd, msg, w, l);
     Window* self = link->window;
     if (!self) {
         // Only forwarding: the object let go while another subclass was on top.
         WNDPROC previous = link->previous;
         if (msg == WM_NCDESTROY) {
-            RemovePropA(hwnd, kWindowProp);
+            DropLinkOf(hwnd);
             delete link;
         }
         return CallWindowProcA(previous, hwnd, msg, w, l);

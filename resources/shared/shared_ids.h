@@ -18,3 +18,7 @@
 // its grade in the dialogs that show it.
 #define IDC_STRENGTH_BAR 1128
 #define IDC_STRENGTH_LABEL 1100
+
+// The anchor of the password advice tooltip, and its picture.
+#define IDC_PASSWORD_TIP 1129
+#define IDB_PASSWORD_TIP 170
