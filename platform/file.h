@@ -153,6 +153,7 @@ std::string FileNamePart(const std::string& path);
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.
 bool CreateFolder(const std::string& path);
+
 // Tests: asked before every write to a file with the file's path and the
 // byte count; false makes that write fail as it does on a full disk.
 // Returns the previous hook; an empty one lets every write through.
