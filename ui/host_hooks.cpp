@@ -14,10 +14,11 @@ void OfferHooksToHost() {
     if (!program || program == self) return;
     auto host = reinterpret_cast<HookHost>(reinterpret_cast<void*>(GetProcAddress(program, kHookHostExport)));
     if (!host) return;
-    static const HookSetters setters{sizeof(HookSetters), self,           &Dialog::SetModalHook,
-                                     &platform::SetMessageHook,           &SetPickerHook,
-                                     &SetPopupMenuHook,                   &platform::SetProgramHook,
-                                     &platform::SetAssociationHook};
+    static const HookSetters setters{sizeof(HookSetters),     self,
+                                     &Dialog::SetModalHook,     &platform::SetMessageHook,
+                                     &SetPickerHook,            &SetPopupMenuHook,
+                                     &platform::SetProgramHook, &platform::SetAssociationHook,
+                                     &Window::FromHandle,       &Window::PreTranslateChain};
     host(&setters);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "ui/dialog.h"
 #include "ui/prompts.h"
+#include "ui/window.h"
 
 namespace ui {
 
@@ -25,6 +26,10 @@ struct HookSetters {
     PopupMenuHook (*setPopupMenuHook)(PopupMenuHook);
     platform::ProgramHook (*setProgramHook)(platform::ProgramHook);
     platform::AssociationHook (*setAssociationHook)(platform::AssociationHook);
+    // The library's own windows: each module keeps its own table of the
+    // objects behind its windows, and its own pre-translate chain.
+    Window* (*fromHandle)(HWND);
+    bool (*preTranslateChain)(MSG*);
 };
 
 // The host program's export: void VastrelHookHost(const ui::HookSetters*).
