@@ -263,4 +263,5 @@ extern "C" __declspec(dllexport) void VastrelHookHost(const ui::HookSetters* set
     });
     setters->setProgramHook([](const platform::ProgramStart& start) { return platform::StartProgram(start); });
     setters->setAssociationHook([](const std::string& file) { return platform::AssociatedProgram(file); });
+    uitest::AddForeignModule({setters->module, setters->fromHandle, setters->preTranslateChain});
 }
