@@ -211,19 +211,13 @@ void VastrelMainDlg::AddFolderFiles(const std::string& path) {
     ui::WaitCursor wait;
     m_list.Send(WM_SETREDRAW, FALSE);
     m_statusBar.SetPaneText(2, "Searching...");
-    // The folder is walked, and every file found tried for reading, beside
-    // the window, which stays responsive meanwhile.
+    // The folder is walked beside the window, which stays responsive meanwhile.
     CSADirRead found;
-    std::vector<PreparedRow> rows;
     RunWhilePumping([&] {
         found.CollectFolders(path.c_str(), true);
         found.ClearFileList();
         found.CollectFiles("*.*", true, false);
         found.SetRelativeNames(path);
-        rows.reserve(found.files.size());
-        for (const ProjectEntry& file : found.files) {
-            rows.push_back(PrepareRow(file.path, NameOf(file.path), file.size, file.attributes));
-        }
     });
     size_t count = found.files.size();
     m_list.SetItemCount(m_list.GetItemCount() + static_cast<int>(count));
@@ -239,15 +233,16 @@ void VastrelMainDlg::AddFolderFiles(const std::string& path) {
     Pace pace;
     for (size_t i = 0; i < count; ++i) {
         const ProjectEntry& file = found.files[i];
+        std::string name = NameOf(file.path);
         if (pace.Due() || i + 1 == count) {
-            m_progress.SetText("Loading...\n" + rows[i].name);
+            m_progress.SetText("Loading...\n" + name);
             m_progress.SetPos(static_cast<int>(i + 1));
             UpdateProjectTotals();
             m_progress.PeekAndPump(TRUE);
         }
         if (!known.insert(file.path).second) continue;
         m_dirRead.AddEntry(file);
-        InsertPreparedRow(m_list.GetItemCount(), rows[i]);
+        InsertPreparedRow(m_list.GetItemCount(), PrepareRow(file.path, name, file.size, file.attributes));
     }
 
     m_statusBar.SetPaneText(2, "");
@@ -270,15 +265,10 @@ void VastrelMainDlg::SearchEncryptedFiles() {
     m_dirRead.ClearFolderList();
     m_dirRead.ClearFileList();
     CSADirRead found;
-    std::vector<PreparedRow> rows;
     RunWhilePumping([&] {
         found.CollectFolders(folder.c_str(), true);
         found.CollectFiles("*.*~enc", true, false);
         found.SetRelativeNames(folder);
-        rows.reserve(found.files.size());
-        for (const ProjectEntry& file : found.files) {
-            rows.push_back(PrepareRow(file.path, NameOf(file.path), file.size, file.attributes));
-        }
     });
     m_dirRead.baseFolder = found.baseFolder;
     m_dirRead.folders.swap(found.folders);
@@ -292,9 +282,11 @@ void VastrelMainDlg::SearchEncryptedFiles() {
     m_progress.Show();
     Pace pace;
     for (size_t i = 0; i < count; ++i) {
-        InsertPreparedRow(m_list.GetItemCount(), rows[i]);
+        const ProjectEntry& file = m_dirRead.files[i];
+        std::string name = NameOf(file.path);
+        InsertPreparedRow(m_list.GetItemCount(), PrepareRow(file.path, name, file.size, file.attributes));
         if (pace.Due() || i + 1 == count) {
-            m_progress.SetText("Loading...\n" + rows[i].name);
+            m_progress.SetText("Loading...\n" + name);
             m_progress.SetPos(static_cast<int>(i + 1));
             UpdateProjectTotals();
             m_progress.PeekAndPump(TRUE);

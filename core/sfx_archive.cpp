@@ -119,6 +119,7 @@ bool CSelfExtractor::AddFile(const std::string& path, const std::string& storedN
     if (!entry->SetSource(path)) return false;
     entry->sourcePath = path;
     entry->storedName = storedName;
+    m_readPath.clear();  // the list is no longer a directory read from a file
     m_entries.push_back(std::move(entry));
     ++m_count;
     return true;
@@ -216,6 +217,7 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     ClearEntries();
     m_problem.clear();
     m_archiveLength = 0;
+    m_readPath.clear();
     CFile file;
     if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
         return Fail(kArchiveCannotOpen, "The archive cannot be opened");
@@ -233,7 +235,7 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     if (count > (length - kArchiveTrailerLength) / 21) return Fail(kArchiveBadDirectory, "The archive is damaged");
 
     std::vector<std::unique_ptr<ArchiveEntry>> entries;
-    entries.reserve(static_cast<size_t>(count));
+    entries.reserve(static_cast<size_t>(std::min<uint64_t>(count, 4096)));
     uint64_t tail = kArchiveTrailerLength;
     for (uint64_t k = 0; k < count; ++k) {
         if (length - tail < 4 || !ReadAt(file, length - tail - 4, field, 4)) {
@@ -260,6 +262,9 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     m_count = static_cast<int>(m_entries.size());
     m_tailLength = tail;
     m_archiveLength = length;
+    m_readPath = path;
+    CFileStatus status;
+    m_readTime = CFile::GetStatus(path, status) ? status.m_mtime : 0;
     return kArchiveOk;
 }
 
@@ -273,8 +278,15 @@ int CSelfExtractor::ExtractEntryFrom(const std::string& archivePath, int index, 
     if (folder.empty()) return Fail(kArchiveOutputFailed, "No folder was given");
     std::string target = folder;
     if (!IsSeparator(target.back())) target += platform::kPathSep;
-    int r = ReadDirectory(archivePath);
-    if (r != kArchiveOk) return r;
+    // The directory is read again unless it is the one read last, from a
+    // file that has not changed since; so n entries cost one read, not n.
+    CFileStatus status;
+    bool unchanged = m_count > 0 && archivePath == m_readPath && CFile::GetStatus(archivePath, status) &&
+                     status.m_size == m_archiveLength && status.m_mtime == m_readTime;
+    if (!unchanged) {
+        int r = ReadDirectory(archivePath);
+        if (r != kArchiveOk) return r;
+    }
     if (index < 0 || index >= m_count) return Fail(kArchiveBadDirectory, "No such entry in the archive");
     CFile file;
     if (!file.Open(archivePath, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {

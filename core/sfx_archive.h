@@ -114,7 +114,8 @@ public:
     // kArchiveCannotOpen, kArchiveBadDirectory or kArchiveNoEntries. The
     // list holds the entry stored last at index 0; it is empty after a failure.
     int ReadDirectory(const std::string& path);
-    // Reads the own executable's directory again and writes entry `index`
+    // Reads the own executable's directory (again, when the file changed
+    // since the last read) and writes entry `index`
     // below the folder: kArchiveOk, a code of ReadDirectory, or
     // kArchiveOutputFailed / kArchiveSourceFailed. extractedPath receives
     // the file written, which has a free variant of the stored name when
@@ -153,6 +154,8 @@ private:
     int m_count = 0;
     uint64_t m_tailLength = 0;
     uint64_t m_archiveLength = 0;  // of the archive whose directory was read last
+    std::string m_readPath;        // that archive, empty after a failed read
+    int64_t m_readTime = 0;        // and its modification time then
     ArchiveProgress* m_progress = nullptr;
     std::vector<std::unique_ptr<ArchiveEntry>> m_entries;
     std::string m_problem;

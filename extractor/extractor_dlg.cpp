@@ -1,6 +1,8 @@
 #include "extractor/extractor_dlg.h"
 
+#include <cctype>
 #include <cstdio>
+#include <set>
 #include <vector>
 
 #include "core/cipher_result.h"
@@ -21,6 +23,11 @@ class CAboutDlg : public ui::Dialog {
 public:
     CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 };
+
+std::string Lowered(std::string path) {
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
 
 }  // namespace
 
@@ -175,6 +182,7 @@ void CExtractorDlg::OnExtract() {
     FileDecryptor decryptor(&workFile, 0, 0, password);
     decryptor.failIfTargetExists = true;
     std::vector<std::string> failed;
+    std::set<std::string> madeHere;  // the plain files this extraction wrote
 
     for (int i = 0; i < n; ++i) {
         std::string path;
@@ -185,14 +193,39 @@ void CExtractorDlg::OnExtract() {
             // The job changes the path it is given; the list keeps the extracted name.
             std::string job = path;
             std::string hint;
-            int d = decryptor.DecryptFile(job, hint, m_overwrite);
+            std::string kept;
+            // Existing files are replaced only when the user allows it, and
+            // never a file this extraction has just written: two files of
+            // one name in the archive both reach the recipient.
+            int d = decryptor.DecryptFile(job, hint, false);
+            if (d == CipherResult::kTargetExists) {
+                std::string target = decryptor.GetOutputPath() + "\\" + decryptor.GetOriginalName();
+                if (madeHere.count(Lowered(target))) {
+                    kept = "Another file of this archive has the same name; this one stays encrypted as " + path;
+                } else if (m_overwrite) {
+                    job = path;
+                    d = decryptor.DecryptFile(job, hint, true);
+                }
+            }
             if (d == CipherResult::kOk || d == CipherResult::kFileEmpty) {
                 ++decrypted;
+                madeHere.insert(Lowered(job));
             } else {
-                failed.push_back(path);
+                if (kept.empty()) failed.push_back(path);
                 ++decryptFailed;
-                m_results[path] = d == CipherResult::kWrongPassword ? WrongPasswordResult(hint)
-                                                                    : CipherResult::ResultText(d);
+                if (d == CipherResult::kWrongPassword) {
+                    m_results[path] = WrongPasswordResult(hint);
+                } else if (!kept.empty()) {
+                    m_results[path] = WithDetails(CipherResult::ResultText(d), kept);
+                } else if (d == CipherResult::kMoveAsideFailed) {
+                    m_results[path] = WithDetails("Not replaced", "The existing file could not be replaced; the "
+                                                                  "decrypted data is in " + path + ".cipherData");
+                } else if (d == CipherResult::kOpenFailed) {
+                    m_results[path] = WithDetails("Not decrypted", "The file could not be opened, or its decrypted "
+                                                                   "copy could not be written");
+                } else {
+                    m_results[path] = CipherResult::ResultText(d);
+                }
             }
         } else {
             ++extractFailed;

@@ -6,7 +6,7 @@
 namespace platform {
 
 std::string FileNamePart(const std::string& path) {
-    size_t pos = path.find_last_of(kPathSep);
+    size_t pos = path.find_last_of(kPathSeps);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 

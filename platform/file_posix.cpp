@@ -91,7 +91,9 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     if (flags & osCreateNew) oflags |= O_CREAT | O_EXCL;
     else if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     if (flags & osWriteThrough) oflags |= O_DSYNC;
-    int fd = ::open(path.c_str(), oflags, 0666);
+    // A new file of our own starts private: it may hold plain text before
+    // the caller gives it the permissions of the file it stands for.
+    int fd = ::open(path.c_str(), oflags, (flags & osCreateNew) ? 0600 : 0666);
     int err = errno;
     if (fd >= 0) {
         struct stat st;
@@ -199,6 +201,7 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     status.m_mtime = FromTimespec(st.st_mtim);
     status.m_size = static_cast<uint64_t>(st.st_size);
     status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
+    status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
     return true;
 }
 
@@ -211,7 +214,8 @@ bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
         ok = utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
     }
     mode_t mode = st.st_mode & 07777;
-    mode_t wanted = (status.m_attribute & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    mode_t base = status.m_mode ? (mode & ~0777) | (static_cast<mode_t>(status.m_mode) & 0777) : mode;
+    mode_t wanted = (status.m_attribute & kAttrReadOnly) ? (base & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (base | S_IWUSR);
     if (wanted != mode && ::chmod(path.c_str(), wanted) != 0) ok = false;
     return ok;
 }
@@ -250,13 +254,19 @@ bool FindFiles(const std::string& folder, const std::string& mask,
     DIR* dir = ::opendir(dirPath.c_str());
     if (!dir) return false;
     bool matchAll = mask == "*.*" || mask == "*";
+    bool complete = true;
     while (dirent* ent = ::readdir(dir)) {
         if (!matchAll && !MatchMask(mask.c_str(), ent->d_name)) continue;
         FindData entry;
         entry.name = ent->d_name;
         std::string full = dirPath + "/" + entry.name;
         struct stat st;
-        if (::lstat(full.c_str(), &st) != 0) continue;  // vanished while listed
+        if (::lstat(full.c_str(), &st) != 0) {
+            // Vanished while listed, or a folder whose names can be read
+            // but whose entries cannot be looked at.
+            if (errno != ENOENT) complete = false;
+            continue;
+        }
         if (S_ISLNK(st.st_mode)) {
             entry.attributes |= kAttrReparsePoint;
             struct stat target;
@@ -267,7 +277,21 @@ bool FindFiles(const std::string& folder, const std::string& mask,
         if (!visit(entry)) break;
     }
     ::closedir(dir);
-    return true;
+    return complete;
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string full = cwd;
+    if (full.back() != '/') full += '/';
+    return full + path;
+}
+
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace platform

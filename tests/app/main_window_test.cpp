@@ -95,6 +95,13 @@ protected:
         ADD_FAILURE() << "no menu item " << id;
         return false;
     }
+    // The pointer where a right click happens (the system may take a moment).
+    void MovePointer(POINT at) {
+        SetCursorPos(at.x, at.y);
+        POINT now{};
+        for (int i = 0; i < 200 && GetCursorPos(&now) && (now.x != at.x || now.y != at.y); ++i) uitest::Pump(5);
+        ASSERT_TRUE(now.x == at.x && now.y == at.y) << "the pointer did not move";
+    }
     void Command(UINT id) {
         SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         uitest::Pump();
@@ -240,7 +247,7 @@ TEST_F(MainWindow, RowsSortRemoveAndOfferTheirMenuAsTheRulesSay) {
     SendMessageA(List(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     POINT at{row.left + 20, (row.top + row.bottom) / 2};
     ClientToScreen(List(), &at);
-    SetCursorPos(at.x, at.y);
+    MovePointer(at);
     NMITEMACTIVATE rclick{};
     rclick.hdr = NMHDR{List(), IDC_PROJECT_LIST, static_cast<UINT>(NM_RCLICK)};
     SendMessageA(dlg.Handle(), WM_NOTIFY, IDC_PROJECT_LIST, reinterpret_cast<LPARAM>(&rclick));
@@ -253,7 +260,7 @@ TEST_F(MainWindow, RowsSortRemoveAndOfferTheirMenuAsTheRulesSay) {
     GetClientRect(List(), &client);
     at = POINT{client.right - 5, client.bottom - 5};
     ClientToScreen(List(), &at);
-    SetCursorPos(at.x, at.y);
+    MovePointer(at);
     SendMessageA(dlg.Handle(), WM_NOTIFY, IDC_PROJECT_LIST, reinterpret_cast<LPARAM>(&rclick));
     EXPECT_EQ(1u, menus.shown.size());
 
@@ -516,6 +523,7 @@ TEST_F(MainWindow, TheSaveQuestionLetsNothingGoUnsaved) {
 TEST_F(MainWindow, TheFillThreadRebuildsLargeProjectsWhileEntriesStayUnchanged) {
     std::vector<std::string> paths;
     for (int i = 0; i < 5000; ++i) paths.push_back(m_dir / ("missing " + std::to_string(4999 - i) + ".txt"));
+    paths[0] = m_dir / ("missing " + std::string(290, '0') + ".txt");  // beyond the system's path limit
     std::string big = ProjectFile("big.ecl", paths);
     dlg.commandLineProject = big;
     Open();

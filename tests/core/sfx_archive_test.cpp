@@ -129,6 +129,20 @@ TEST_F(SfxArchiveTest, FailedWritesLeaveNoArchiveAndEveryOriginal) {
         EXPECT_FALSE(testsupport::Exists(out));
     }
     {
+        // The disk fills up while the archive is written.
+        CSelfExtractor writer;
+        ASSERT_TRUE(writer.AddFile(a, "a.txt"));
+        ASSERT_TRUE(writer.AddFile(b, "b.txt"));
+        int writes = 0;
+        platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t) {
+            return path != out || ++writes < 3;
+        });
+        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), out));
+        platform::SetWriteHook(previous);
+        EXPECT_FALSE(testsupport::Exists(out));
+        EXPECT_EQ("original bytes", testsupport::ReadFile(a));
+    }
+    {
         // No folder to write into.
         CSelfExtractor writer;
         ASSERT_TRUE(writer.AddFile(a, "a.txt"));

@@ -12,6 +12,12 @@
 
 namespace extractortest {
 
+// Controls of the Extractor's dialog, for tests that also see the main
+// program's ids.
+constexpr int kExtractButton = 1000;
+constexpr int kFolderEdit = 1002;
+constexpr int kPasswordEdit = 1005;
+
 // The built Extractor.exe of this build folder.
 std::string ExtractorExePath();
 

@@ -1,6 +1,6 @@
-// The self-extractor: its text progress bar, its dialog driven in-process
-// over archives of real encrypted files, and whole archives run as their
-// own programs, as a recipient runs them.
+// The self-extractor: its text progress bar, and its dialog driven
+// in-process over archives of real encrypted files behind the real program
+// (the main program's tests run whole archives as their own programs).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -253,58 +253,41 @@ TEST_F(ExtractorTest, RefusesWhatCannotWork) {
     EXPECT_EQ(0u, m_results.begin()->second.find("Not extracted\xA9"));
 }
 
+TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
+    testsupport::TempDir work;
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    for (std::string dir : {"first", "second"}) {
+        testsupport::MakeDir(work / dir);
+        std::string path = work / dir + "\\same.txt";
+        testsupport::WriteFile(path, dir);
+        ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
+        ASSERT_TRUE(writer.AddFile(path, "same.txt"));
+    }
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    std::string archive = work / "archive.exe";
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+
+    // Overwrite on: the second of one name is not written over the first.
+    std::string folder = work / "out";
+    Extract(archive, folder, kPassword);
+    EXPECT_EQ("2 files extracted successfully, 0 failed. \n1 files decrypted successfully, 1 failed. View summary?",
+              LastBox());
+    EXPECT_EQ((std::vector<std::string>{"same.txt", "same.txt.~enc"}), testsupport::ListDir(folder));
+    EXPECT_EQ("second", testsupport::ReadFile(folder + "\\same.txt"));
+    ASSERT_EQ(1u, m_results.size());
+    EXPECT_EQ(0u, m_results.begin()->second.find("File already exists\xA9" "Another file of this archive"))
+        << m_results.begin()->second;
+}
+
 TEST(ExtractorNames, LongPathsShowTheirEnd) {
     std::string forty(40, 'p');
     EXPECT_EQ(forty, CExtractorDlg::ShortenedPath(forty));
     EXPECT_EQ("..\\" + forty, CExtractorDlg::ShortenedPath("q" + forty));
-}
-
-// The archive as a recipient runs it: its own process, driven from outside.
-TEST_F(ExtractorTest, ArchiveRunsAsItsOwnProgram) {
-    testsupport::TempDir work;
-    const std::map<std::string, std::string> files = {
-        {"empty.txt", ""}, {"one.bin", "1"}, {"big.dat", Bytes(1 << 20, 9)}, {kOddName, "text"}};
-    std::string archive = MakeArchive(work, files);
-    std::string folder = work / "received";
-
-    extractortest::ExtractorProcess program;
-    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
-    EXPECT_EQ("c:\\temp", program.Text(IDC_FOLDER));
-    uitest::ScreenshotNamed(program.Dialog(), "Extractor-before");
-    program.SetText(IDC_FOLDER, folder);
-    program.SetText(IDC_PASSWORD, "not the password");
-    program.Click(IDC_EXTRACT);
-    ASSERT_TRUE(program.WaitForLine("summary\tend"));
-    // Every file fails, each listed with the hint; nothing stays.
-    std::vector<std::vector<std::string>> rows = program.SummaryRows();
-    ASSERT_EQ(files.size(), rows.size());
-    for (const auto& row : rows) {
-        EXPECT_EQ("Password incorrect", row[1]) << row[0];
-        EXPECT_EQ("Password hint: none", row[2]) << row[0];
-    }
-    EXPECT_EQ(folder + "\\" + kOddName + ".~enc", rows[0][0]);
-    EXPECT_TRUE(testsupport::ListDir(folder).empty());
-
-    program.SetText(IDC_PASSWORD, kPassword);
-    program.Click(IDC_EXTRACT);
-    ASSERT_TRUE(program.WaitForLine("summary\tend", 2));
-    uitest::ScreenshotNamed(program.Dialog(), "Extractor-after");
-    EXPECT_TRUE(program.Enabled(IDC_EXTRACT));
-    ASSERT_TRUE(program.Exit());
-
-    std::vector<std::string> boxes;
-    for (const std::string& line : program.Lines()) {
-        if (line.compare(0, 4, "box\t") == 0) boxes.push_back(line);
-    }
-    EXPECT_EQ((std::vector<std::string>{
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
-                  "View summary?",
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
-                  "View summary?"}),
-              boxes);
-    EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
-    for (const auto& f : files) EXPECT_EQ(f.second, testsupport::ReadFile(folder + "\\" + f.first)) << f.first;
-    EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());
 }
 
 }  // namespace

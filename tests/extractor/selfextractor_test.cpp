@@ -14,8 +14,8 @@
 
 #include "app/main_dlg.h"
 #include "app/selfextractor_dlg.h"
+#include "core/registry_dword.h"
 #include "core/sfx_archive.h"
-#include "extractor/resource.h"
 #include "tests/extractor/extractor_process.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
@@ -37,6 +37,7 @@ class SelfextractorTest : public uitest::UiTest {
 protected:
     SelfextractorTest() {
         testsupport::ClearVastrelSettings();
+        RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1).Set(1);  // no permission question at start
         uitest::Pump();
         m_messages.respond = [this](const platform::MessageRequest& box) {
             if (box.text.find("Destroying original files") == 0) return m_destroyAnswer;
@@ -149,23 +150,48 @@ TEST_F(SelfextractorTest, ProjectToArchiveToRecipient) {
     EXPECT_TRUE(written.compare(0, stub.size(), stub) == 0);  // the embedded program, byte for byte
     EXPECT_EQ(std::string(kArchiveMarker), written.substr(written.size() - 10));
 
-    // The recipient runs it.
+    // The recipient runs it: first with a wrong password, then the right one.
     const std::string folder = m_work / "received";
     extractortest::ExtractorProcess program;
     ASSERT_TRUE(program.Start(archive, m_work / "transcript.txt"));
-    program.SetText(IDC_FOLDER, folder);
-    program.SetText(IDC_PASSWORD, kPassword);
-    program.Click(IDC_EXTRACT);
-    ASSERT_TRUE(program.WaitForLine("summary\tend"));
+    uitest::ScreenshotNamed(program.Dialog(), "Extractor-before");
+    program.SetText(extractortest::kFolderEdit, folder);
+    program.SetText(extractortest::kPasswordEdit, "not the password");
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    std::vector<std::vector<std::string>> rows = program.SummaryRows();
+    ASSERT_EQ(files.size(), rows.size());
+    for (const auto& row : rows) {
+        EXPECT_EQ("Password incorrect", row[1]) << row[0];
+        EXPECT_EQ("Password hint: the usual", row[2]) << row[0];
+    }
+    // The files land where their names say (names keep the folder they
+    // were added with).
+    size_t slash = entries[0].name.find_last_of('\\');
+    const std::string landed = slash == std::string::npos ? folder : folder + "\\" + entries[0].name.substr(0, slash);
+    EXPECT_TRUE(testsupport::ListDir(landed).empty());  // no encrypted copy stays
+
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend", 2)) << ::testing::PrintToString(program.Lines());
+    uitest::ScreenshotNamed(program.Dialog(), "Extractor-after");
     ASSERT_TRUE(program.Exit());
-    ASSERT_FALSE(program.Lines().empty());
-    EXPECT_EQ("box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. View "
-              "summary?",
-              program.Lines().front());
+    std::vector<std::string> told;
+    for (const std::string& line : program.Lines()) {
+        if (line.compare(0, 4, "box\t") == 0) told.push_back(line);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
+                  "View summary?",
+                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
+                  "View summary?"}),
+              told);
+    EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
     for (const ProjectEntry& entry : entries) {
         std::string name = platform::FileNamePart(entry.path);
         EXPECT_EQ(files.at(name), testsupport::ReadFile(folder + "\\" + entry.name)) << entry.name;
     }
+    EXPECT_EQ(files.size(), testsupport::ListDir(landed).size());
 }
 
 TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
@@ -207,6 +233,9 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, archive});
         ui::PickerHook previous = ui::SetPickerHook([&](const ui::PickerRequest&) {
+            // While busy: Esc and "Create" again do not disturb the run.
+            PostMessageA(m_dialog->Handle(), WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(m_dialog->Handle(), WM_COMMAND, IDC_SFX_CREATE, 0);
             HWND window = m_dialog->Progress().Handle();
             PostMessageA(window, WM_COMMAND, MAKEWPARAM(10, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 10)));
             return ui::PickerAnswer{true, archive};
@@ -214,14 +243,21 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         EXPECT_FALSE(RunDialog(scanner, true));
         ui::SetPickerHook(previous);
         EXPECT_EQ(0u, LastBox().find("Creating the self-extracting file was cancelled."));
+        ASSERT_GE(m_messages.messages.size(), 2u);
+        EXPECT_EQ("Already in progress!", m_messages.messages[m_messages.messages.size() - 2].text);
         EXPECT_FALSE(testsupport::Exists(archive));
         originalsIntact();
     }
     {
         // Destroying declined: the archive is there and so is every original.
         // An encrypted file and a folder in the project are failures.
-        testsupport::WriteFile(m_work / "done.~enc", testsupport::ReadFile(Project() + "\\a.txt"));
+        const std::string encrypted = m_work / "done.~enc";
+        testsupport::WriteFile(encrypted, "already encrypted<zqv>");
         CSADirRead more = scanner;
+        ProjectEntry done;
+        done.path = encrypted;
+        done.name = "done.~enc";
+        more.files.push_back(done);
         ProjectEntry folder;
         folder.path = m_work / "sub";
         folder.name = "sub";
@@ -231,11 +267,13 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         pickers.answers.push_back({true, archive});
         m_destroyAnswer = IDNO;
         EXPECT_FALSE(RunDialog(more, true));
-        EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 1 Files failed \nWould you "
+        EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 2 Files failed \nWould you "
                   "like to view full details?",
                   LastBox());
         EXPECT_EQ(0u, m_messages.messages[m_messages.messages.size() - 2].text.find("Destroying original files"));
-        EXPECT_EQ(4u, m_results.size());
+        EXPECT_EQ(5u, m_results.size());
+        EXPECT_EQ("File already encrypted", m_results[encrypted]);
+        EXPECT_EQ("already encrypted<zqv>", testsupport::ReadFile(encrypted));
         EXPECT_EQ("OK", m_results[Project() + "\\a.txt"]);
         EXPECT_EQ(0u, m_results[folder.path].find("\xA9The path is a folder"));
         originalsIntact();
@@ -243,6 +281,28 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         ASSERT_EQ(kArchiveOk, reader.ReadDirectory(archive));
         EXPECT_EQ(3, reader.GetCount());
         EXPECT_EQ("a.txt.~enc", reader.Entry(2).storedName);
+    }
+    {
+        // An original another program holds open is not destroyed, the
+        // report names it, and the project stays.
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, archive});
+        const std::string held = Project() + "\\b.txt";
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        m_destroyAnswer = IDYES;
+        m_messages.respond = [&](const platform::MessageRequest& box) {
+            if (box.text.find("Destroying original files") == 0) {
+                handle = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                return IDYES;
+            }
+            return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+        };
+        EXPECT_FALSE(RunDialog(scanner, true));
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+        CloseHandle(handle);
+        EXPECT_NE(std::string::npos, LastBox().find("These original files could not be destroyed:\n" + held));
+        EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
+        EXPECT_EQ("beta", testsupport::ReadFile(held));
     }
     {
         // An empty project: no archive, and it says why.

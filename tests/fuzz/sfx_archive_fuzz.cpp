@@ -16,6 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fs::path box = fuzzsupport::ScratchPath("sfx_archive") + ".d";
     static const fs::path archive = box / "archive.exe";
     static const fs::path folder = box / "out";
+    static const bool cleanup = (std::atexit([] {
+                                     std::error_code ignored;
+                                     fs::remove_all(box, ignored);
+                                 }),
+                                 true);
+    (void)cleanup;
     fs::create_directories(folder);
     fuzzsupport::WriteWhole(archive.string(), data, size);
 
