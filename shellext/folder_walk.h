@@ -5,12 +5,14 @@
 
 #include "core/dir_read.h"
 
-// Every file in the folder and in all its subfolders (folders reached
-// through a link are not entered), with its name relative to the folder's
-// parent. False, with nothing listed, when the folder itself is a link to
-// another place (a junction or linked folder): what lies behind it was not
-// selected.
-bool CollectFolderFiles(const std::string& folder, std::vector<ProjectEntry>& files);
+// Every file in the folder and in all its subfolders, with its name relative
+// to the folder's parent. Links are never followed: those met inside, and
+// folders that could not be listed, are added to `skipped`. False, with
+// nothing listed, when the folder itself is a link to another place (a
+// junction or linked folder): what lies behind it was not selected.
+bool CollectFolderFiles(const std::string& folder, std::vector<ProjectEntry>& files,
+                        std::vector<SkippedPath>& skipped);
 
-// True when the path is a link (a reparse point) rather than a plain file or folder.
-bool IsLink(const std::string& path);
+// The summary's words for a path the walk left out, or a selected link.
+std::string SkippedStatus(SkippedPath::Reason reason);
+std::string SkippedDetails(SkippedPath::Reason reason);

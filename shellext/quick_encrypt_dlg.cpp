@@ -22,8 +22,6 @@ using Vastrel2::CIPHER::CipherResult;
 
 namespace {
 
-const char kLinkNotEntered[] = "The folder is a link to another place; nothing behind it was touched";
-
 bool FileExists(const std::string& path) {
     CFileStatus status;
     return !path.empty() && CFile::GetStatus(path, status);
@@ -190,6 +188,15 @@ void QuickEncryptDlg::Count(Tally& tally, const std::string& path, int result, c
     }
 }
 
+void QuickEncryptDlg::CountSkipped(Tally& tally, const std::vector<SkippedPath>& skipped) {
+    for (const SkippedPath& item : skipped) {
+        // A link inside a selected folder is left alone on purpose; a folder
+        // that could not be listed is a failure.
+        if (item.reason != SkippedPath::kLink) ++tally.failures;
+        Record(item.path, WithDetails(SkippedStatus(item.reason), SkippedDetails(item.reason)));
+    }
+}
+
 void QuickEncryptDlg::EncryptSelection() { RunSelection(FileRun::kEncrypt, "Encrypting: "); }
 
 void QuickEncryptDlg::DecryptSelection() { RunSelection(FileRun::kDecrypt, "Decrypting: "); }
@@ -221,10 +228,11 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
             SetProgressCaption(prefix, path);
             if (processOne(path) == CipherResult::kFolder) {
                 std::vector<ProjectEntry> files;
-                if (!CollectFolderFiles(path, files)) {
-                    ++tally.failures;
-                    Record(path, WithDetails("Not processed", kLinkNotEntered));
+                std::vector<SkippedPath> skipped;
+                if (!CollectFolderFiles(path, files, skipped)) {
+                    Count(tally, path, CipherResult::kLink, CipherResult::ResultText(CipherResult::kLink));
                 }
+                CountSkipped(tally, skipped);
                 Widen(static_cast<int>(files.size()));
                 for (const ProjectEntry& file : files) {
                     SetProgressCaption(prefix, file.name);
@@ -306,10 +314,12 @@ void QuickEncryptDlg::CreateSelfExtractor() {
             SetProgressCaption("Encrypting: ", path);
             if (!Vastrel2::Utils::IsEncryptedFile(path) && IsFolder(path)) {
                 std::vector<ProjectEntry> files;
-                if (!CollectFolderFiles(path, files)) {
-                    ++tally.failures;
-                    Record(path, WithDetails("Not processed", kLinkNotEntered));
+                std::vector<SkippedPath> skipped;
+                if (!CollectFolderFiles(path, files, skipped)) {
+                    // A selected link: refused as the encryptor refuses one.
+                    Count(tally, path, CipherResult::kLink, CipherResult::ResultText(CipherResult::kLink));
                 }
+                CountSkipped(tally, skipped);
                 Widen(static_cast<int>(files.size()));
                 for (const ProjectEntry& file : files) {
                     SetProgressCaption("Encrypting: ", file.name);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dir_read.h"
 #include "core/registry_dword.h"
 #include "core/secure_delete.h"
 #include "ui/controls.h"
@@ -65,6 +66,8 @@ private:
     // setting on, into the results).
     void Count(Tally& tally, const std::string& path, int result, const std::string& value);
     void Record(const std::string& path, const std::string& value);
+    // What a folder walk left out, into the tally and the results.
+    void CountSkipped(Tally& tally, const std::vector<SkippedPath>& skipped);
     void ReportResults(const Tally& tally, const std::vector<std::string>& notDestroyed = {});
     void SetProgressCaption(const std::string& prefix, const std::string& path);
     // Before and after a run: buttons, progress bar and caption.

@@ -5,6 +5,7 @@
 #include "core/file_cipher.h"
 #include "core/secure_delete.h"
 #include "corvane/resource.h"
+#include "platform/file.h"
 #include "shellext/folder_walk.h"
 #include "shellext/options_dlg.h"
 #include "shellext/selection.h"
@@ -70,7 +71,8 @@ void ShredDialog::SetProgressCaption(const std::string& prefix, const std::strin
 void ShredDialog::ShredOne(CSecureDelete& shredder, const std::string& path) {
     bool gone = false;
     try {
-        gone = shredder.SecureDeleteFile(path);
+        // Shredding a link would overwrite whatever it leads to.
+        gone = !platform::IsLink(path) && shredder.SecureDeleteFile(path);
     } catch (...) {
         gone = false;
     }
@@ -92,10 +94,16 @@ void ShredDialog::ShredSelection() {
         for (const std::string& path : m_paths) {
             if (IsFolder(path)) {
                 std::vector<ProjectEntry> files;
-                if (!CollectFolderFiles(path, files)) {
+                std::vector<SkippedPath> skipped;
+                if (!CollectFolderFiles(path, files, skipped)) {
                     // A link to a folder elsewhere: its files were not selected.
                     m_failed.push_back(path);
                 } else {
+                    // Links inside stay as they are; folders that could not
+                    // be listed may still hold files.
+                    for (const SkippedPath& item : skipped) {
+                        if (item.reason != SkippedPath::kLink) m_failed.push_back(item.path);
+                    }
                     upper += static_cast<int>(files.size());
                     m_progress.SetRange32(0, upper);
                     for (const ProjectEntry& file : files) {

@@ -197,6 +197,7 @@ TEST_F(RegistrationTest, IntegrationSwitchOfTheMainWindowRunsRegSvr32OnTheLibrar
         silent.insert(silent.find(' '), " /s");
         return RunProgram(silent) == 0;
     });
+    Store("AutoUpdate", 1);  // no update question when the main window opens
     VastrelMainDlg main;
     uitest::ModalDriver driver;
     driver.When("VastrelMainDlg", [&](uitest::DialogDriver& d) {

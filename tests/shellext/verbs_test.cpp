@@ -537,8 +537,8 @@ TEST_F(VerbTest, NothingBehindALinkIsTouched) {
         EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 0));
     }
     EXPECT_EQ((std::vector<std::vector<std::string>>{
-                  {m_work / "alias", "Not processed",
-                   "The folder is a link to another place; nothing behind it was touched"}}),
+                  {m_work / "alias", "File is a link; links are not followed", ""},
+                  {Docs() + "\\inner link", "File is a link; links are not followed", "Nothing behind it was touched"}}),
               rows);
     {
         uitest::ModalDriver driver;
