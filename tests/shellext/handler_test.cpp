@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/file_cipher.h"
+#include "shared/shared_ids.h"
 #include "tests/shellext/corvane_support.h"
 
 using namespace corvanetest;
@@ -349,7 +350,7 @@ TEST_F(HandlerTest, HelpTextsAndOtherCommandStrings) {
     }
 }
 
-TEST_F(HandlerTest, OnlyMenuOffsetsRunAndTheHintShowsInABox) {
+TEST_F(HandlerTest, OnlyMenuOffsetsRunAndHintNameAndUpdateAnswerInBoxes) {
     const std::string encrypted = Encrypted("letter.txt", "the usual one");
     Ptr<IContextMenu> handler = Handler({encrypted});
     ASSERT_TRUE(handler);
@@ -374,6 +375,27 @@ TEST_F(HandlerTest, OnlyMenuOffsetsRunAndTheHintShowsInABox) {
     EXPECT_EQ(S_OK, Invoke({m_work / "missing.~enc"}, 2));
     ASSERT_EQ(2u, m_messages.messages.size());
     EXPECT_EQ("Cant read hint!", m_messages.messages[1].text);
+
+    // The original name behind the password prompt: a wrong password shows
+    // nothing more, the right one the name in the same kind of box.
+    for (const char* password : {"wrong password", "password1"}) {
+        uitest::ModalDriver driver;
+        driver.When("SimplePasswordDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_PROMPT_PASSWORD, password);
+            d.Click(IDOK);
+        });
+        info.lpVerb = MAKEINTRESOURCEA(3);
+        EXPECT_EQ(S_OK, handler->InvokeCommand(&info));
+    }
+    ASSERT_EQ(3u, m_messages.messages.size());
+    EXPECT_EQ("letter.txt", m_messages.messages[2].text);
+    EXPECT_EQ(static_cast<unsigned>(MB_ICONINFORMATION), m_messages.messages[2].style);
+
+    // The update check always answers, here that the site cannot be reached.
+    info.lpVerb = MAKEINTRESOURCEA(7);
+    EXPECT_EQ(S_OK, handler->InvokeCommand(&info));
+    ASSERT_EQ(4u, m_messages.messages.size());
+    EXPECT_EQ("Unable to check for updates. Please check your internet connection.", m_messages.messages[3].text);
 }
 
 TEST_F(HandlerTest, UnloadedLibraryLeavesNoWindowClassBehind) {
