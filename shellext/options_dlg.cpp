@@ -11,15 +11,20 @@ const char kMd5Tip[] =
     "was\nnot a clearly fatal weakness, cryptographers began to recommend\nusing other algorithms. In 2004, more "
     "serious flaws were discovered\nmaking further use of the algorithm for security purposes questionable.\n\n";
 const char kSha256Tip[] =
-    "SHA256: Use this algorithm for 256 bit passwords.\n\nSHA256 was designed by the National Security Agency (NSA) "
-    "and published by\nthe NIST as a U.S. Federal Information Processing Standard. SHA stands for\nSecure Hash "
-    "Algorithm. SHA256 hash functions has not received as much scrutiny\nby the public cryptographic community as "
-    "SHA-1 has, and so their cryptographic\nsecurity is not yet as well-established. A study of 2003 of the newer "
-    "variants\nfound no weaknesses in them";
+    "SHA256: Use this algorithm for 256 bit passwords.\n\n"
+    "SHA256 was designed by the National Security Agency (NSA) and published by\n"
+    "the NIST as a U.S. Federal Information Processing Standard. SHA stands for\n"
+    "Secure Hash Algorithm. SHA256 hash functions has not received as much scrutiny\n"
+    "by the public cryptographic community as SHA-1 has, and so their cryptographic\n"
+    "security is not yet as well-established. "
+    "A study of the newer variants published in 2003 found\n"
+    "no weaknesses in them";
+// The same words as the main program's options dialog.
 const char kBlowfishTip[] =
-    "In cryptography, Blowfish is a keyed, symmetric block cipher,\ndesigned in 1993 by a cryptographer who left it "
-    "free for everyone to use, and included in a large number of cipher\nsuites and encryption products. Blowfish "
-    "provides a good encryption rate in\nsoftware and no effective cryptanalysis of it has been found to date.\n";
+    "In cryptography, Blowfish is a keyed, symmetric block cipher,\n"
+    "designed in 1993 by Bruce Schneier and included in a large number of cipher\n"
+    "suites and encryption products. Blowfish provides a good encryption rate in\n"
+    "software and no effective cryptanalysis of it has been found to date.\n";
 
 namespace {
 

@@ -165,6 +165,7 @@ protected:
     }
     // While a run is busy, OK, Esc and the close box change nothing.
     void ExpectBusyDialogStays(HWND dialog) {
+        uitest::Screenshot(dialog, "busy");
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         SendMessageA(dialog, WM_CLOSE, 0, 0);
