@@ -25,22 +25,23 @@ namespace {
 const std::string kPassword = "secret12";
 const char kLockedBox[] = "An error occured while processing file: ";
 
+struct TipSearch {
+    HWND owner;
+    HWND tip;
+};
+
+BOOL CALLBACK FindTip(HWND w, LPARAM l) {
+    auto* f = reinterpret_cast<TipSearch*>(l);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == f->owner) f->tip = w;
+    return f->tip ? FALSE : TRUE;
+}
+
 // Text of the tool of a dialog's control in the dialog's tooltip.
 std::string ToolText(HWND dialog, int id) {
-    struct Find {
-        HWND owner;
-        HWND tip;
-    } find{dialog, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM l) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(l);
-            char cls[64] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == f->owner) f->tip = w;
-            return f->tip ? FALSE : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
+    TipSearch find{dialog, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindTip, reinterpret_cast<LPARAM>(&find));
     if (!find.tip) return "<no tooltip>";
     char text[2048] = {};
     TTTOOLINFOA info{};
