@@ -41,7 +41,7 @@ protected:
     void OnCancel() override;
 
 private:
-    // A run's counts and the originals it could not destroy.
+    // A run's counts of files done and files failed.
     struct Tally {
         int successes = 0;
         int failures = 0;

@@ -58,9 +58,10 @@ protected:
         return texts;
     }
 
-    // Waits up to ten seconds for the stand-in updater's marker.
+    // Waits up to a minute for the stand-in updater's marker: a program
+    // start under Wine can take many seconds on a loaded machine.
     static std::string WaitForMarker(const std::string& marker) {
-        for (int i = 0; i < 1000 && !testsupport::Exists(marker); ++i) Sleep(10);
+        for (int i = 0; i < 6000 && !testsupport::Exists(marker); ++i) Sleep(10);
         return testsupport::Exists(marker) ? testsupport::ReadFile(marker) : std::string();
     }
 
