@@ -216,19 +216,7 @@ void VastrelMainDlg::CreateStatusBar() {
     m_statusBar.SetPaneText(2, "");
 }
 
-void VastrelMainDlg::LoadMainSettings() {
-    m_settings.Obfuscate = RegistryDword(VastrelSettingPath("Obfuscate"), 0, 1);
-    m_settings.Summary = RegistryDword(VastrelSettingPath("Summary"), 0, 1);
-    m_settings.SCM = RegistryDword(VastrelSettingPath("SCM"), 0, 1);
-    m_settings.SSO = RegistryDword(VastrelSettingPath("SSO"), 0, 1);
-    m_settings.SWWD = RegistryDword(VastrelSettingPath("SWWD"), 0, 1);
-    m_settings.AutoUpdate = RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1);
-    m_settings.summaryOn = m_settings.Summary.Get() == 0;
-    m_settings.confirmOn = m_settings.SCM.Get() == 0;
-    m_settings.obfuscateOn = m_settings.Obfuscate.Get() == 0;
-    m_settings.successMessageOn = m_settings.SSO.Get() == 0;
-    m_settings.autoUpdateOn = m_settings.AutoUpdate.Get() == 0;
-}
+void VastrelMainDlg::LoadMainSettings() { m_settings.Load(); }
 
 void VastrelMainDlg::SetProjectTitle(const std::string& name) {
     m_title = name;

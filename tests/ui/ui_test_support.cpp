@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "ui/controls.h"
+#include "ui/summary_dlg.h"
 #include "ui/window.h"
 
 namespace uitest {
@@ -89,6 +90,28 @@ void Pump(int milliseconds) {
     } while (static_cast<int>(GetTickCount() - start) < milliseconds);
 }
 
+std::string BuildFolder() {
+    char module[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string dir = module;
+    for (;;) {
+        size_t slash = dir.find_last_of('\\');
+        if (slash == std::string::npos) return "";
+        dir.resize(slash);
+        if (GetFileAttributesA((dir + "\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) return dir;
+    }
+}
+
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 namespace {
 
 uint32_t Crc(const uint8_t* data, size_t n, uint32_t crc = 0) {
@@ -156,16 +179,8 @@ std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
 }
 
 std::string ScreenshotFolder() {
-    char module[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string dir = module;
-    // Up to the build folder (the one holding CMakeCache.txt).
-    for (;;) {
-        size_t slash = dir.find_last_of('\\');
-        if (slash == std::string::npos) return "";
-        dir.resize(slash);
-        if (GetFileAttributesA((dir + "\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) break;
-    }
+    std::string dir = BuildFolder();
+    if (dir.empty()) return "";
     dir += "\\screenshots";
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
@@ -189,14 +204,8 @@ void Capture(HWND window, const std::string& name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     HDC source = GetWindowDC(window);
     HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownDib(source, width, height, &bits);
     std::vector<uint8_t> rgb;
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
@@ -485,6 +494,14 @@ ProgramRecorder::ProgramRecorder() {
 ProgramRecorder::~ProgramRecorder() {
     platform::SetProgramHook(m_previousStart);
     platform::SetAssociationHook(m_previousLookup);
+}
+
+void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& rows, const std::string& shot) {
+    driver.When("CCryptoSummaryDlg", [&rows, shot](DialogDriver& d) {
+        rows = d.ListRows(CCryptoSummaryDlg::kListId);
+        if (!shot.empty()) d.Screenshot(shot);
+        d.Press(VK_RETURN);
+    });
 }
 
 }  // namespace uitest

@@ -40,6 +40,13 @@
 
 namespace uitest {
 
+// The build folder this test program was built in (the one holding
+// CMakeCache.txt), or "" when it cannot be found.
+std::string BuildFolder();
+
+// A 32-bit top-down DIB section of the size; its pixels at *bits.
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);
+
 // The name of a window's class: the C++ class (without namespace) of the
 // object that takes its messages, else its window class.
 std::string ClassName(HWND window);
@@ -168,6 +175,10 @@ private:
     std::deque<Expectation> m_expected;
     ui::Dialog::ModalHook m_previous;
 };
+
+// Has the driver, when the result summary opens, read its rows into `rows`,
+// photograph it as `shot` (unless empty) and close it with Enter.
+void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& rows, const std::string& shot = "");
 
 // Answers every picker while alive and keeps the requests.
 class PickerRecorder {
