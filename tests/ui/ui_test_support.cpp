@@ -24,10 +24,70 @@ UiTest::~UiTest() {
     m_app.reset();
 }
 
+namespace {
+
+std::vector<ForeignModule>& ForeignModules() {
+    static std::vector<ForeignModule> modules;
+    return modules;
+}
+
+// The module's functions while it stays loaded; none after it went.
+bool StillLoaded(const ForeignModule& m) {
+    HMODULE found = nullptr;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCSTR>(m.fromHandle), &found) &&
+           found == m.module;
+}
+
+ui::Window* ForeignObject(HWND window) {
+    for (const ForeignModule& m : ForeignModules()) {
+        if (!StillLoaded(m)) continue;
+        if (ui::Window* object = m.fromHandle(window)) return object;
+    }
+    return nullptr;
+}
+
+// Every waiting message, offered first to the windows of the foreign
+// modules, then run as the application's own pump runs it.
+void PumpAll() {
+    for (;;) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+        if (msg.message == WM_QUIT) {
+            ui::PumpWaitingMessages();
+            return;
+        }
+        bool taken = false;
+        for (const ForeignModule& m : ForeignModules()) {
+            if (!taken && StillLoaded(m) && m.fromHandle(msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr)) {
+                PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+                taken = true;
+                if (!m.preTranslateChain(&msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+        }
+        if (!taken && ui::PumpOneMessage() == ui::PumpResult::Empty) return;
+    }
+}
+
+}  // namespace
+
+void AddForeignModule(const ForeignModule& module) {
+    for (ForeignModule& m : ForeignModules()) {
+        if (m.module == module.module) {
+            m = module;
+            return;
+        }
+    }
+    ForeignModules().push_back(module);
+}
+
 void Pump(int milliseconds) {
     DWORD start = GetTickCount();
     do {
-        ui::PumpWaitingMessages();
+        PumpAll();
         if (milliseconds > 0) Sleep(5);
     } while (static_cast<int>(GetTickCount() - start) < milliseconds);
 }
@@ -193,7 +253,9 @@ std::string FileSafe(std::string name) {
 }  // namespace
 
 std::string ClassName(HWND window) {
-    if (ui::Window* object = ui::Window::FromHandle(window)) {
+    ui::Window* object = ui::Window::FromHandle(window);
+    if (!object) object = ForeignObject(window);
+    if (object) {
         const char* mangled = typeid(*object).name();
         int status = 0;
         char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
@@ -431,7 +493,7 @@ void DialogDriver::Press(UINT key) {
     if (!focus || (focus != m_dialog && !IsChild(m_dialog, focus))) focus = m_dialog;
     PostMessageA(focus, WM_KEYDOWN, key, 0x00000001);
     PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
-    ui::PumpWaitingMessages();
+    PumpAll();
 }
 
 std::string DialogDriver::Text(int id) const { return ui::WindowRef(Item(id)).Text(); }

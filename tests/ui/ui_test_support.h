@@ -51,6 +51,18 @@ HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);
 // object that takes its messages, else its window class.
 std::string ClassName(HWND window);
 
+// A library with a framework of its own (Corvane.dll) whose windows the
+// tests drive: how it finds the object behind one of its windows and offers
+// a message to its windows. Its objects then have their class names, and
+// the tests' pumps offer messages to its windows as its own loop would.
+struct ForeignModule {
+    HMODULE module;
+    ui::Window* (*fromHandle)(HWND);
+    bool (*preTranslateChain)(MSG*);
+};
+// Adds the module, or replaces what an earlier load of it left.
+void AddForeignModule(const ForeignModule& module);
+
 // Saves "<ClassName>-<state>.png" of the window, title bar included.
 void Screenshot(HWND window, const std::string& state);
 // The same for a window of another process, saved as "<name>.png".
