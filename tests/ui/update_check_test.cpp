@@ -58,12 +58,13 @@ protected:
         return texts;
     }
 
-    // Waits up to ten seconds for the stand-in updater's marker.
-    // The marker is renamed into place whole, yet under load it can show
-    // before it opens: wait until it reads.
+    // Waits up to a minute for the stand-in updater's marker: a program
+    // start under Wine can take many seconds on a loaded machine. The marker
+    // is renamed into place whole, yet under load it can show before it
+    // opens: wait until it reads.
     static std::string WaitForMarker(const std::string& marker) {
         std::string text;
-        for (int i = 0; i < 1000 && text.empty(); ++i) {
+        for (int i = 0; i < 6000 && text.empty(); ++i) {
             if (testsupport::Exists(marker)) text = testsupport::ReadFile(marker);
             if (text.empty()) Sleep(10);
         }
