@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/gdi.h"
+
 // One menu item.
 struct TamselMenuData {
     // The whole text, an accelerator text after a tab included.
@@ -163,24 +165,8 @@ private:
     std::vector<TamselMenuData*> m_pending;
 };
 
-// An off-screen device context over one rectangle of a target; what is
-// drawn on it reaches the target when it is destroyed. Drawing uses the
-// target's coordinates. Where no off-screen bitmap can be made (or the
-// target is a printer) it draws on the target itself.
-class TamselMenuMemDC {
+// The menu's off-screen surface for one item.
+class TamselMenuMemDC : public ui::OffScreenDC {
 public:
-    TamselMenuMemDC(HDC target, const RECT& rect);
-    ~TamselMenuMemDC();
-    TamselMenuMemDC(const TamselMenuMemDC&) = delete;
-    TamselMenuMemDC& operator=(const TamselMenuMemDC&) = delete;
-    HDC Get() const { return m_dc; }
-    bool OffScreen() const { return m_offScreen; }
-
-private:
-    HDC m_target;
-    HDC m_dc;
-    RECT m_rect;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
-    bool m_offScreen = false;
+    using ui::OffScreenDC::OffScreenDC;
 };

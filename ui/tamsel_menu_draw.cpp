@@ -535,32 +535,3 @@ void TamselMenu::DrawEmbossed(HDC dc, int x, int y, int width, int height, HBITM
     paint(0, 0, Sys(COLOR_BTNSHADOW));
     BitBlt(dc, x, y, width, height, work.Get(), 0, 0, SRCCOPY);
 }
-
-// The off-screen context.
-
-TamselMenuMemDC::TamselMenuMemDC(HDC target, const RECT& rect) : m_target(target), m_dc(target), m_rect(rect) {
-    int technology = GetDeviceCaps(target, TECHNOLOGY);
-    if (technology == DT_RASPRINTER || technology == DT_METAFILE) return;
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return;
-    HDC memory = CreateCompatibleDC(target);
-    if (!memory) return;
-    m_bitmap = CreateCompatibleBitmap(target, width, height);
-    if (!m_bitmap) {
-        DeleteDC(memory);
-        return;
-    }
-    m_oldBitmap = SelectObject(memory, m_bitmap);
-    SetWindowOrgEx(memory, rect.left, rect.top, nullptr);
-    m_dc = memory;
-    m_offScreen = true;
-}
-
-TamselMenuMemDC::~TamselMenuMemDC() {
-    if (!m_offScreen) return;
-    BitBlt(m_target, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_dc,
-           m_rect.left, m_rect.top, SRCCOPY);
-    SelectObject(m_dc, m_oldBitmap);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-}
