@@ -5,36 +5,14 @@
 #include "core/cipher_settings.h"
 #include "corvane/resource.h"
 #include "ui/dialog_helpers.h"
+#include "ui/option_tips.h"
+
+namespace {
 
 const char kMd5Tip[] =
     "MD5: Use this algorithm for 128 bit passwords.\n\nIn 1996, a flaw was found with the design of MD5; while it "
     "was\nnot a clearly fatal weakness, cryptographers began to recommend\nusing other algorithms. In 2004, more "
     "serious flaws were discovered\nmaking further use of the algorithm for security purposes questionable.\n\n";
-const char kSha256Tip[] =
-    "SHA256: Use this algorithm for 256 bit passwords.\n\n"
-    "SHA256 was designed by the National Security Agency (NSA) and published by\n"
-    "the NIST as a U.S. Federal Information Processing Standard. SHA stands for\n"
-    "Secure Hash Algorithm. SHA256 hash functions has not received as much scrutiny\n"
-    "by the public cryptographic community as SHA-1 has, and so their cryptographic\n"
-    "security is not yet as well-established. "
-    "A study of the newer variants published in 2003 found\n"
-    "no weaknesses in them";
-// The same words as the main program's options dialog.
-const char kBlowfishTip[] =
-    "In cryptography, Blowfish is a keyed, symmetric block cipher,\n"
-    "designed in 1993 by Bruce Schneier and included in a large number of cipher\n"
-    "suites and encryption products. Blowfish provides a good encryption rate in\n"
-    "software and no effective cryptanalysis of it has been found to date.\n";
-
-namespace {
-
-const char kObfuscateTip[] =
-    "Obfuscate Filenames: Used to disguise the original filename(s) as\npart of the encryption process. e.g. If you "
-    "have a file that is called\nmyfile.txt and you encrypt it the resulting file will look like the\nfollowing: "
-    "AB95789EEFFEA23445.~enc";
-const char kShredTip[] =
-    "Shredding Options - specifies the number of passes required during the file\nshredding process, the more passes "
-    "assigned (max 16) the more secure (and slower) the\nprocess is.";
 
 // How much taller the dialog is with its advanced part shown, in pixels.
 constexpr int kAdvancedHeight = 180;
@@ -98,10 +76,10 @@ bool OptionsDlg::OnInitDialog() {
         m_tip.SetDelayTime(TTDT_AUTOPOP, 16960);
         m_tip.SetMaxTipWidth(640);
         if (SetToolTipTitle(m_tip.Handle(), TTI_INFO, "Vastrel 2") != 0) {
-            m_tip.AddTool(Item(IDC_OPT_OBFUSCATE), kObfuscateTip);
-            m_tip.AddTool(Item(IDC_OPT_CIPHER), kBlowfishTip);
+            m_tip.AddTool(Item(IDC_OPT_OBFUSCATE), ui::kObfuscateTip);
+            m_tip.AddTool(Item(IDC_OPT_CIPHER), ui::kBlowfishTip);
             m_tip.AddTool(Item(IDC_OPT_HASH), "0");
-            m_tip.AddTool(Item(IDC_OPT_PASSES), kShredTip);
+            m_tip.AddTool(Item(IDC_OPT_PASSES), ui::kShredPassesTip);
         }
     }
     UpdateHashTip();
@@ -140,7 +118,7 @@ void OptionsDlg::UpdateHashTip() {
     if (m_hashBox.GetCurSel() >= 0) {
         switch (SelectedId(m_hashBox, 0xFFFFFFFFu)) {
             case Vastrel2::CIPHER::CipherSettings::kHashMD5: text = kMd5Tip; break;
-            case Vastrel2::CIPHER::CipherSettings::kHashSHA256: text = kSha256Tip; break;
+            case Vastrel2::CIPHER::CipherSettings::kHashSHA256: text = ui::kSha256Tip; break;
             default: break;
         }
     }

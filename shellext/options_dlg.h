@@ -46,7 +46,3 @@ private:
     ui::ToolTip m_tip;
 };
 
-// The tool texts of the algorithm lists, shared with the shredder's slider.
-extern const char kMd5Tip[];
-extern const char kSha256Tip[];
-extern const char kBlowfishTip[];

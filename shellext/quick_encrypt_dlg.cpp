@@ -201,6 +201,23 @@ void QuickEncryptDlg::EncryptSelection() { RunSelection(FileRun::kEncrypt, "Encr
 
 void QuickEncryptDlg::DecryptSelection() { RunSelection(FileRun::kDecrypt, "Decrypting: "); }
 
+void QuickEncryptDlg::ForEachFileBelow(Tally& tally, const std::string& folder, const std::string& prefix,
+                                       const std::function<void(const ProjectEntry&)>& each) {
+    std::vector<ProjectEntry> files;
+    std::vector<SkippedPath> skipped;
+    if (!CollectFolderFiles(folder, files, skipped)) {
+        // A selected link: refused as the jobs refuse one.
+        Count(tally, folder, CipherResult::kLink, CipherResult::ResultText(CipherResult::kLink));
+    }
+    CountSkipped(tally, skipped);
+    Widen(static_cast<int>(files.size()));
+    for (const ProjectEntry& file : files) {
+        SetProgressCaption(prefix, file.name);
+        each(file);
+        Step();
+    }
+}
+
 void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix) {
     DonationReminder(IDD_DONATION_EXPLORER);
     if (m_scm.Get() == 0) {
@@ -227,18 +244,7 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
         for (const std::string& path : m_paths) {
             SetProgressCaption(prefix, path);
             if (processOne(path) == CipherResult::kFolder) {
-                std::vector<ProjectEntry> files;
-                std::vector<SkippedPath> skipped;
-                if (!CollectFolderFiles(path, files, skipped)) {
-                    Count(tally, path, CipherResult::kLink, CipherResult::ResultText(CipherResult::kLink));
-                }
-                CountSkipped(tally, skipped);
-                Widen(static_cast<int>(files.size()));
-                for (const ProjectEntry& file : files) {
-                    SetProgressCaption(prefix, file.name);
-                    processOne(file.path);
-                    Step();
-                }
+                ForEachFileBelow(tally, path, prefix, [&](const ProjectEntry& file) { processOne(file.path); });
             } else {
                 Vastrel2::CIPHER::PumpMessages();
             }
@@ -313,19 +319,8 @@ void QuickEncryptDlg::CreateSelfExtractor() {
         for (const std::string& path : m_paths) {
             SetProgressCaption("Encrypting: ", path);
             if (!Vastrel2::Utils::IsEncryptedFile(path) && IsFolder(path)) {
-                std::vector<ProjectEntry> files;
-                std::vector<SkippedPath> skipped;
-                if (!CollectFolderFiles(path, files, skipped)) {
-                    // A selected link: refused as the encryptor refuses one.
-                    Count(tally, path, CipherResult::kLink, CipherResult::ResultText(CipherResult::kLink));
-                }
-                CountSkipped(tally, skipped);
-                Widen(static_cast<int>(files.size()));
-                for (const ProjectEntry& file : files) {
-                    SetProgressCaption("Encrypting: ", file.name);
-                    packOne(file.path, file.name);
-                    Step();
-                }
+                ForEachFileBelow(tally, path, "Encrypting: ",
+                                 [&](const ProjectEntry& file) { packOne(file.path, file.name); });
             } else {
                 packOne(path, "");
             }

@@ -6,6 +6,7 @@
 // are walked with all their subfolders.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,10 @@ private:
     void Record(const std::string& path, const std::string& value);
     // What a folder walk left out, into the tally and the results.
     void CountSkipped(Tally& tally, const std::vector<SkippedPath>& skipped);
+    // Hands each file below a selected folder to `each`, a progress step
+    // apiece; a selected link and what the walk leaves out are counted.
+    void ForEachFileBelow(Tally& tally, const std::string& folder, const std::string& prefix,
+                          const std::function<void(const ProjectEntry&)>& each);
     void ReportResults(const Tally& tally, const std::vector<std::string>& notDestroyed = {});
     void SetProgressCaption(const std::string& prefix, const std::string& path);
     // Before and after a run: buttons, progress bar and caption.

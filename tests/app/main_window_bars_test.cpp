@@ -57,17 +57,6 @@ void Collect(HWND window, HMENU menu, std::vector<Item>& items) {
     }
 }
 
-std::string TipText(HWND tips, HWND toolbar, UINT id) {
-    char text[80] = {};
-    TTTOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.hwnd = toolbar;
-    tool.uId = id;
-    tool.lpszText = text;
-    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-    return tool.lpszText && tool.lpszText != LPSTR_TEXTCALLBACKA ? tool.lpszText : "";
-}
-
 long TextWidth(HWND window, const std::wstring& text, bool menuFont) {
     HDC dc = GetDC(window);
     HFONT font = uitest::MenuFont();
@@ -426,7 +415,7 @@ TEST_F(MainWindowBars, ToolbarFollowsTheProjectAndNamesItsButtons) {
                                             "Search for encrypted files",
                                             "Create a self-extracting archive",
                                             "Shred Files"};
-    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i], TipText(tips, bar.Handle(), kToolbarButtons[i]));
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i], uitest::TipText(tips, bar.Handle(), kToolbarButtons[i]));
     uitest::Screenshot(dlg.Handle(), "toolbar");
 }
 

@@ -96,17 +96,6 @@ int ColouredPixels(HWND toolbar, const RECT& button) {
     return coloured;
 }
 
-std::string TipText(HWND tips, HWND toolbar, UINT id) {
-    char text[80] = {};
-    TTTOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.hwnd = toolbar;
-    tool.uId = id;
-    tool.lpszText = text;
-    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
-    return tool.lpszText && tool.lpszText != LPSTR_TEXTCALLBACKA ? tool.lpszText : "";
-}
-
 class MainToolBarTest : public uitest::UiTest {};
 
 TEST_F(MainToolBarTest, ToolbarResourceIsReadWithinItsBounds) {
@@ -207,7 +196,7 @@ TEST_F(MainToolBarTest, MainToolbarTakesItsPlaceAtopTheDialog) {
     HWND tips = bar.ToolTips();
     ASSERT_NE(nullptr, tips);
     EXPECT_EQ(11, static_cast<int>(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)));
-    EXPECT_EQ("Tip 32845", TipText(tips, bar.Handle(), 32845));
+    EXPECT_EQ("Tip 32845", uitest::TipText(tips, bar.Handle(), 32845));
     dlg.DestroyWindow();
 }
 

@@ -657,6 +657,17 @@ void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& row
     });
 }
 
+std::string TipText(HWND tips, HWND owner, UINT id) {
+    char text[80] = {};
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.hwnd = owner;
+    tool.uId = id;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return tool.lpszText && tool.lpszText != LPSTR_TEXTCALLBACKA ? tool.lpszText : "";
+}
+
 }  // namespace uitest
 
 // The window tests run on a virtual desktop of their own, where the system

@@ -209,6 +209,10 @@ private:
     ui::Dialog::ModalHook m_previous;
 };
 
+// The text a tooltip control holds for tool `id` of `owner` (up to 79
+// characters).
+std::string TipText(HWND tips, HWND owner, UINT id);
+
 // Has the driver, when the result summary opens, read its rows into `rows`,
 // photograph it as `shot` (unless empty) and close it with Enter.
 void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& rows, const std::string& shot = "");
