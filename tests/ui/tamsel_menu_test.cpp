@@ -55,18 +55,10 @@ std::unique_ptr<Picture> DrawPopup(HWND owner, HMENU popup, int selected, int bi
 }
 void Save(const Picture& picture, const std::string& name) { picture.Save(name); }
 
-MENUITEMINFOA ItemInfo(HMENU menu, int position) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_DATA | MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU;
-    EXPECT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info)) << position;
-    return info;
-}
-
-bool OwnerDrawn(HMENU menu, int position) { return (ItemInfo(menu, position).fType & MFT_OWNERDRAW) != 0; }
+bool OwnerDrawn(HMENU menu, int position) { return (uitest::MenuItem(menu, position).fType & MFT_OWNERDRAW) != 0; }
 
 TamselMenuData* RecordAt(HMENU menu, int position) {
-    return reinterpret_cast<TamselMenuData*>(ItemInfo(menu, position).dwItemData);
+    return reinterpret_cast<TamselMenuData*>(uitest::MenuItem(menu, position).dwItemData);
 }
 
 std::string PlainText(HMENU menu, int position) {
@@ -247,8 +239,8 @@ TEST_F(TamselMenuTest, LoadedTemplateIsOwnerDrawnBelowAPlainBar) {
     EXPECT_EQ(static_cast<UINT>(MF_SEPARATOR | MF_OWNERDRAW), separator->flags);
     EXPECT_TRUE(separator->text.empty());
     EXPECT_EQ(L"Save", RecordAt(file, 3)->text);
-    EXPECT_TRUE(ItemInfo(file, 4).fState & MFS_GRAYED);
-    EXPECT_TRUE(ItemInfo(file, 5).fState & MFS_CHECKED);
+    EXPECT_TRUE(uitest::MenuItem(file, 4).fState & MFS_GRAYED);
+    EXPECT_TRUE(uitest::MenuItem(file, 5).fState & MFS_CHECKED);
     EXPECT_EQ(-1, RecordAt(file, 0)->image);  // no images before the toolbar gives them
 
     // The nested popup: an owner-drawn entry whose items are owner-drawn too.
@@ -403,7 +395,7 @@ TEST_F(TamselMenuTest, ChangedLiveMenuIsOwnerDrawnAgainWhenItOpens) {
     EXPECT_EQ(L"Plain popup", RecordAt(file, 8)->text);
     EXPECT_TRUE(RecordAt(file, 8)->flags & MF_POPUP);
     EXPECT_TRUE(RecordAt(file, 9)->flags & MF_SEPARATOR);
-    EXPECT_TRUE(ItemInfo(file, 6).fState & MFS_CHECKED);  // states survive
+    EXPECT_TRUE(uitest::MenuItem(file, 6).fState & MFS_CHECKED);  // states survive
 
     // Opening again changes nothing, and the records stay the same.
     std::vector<TamselMenuData*> before = own->Items();
@@ -730,7 +722,7 @@ TEST_F(TamselMenuTest, PopupsDrawOnSixteenBitAndPaletteDisplays) {
             ui::SelectGuard select(memory.Get(), surface.Get());
             EXPECT_TRUE(GetDeviceCaps(memory.Get(), RASTERCAPS) & RC_PALETTE);
             RECT row{0, 0, 200, save.bottom - save.top};
-            MENUITEMINFOA info = ItemInfo(file, 3);
+            MENUITEMINFOA info = uitest::MenuItem(file, 3);
             DRAWITEMSTRUCT dis{ODT_MENU, 0, info.wID, ODA_DRAWENTIRE, ODS_SELECTED, reinterpret_cast<HWND>(file),
                                memory.Get(), row, info.dwItemData};
             SendMessageA(m_host.Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));

@@ -304,7 +304,6 @@ HFONT MenuFont() {
     return CreateFontIndirectA(&metrics.lfMenuFont);
 }
 
-namespace {
 MENUITEMINFOA MenuItem(HMENU menu, int position) {
     MENUITEMINFOA info{};
     info.cbSize = sizeof info;
@@ -312,7 +311,6 @@ MENUITEMINFOA MenuItem(HMENU menu, int position) {
     EXPECT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info)) << position;
     return info;
 }
-}  // namespace
 
 MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position) {
     MENUITEMINFOA info = MenuItem(menu, position);

@@ -76,6 +76,8 @@ void SavePicture(HBITMAP bitmap, const std::string& name);
 // each item measured and drawn through its owner window's WM_MEASUREITEM
 // and WM_DRAWITEM, one row an item, on a bitmap of the given depth.
 HFONT MenuFont();
+// The data, type, id, state and submenu of the item at `position`.
+MENUITEMINFOA MenuItem(HMENU menu, int position);
 MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position);
 struct MenuPicture {
     MenuPicture() = default;
