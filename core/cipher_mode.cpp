@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "core/file_header.h"
+#include "core/worker_group.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 
@@ -162,6 +165,53 @@ void CBCMode::DecryptBlock(IBlockCipher* cipher, size_t offset, const InitVector
     std::memcpy(m_w1, m_w2, bs);
 }
 
+CBCMode::~CBCMode() { WipeBatch(); }
+
+// The batch buffer, at least `bytes` long, or nullptr when it cannot be had
+// (the chunk loop then does all the work). A buffer that is replaced is
+// wiped first: it may hold plaintext.
+unsigned char* CBCMode::Batch(size_t bytes) {
+    if (m_batch.size() < bytes) {
+        std::vector<unsigned char> bigger;
+        try {
+            bigger.resize(bytes);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        WipeBatch();
+        m_batch.swap(bigger);
+    }
+    m_batchUsed = std::max(m_batchUsed, bytes);
+    return m_batch.data();
+}
+
+void CBCMode::WipeBatch() {
+    if (m_batchUsed) std::memset(m_batch.data(), 0, m_batchUsed);
+    m_batchUsed = 0;
+}
+
+// Every chunk before the one that holds the end is a full one without pad,
+// so the chunks up to the last whole one are enciphered as one run of blocks.
+bool CBCMode::EncryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
+                             const InitVector& iv, uint64_t& done) {
+    const uint64_t whole = size / kChunk * kChunk;
+    unsigned char* buffer = Batch(static_cast<size_t>(std::min<uint64_t>(kBatch, whole)));
+    if (!buffer) return true;
+    unsigned char chain[8];
+    std::memcpy(chain, iv.GetBytes(), 8);
+    while (done < whole) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBatch, whole - done));
+        if (source.Read(buffer, want) < want) return false;  // the source holds fewer than size bytes
+        cipher.EncryptCbc(buffer, buffer, want / 8, chain);
+        if (!destination.Write(buffer, want)) return false;
+        done += want;
+        // The chunk loop goes on from this ciphertext block.
+        std::memcpy(m_w2, chain, 8);
+        m_firstBlock = false;
+    }
+    return true;
+}
+
 // Reads never more than size bytes in all, so the pad always follows the
 // size bytes, even if the source has grown since its size was taken.
 bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
@@ -170,6 +220,13 @@ bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile&
     if (!cipher || !HasIv(iv) || pad < 0) return false;
     const size_t bs = static_cast<size_t>(m_blockSize);
     uint64_t done = 0;
+    const Blowfish* blowfish = bs == 8 ? dynamic_cast<const Blowfish*>(cipher) : nullptr;
+    if (blowfish && size >= kChunk && !EncryptBatches(*blowfish, size, source, destination, iv, done)) {
+        WipeBatch();
+        Reset();
+        return false;
+    }
+    WipeBatch();
     while (done < size) {
         size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, size - done));
         size_t n = source.Read(m_input, want);
@@ -191,12 +248,80 @@ bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile&
     return complete;
 }
 
+// Each whole chunk before the one that holds the end is written whole, so
+// those chunks are deciphered as runs of blocks; a large run is cut into
+// slices, one per thread, each starting from the ciphertext block before it.
+bool CBCMode::DecryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
+                             const InitVector& iv, uint64_t& done) {
+    const uint64_t whole = size / kChunk * kChunk;
+    std::unique_ptr<WorkerGroup> workers;
+    if (whole >= kParallelFrom) {
+        try {
+            workers.reset(new WorkerGroup(WorkerGroup::ThreadsFor(static_cast<size_t>(whole / kBatch))));
+        } catch (...) {
+            workers.reset();  // one thread does it all
+        }
+    }
+    const unsigned threads = workers ? workers->Size() : 1;
+    unsigned char* buffer = Batch(static_cast<size_t>(std::min<uint64_t>(threads * kBatch, whole)));
+    if (!buffer) return true;
+    const size_t capacity = static_cast<size_t>(std::min<uint64_t>(threads * kBatch, whole));
+
+    unsigned char chain[8];
+    std::memcpy(chain, iv.GetBytes(), 8);
+    while (done < whole) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, whole - done));
+        if (source.Read(buffer, want) < want) return false;  // the source ended before size bytes
+        const size_t blocks = want / 8;
+        // Slices of whole chunks; every slice's chaining value is taken
+        // before any slice overwrites its ciphertext.
+        const size_t parts = std::min<size_t>(threads, want / kChunk);
+        const size_t sliceBlocks = (want / kChunk + parts - 1) / parts * (kChunk / 8);
+        unsigned char chains[8][8];
+        for (size_t j = 0; j < parts && j * sliceBlocks < blocks; ++j)
+            std::memcpy(chains[j], j == 0 ? chain : buffer + (j * sliceBlocks - 1) * 8, 8);
+        std::memcpy(chain, buffer + want - 8, 8);
+        auto slice = [&](unsigned j) {
+            const size_t first = j * sliceBlocks;
+            if (first >= blocks) return;
+            const size_t count = std::min(sliceBlocks, blocks - first);
+            cipher.DecryptCbc(buffer + first * 8, buffer + first * 8, count, chains[j]);
+        };
+        bool spread = false;
+        if (workers && parts > 1) {
+            try {
+                workers->Run(slice);
+                spread = true;
+            } catch (...) {
+                spread = false;
+            }
+        }
+        if (!spread)
+            for (unsigned j = 0; j < parts; ++j) slice(j);
+        if (!destination.Write(buffer, want)) return false;
+        done += want;
+        // The chunk loop goes on from the last ciphertext block.
+        std::memcpy(m_w1, chain, 8);
+        m_firstBlock = false;
+    }
+    return true;
+}
+
 bool CBCMode::DecryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
                             const InitVector& iv) {
     Reset();
     if (!cipher || !HasIv(iv)) return false;
     const size_t bs = static_cast<size_t>(m_blockSize);
     uint64_t done = 0;
+    const Blowfish* blowfish = bs == 8 ? dynamic_cast<const Blowfish*>(cipher) : nullptr;
+    if (blowfish && size >= kChunk) {
+        bool ok = DecryptBatches(*blowfish, size, source, destination, iv, done);
+        WipeBatch();
+        if (!ok || done >= size) {
+            Reset();
+            return ok;
+        }
+    }
     for (;;) {
         size_t read = source.Read(m_input, kChunk);
         size_t n = static_cast<size_t>(std::min<uint64_t>(read, size));
