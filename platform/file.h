@@ -80,6 +80,9 @@ public:
 
     // Reads up to `count` bytes; fewer only at the end of the file or on error.
     size_t Read(void* buffer, size_t count);
+    // Reads up to `count` bytes from `offset` in one call, whatever the file
+    // position; afterwards the position is not defined: seek before reading on.
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count);
     // Writes all bytes or returns false.
     bool Write(const void* buffer, size_t count);
     // Moves the file position; false (position unchanged) when the new
@@ -98,6 +101,8 @@ public:
     std::string GetFileName() const;
 
     static bool GetStatus(const std::string& path, CFileStatus& status);
+    // The status of the open file, taken from the open file itself.
+    bool GetStatus(CFileStatus& status) const;
     // Writes the attribute byte and every non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);
     static bool Rename(const std::string& from, const std::string& to);
@@ -140,12 +145,20 @@ struct FindData {
     uint64_t size = 0;
 };
 
+// How much FindFiles must tell of each entry.
+enum class FindDetail {
+    Full,      // attributes and size
+    TypeOnly,  // the directory and reparse-point bits at least; the other
+               // bits and the size may be left 0. A walk that wants only
+               // names and folders then need not ask the disk about each file.
+};
+
 // Lists the entries of `folder` whose names match `mask` (Windows wildcard
 // rules: '*' and '?', "*.*" matches every name, letters compared without
 // case), "." and ".." included where the system returns them. The callback
 // returns false to stop. Returns false when the folder cannot be listed.
 bool FindFiles(const std::string& folder, const std::string& mask,
-               const std::function<bool(const FindData&)>& visit);
+               const std::function<bool(const FindData&)>& visit, FindDetail detail = FindDetail::Full);
 
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);

@@ -76,6 +76,24 @@ size_t CFile::OsRead(void* buffer, size_t count) {
     return total;
 }
 
+size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    if (!m_handle || !Drain()) return 0;
+    size_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+        const uint64_t at = offset + total;
+        OVERLAPPED where;
+        ZeroMemory(&where, sizeof where);
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD chunk = static_cast<DWORD>(count - total > 0x40000000u ? 0x40000000u : count - total);
+        DWORD got = 0;
+        if (!ReadFile(H(m_handle), p + total, chunk, &got, &where) || got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
     const char* p = static_cast<const char*>(buffer);
@@ -91,11 +109,14 @@ bool CFile::OsWrite(const void* buffer, size_t count) {
 
 bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (!m_handle) return false;
-    int64_t base = 0;
-    if (from == current) base = static_cast<int64_t>(OsPosition());
-    else if (from == end) base = static_cast<int64_t>(OsLength());
-    if (offset < 0 && base + offset < 0) return false;
     LARGE_INTEGER target;
+    if (from == end) {
+        // The system refuses a position before the start and leaves the file where it was.
+        target.QuadPart = offset;
+        return SetFilePointerEx(H(m_handle), target, nullptr, FILE_END) != 0;
+    }
+    int64_t base = from == current ? static_cast<int64_t>(OsPosition()) : 0;
+    if (offset < 0 && base + offset < 0) return false;
     target.QuadPart = base + offset;
     return SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN) != 0;
 }
@@ -141,6 +162,21 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     return true;
 }
 
+bool CFile::GetStatus(CFileStatus& status) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!m_handle || !GetFileInformationByHandle(H(m_handle), &info)) return false;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(m_path.c_str(), MAX_PATH, full, nullptr);
+    status.m_szFullName = (n > 0 && n < MAX_PATH) ? std::string(full, n) : m_path;
+    status.m_ctime = FromFileTime(info.ftCreationTime);
+    status.m_atime = FromFileTime(info.ftLastAccessTime);
+    status.m_mtime = FromFileTime(info.ftLastWriteTime);
+    status.m_size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    DWORD attrs = info.dwFileAttributes;
+    status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
+    return true;
+}
+
 bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
     if (path.empty() || path.size() > platform::kMaxPath) return false;
     DWORD current = GetFileAttributesA(path.c_str());
@@ -180,8 +216,9 @@ bool CFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) !
 
 namespace platform {
 
+// The directory search gives every detail at no extra cost.
 bool FindFiles(const std::string& folder, const std::string& mask,
-               const std::function<bool(const FindData&)>& visit) {
+               const std::function<bool(const FindData&)>& visit, FindDetail) {
     std::string pattern = folder.empty() ? mask : folder + "\\" + mask;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA(pattern.c_str(), &data);
