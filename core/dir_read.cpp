@@ -55,13 +55,16 @@ bool CSADirRead::CollectFolders(const char* path, bool recursive) {
 bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& folder) {
     try {
         std::vector<std::string> subs;
-        platform::FindFiles(SearchFolder(folder), "*.*", [&](const platform::FindData& entry) {
-            // A junction or linked folder leads outside this folder (or back into it).
-            if ((entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) &&
-                entry.name != "." && entry.name != "..")
-                subs.push_back(folder + platform::kPathSep + entry.name);
-            return true;
-        });
+        platform::FindFiles(
+            SearchFolder(folder), "*.*",
+            [&](const platform::FindData& entry) {
+                // A junction or linked folder leads outside this folder (or back into it).
+                if ((entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) &&
+                    entry.name != "." && entry.name != "..")
+                    subs.push_back(folder + platform::kPathSep + entry.name);
+                return true;
+            },
+            platform::FindDetail::TypeOnly);
         for (const std::string& sub : subs) {
             if (!ScanFolders(list, sub)) return false;
             list.push_back(sub);
@@ -87,6 +90,7 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
         std::string dir = folder;
         TrimTrailingSlashes(dir);
         const std::string prefix = dir + platform::kPathSep;
+        const platform::FindDetail detail = pathsOnly ? platform::FindDetail::TypeOnly : platform::FindDetail::Full;
         platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
             bool isFolder = (found.attributes & kAttrDirectory) != 0;
             if (found.name == ".." || (isFolder && found.name == ".")) return true;
@@ -96,10 +100,10 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             entry.isFolder = isFolder;
             entry.attributes = found.attributes;
             entry.size = static_cast<uint32_t>(found.size);
-            files.push_back(entry);
             total += entry.size;
+            files.push_back(std::move(entry));
             return true;
-        });
+        }, detail);
         return true;
     } catch (...) {
         return false;

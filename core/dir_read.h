@@ -49,4 +49,10 @@ public:
     std::vector<std::string> folders;
     std::vector<ProjectEntry> files;
     uint64_t total = 0;
+
+    // For callers that want nothing but the paths: entries then carry the
+    // path, the folder flag and of the attributes only the folder and link
+    // bits (size 0), and the listing asks the disk nothing about each file
+    // where the system's own listing tells files from folders.
+    bool pathsOnly = false;
 };

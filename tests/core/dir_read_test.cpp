@@ -105,6 +105,16 @@ TEST(DirRead, LinkedFoldersAreNotEntered) {
     EXPECT_EQ(4u, reader.folders.size());
     reader.CollectFiles("*.*", true, false);
     EXPECT_EQ(5u, reader.files.size());
+
+    // Listing for paths only finds the same files (links included) and asks nothing more of them.
+    CSADirRead pathsOnly;
+    pathsOnly.pathsOnly = true;
+    pathsOnly.CollectFolders(t.base.c_str(), true);
+    pathsOnly.CollectFiles("*.*", true, false);
+    std::vector<std::string> full = Paths(reader), quick = Paths(pathsOnly);
+    std::sort(full.begin(), full.end());
+    std::sort(quick.begin(), quick.end());
+    EXPECT_EQ(full, quick);
 }
 
 TEST(DirRead, SortsRemovalsAndNames) {
