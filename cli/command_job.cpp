@@ -6,6 +6,7 @@
 #include "core/dir_read.h"
 #include "core/file_cipher.h"
 #include "core/secure_delete.h"
+#include "platform/code_page.h"
 #include "platform/file.h"
 #include "platform/system.h"
 
@@ -133,6 +134,14 @@ void CommandJob::EncryptFiles() {
 
     ProcessFiles("Encrypting", "encrypted", [&](std::string& path) {
         const std::string source = path;
+        std::string storedName;
+        if (!platform::ToFormatName(path.substr(path.find_last_of(platform::kPathSep) + 1), storedName)) {
+            // The format keeps names in code page 1252; this one it cannot hold.
+            ConsolePrint("\nNot encrypted: the name of " + path +
+                         " holds characters that Windows-1252 cannot store. The file is left as it is.\n");
+            Log("Encryption failed : The file name holds characters that Windows-1252 cannot store");
+            return false;
+        }
         int result = encryptor->EncryptFile(path, m_settings->hint);
         if (result != CipherResult::kOk && result != CipherResult::kFileEmpty && result != CipherResult::kRenamedOld) {
             if (m_logOn) Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "cli/console_out.h"
+#include "platform/code_page.h"
 #include "platform/process.h"
 
 namespace Vastrel2 {
@@ -28,6 +29,27 @@ const char* const kOptionRows[][4] = {
     {"-cm:", "Mode name", "Encryption mode - CBC", "optional"},
     {"-log:", "true or false", "log results to file", "optional"},
 };
+
+// The password and the hint reach the core as the format's text (code page
+// 1252; natively they arrive as UTF-8), lowercased again on the option road,
+// since a character's best fit may be a capital (U+0100 gives 'A') and
+// Windows lowercases after its own conversion. False, with the reason
+// printed, for text that cannot be converted.
+bool ToFormatSettings(ParseSettings& settings, bool optionRoad) {
+    const struct {
+        std::string* text;
+        const char* what;
+    } fields[] = {{&settings.password, "password"}, {&settings.hint, "hint"}};
+    for (const auto& field : fields) {
+        std::string stored;
+        if (!platform::ToFormatText(*field.text, stored)) {
+            ConsolePrint(std::string("The ") + field.what + " is not valid UTF-8 text.\n");
+            return false;
+        }
+        *field.text = optionRoad ? LowerArgument(stored) : stored;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -111,6 +133,7 @@ int KestrumMain(int argc, char** argv, const BatchRunner& run) {
         ConsolePrint(std::string(error.what()) + "\n");
         return kExitJobFileFailed;
     }
+    if (!ToFormatSettings(*parser->GetSettings(), !jobFile)) return kExitRunFailed;
     return run(*parser->GetSettings()) ? kExitDone : kExitRunFailed;
 }
 

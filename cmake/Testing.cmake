@@ -10,6 +10,11 @@ endif()
 # vastrel_add_gtest(<target> <sources...> LIBS <libs...>)
 # Natively every test case is its own ctest entry. Under Wine a process start
 # costs far more than a test case, so one test binary is one ctest entry.
+# Under Wine every test whose command is a target runs through the toolchain's
+# emulator, `wine-run.sh --own-prefix`: a Wine prefix, wineserver and display
+# of its own, so tests that ctest runs at the same time share no settings.
+# A test whose command is not a target gets the same by starting its Windows
+# program with ${CMAKE_CROSSCOMPILING_EMULATOR} in front.
 function(vastrel_add_gtest target)
     cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
     add_executable(${target} ${ARG_UNPARSED_ARGUMENTS})

@@ -8,6 +8,7 @@
 #include "core/file_header.h"
 #include "core/keys.h"
 #include "core/secure_delete.h"
+#include "platform/code_page.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 
@@ -287,7 +288,11 @@ int FileEncryptor::EncryptBody(const std::string& hint) {
     // The footer is made first: one that could not be read back is never written.
     std::string footer;
     if (ok) {
-        std::string encryptedName = m_mode->EncryptName(m_source->GetFileName(), m_cipher.get(), *m_iv);
+        // The format keeps the name in code page 1252: a name that it cannot
+        // hold is refused, never stored as another name.
+        std::string name;
+        ok = platform::ToFormatName(m_source->GetFileName(), name);
+        std::string encryptedName = ok ? m_mode->EncryptName(name, m_cipher.get(), *m_iv) : std::string();
         CFileHeader header(hint, m_verifier.data(), encryptedName, size, pad, m_settings.GetFormatVersion(),
                            m_settings.GetCipherId(), m_settings.GetHashType(), m_settings.GetKeyLength(),
                            m_iv->GetHex());
@@ -427,7 +432,7 @@ int FileDecryptor::DecryptBody(std::string& hint) {
             // The plain file counts only once it is whole on the disk.
             ok = ok && m_output.SetLength(size) && m_output.Flush() && m_output.GetLength() == size;
             if (!ok) result = R::kDecryptFailed;
-            m_originalName = m_mode->DecryptName(m_originalName, m_cipher.get(), *m_iv);
+            m_originalName = platform::FromFormatText(m_mode->DecryptName(m_originalName, m_cipher.get(), *m_iv));
         } else {
             result = R::kWrongPassword;
             hint = header.GetHint();

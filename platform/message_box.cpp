@@ -4,6 +4,7 @@
 #include <cstdio>
 #endif
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/message_box.h"
@@ -13,7 +14,8 @@ namespace {
 
 std::mutex g_lock;
 MessageHook g_hook;
-MainWindowResolver g_resolver = nullptr;
+// Atomic, so that a library may set it from a global constructor without a lock.
+std::atomic<MainWindowResolver> g_resolver{nullptr};
 
 }  // namespace
 
@@ -24,10 +26,7 @@ MessageHook SetMessageHook(MessageHook hook) {
     return previous;
 }
 
-void SetMainWindowResolver(MainWindowResolver resolver) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_resolver = resolver;
-}
+void SetMainWindowResolver(MainWindowResolver resolver) { g_resolver.store(resolver); }
 
 int DefaultAnswer(unsigned style) {
     unsigned buttons = style & 0xF;
@@ -48,17 +47,14 @@ int Show(MessageRequest request) {
     unsigned style = request.style;
     MsgOwner owner = request.owner;
     MessageHook hook;
-    MainWindowResolver resolver;
+    MainWindowResolver resolver = g_resolver.load();
     {
         std::lock_guard<std::mutex> guard(g_lock);
         hook = g_hook;
-        resolver = g_resolver;
     }
 #ifdef _WIN32
     if (owner == MsgOwner::MainWindow) {
-        HWND hwnd = resolver ? static_cast<HWND>(resolver()) : nullptr;
-        if (!hwnd) hwnd = GetActiveWindow();
-        request.ownerWindow = hwnd;
+        request.ownerWindow = resolver ? resolver() : nullptr;
     }
     if (hook) return hook(request);
     return MessageBoxA(static_cast<HWND>(request.ownerWindow), text.c_str(), caption.c_str(), style);

@@ -20,8 +20,10 @@ enum : unsigned {
 };
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
-// Who owns the box: the application's main window (or, without one, the
-// thread's active window), nobody, or a window the caller names.
+// Who owns the box: the window the application's resolver names (the
+// window framework names the active popup of the thread's main window, so
+// the box is modal to whatever the user is working in; none without one),
+// nobody, or a window the caller names.
 enum class MsgOwner { MainWindow, None, Given };
 
 struct MessageRequest {
@@ -46,7 +48,8 @@ int ShowMessageOwned(const std::string& text, const std::string& caption, unsign
 // previous hook. An empty hook restores the real box.
 MessageHook SetMessageHook(MessageHook hook);
 
-// The window framework tells the platform layer how to find the main window.
+// The window framework tells the platform layer how to find the owner of a
+// box (safe to call from a global constructor).
 using MainWindowResolver = void* (*)();
 void SetMainWindowResolver(MainWindowResolver resolver);
 

@@ -1,5 +1,7 @@
 #pragma once
-// Facts about the running program and the local clock.
+// Facts about the running program and the local clock, and starting other
+// programs (tests answer these through the hooks, so no test starts one).
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -17,5 +19,31 @@ struct LocalTime {
 };
 // The current local date and time.
 LocalTime LocalNow();
+
+struct ProgramStart {
+    enum class Kind {
+        Create,  // CreateProcess: application (may be empty) and command line
+        Shell,   // ShellExecuteEx: the document with its default verb
+    };
+    Kind kind = Kind::Create;
+    std::string application;
+    std::string commandLine;
+    std::string file;
+    std::string parameters;
+    bool wait = false;  // return only when the started process has ended
+};
+// True when the program started (and, with wait, has ended). Only Windows
+// starts programs; elsewhere the answer is false.
+bool StartProgram(const ProgramStart& start);
+// The program the shell associates with a document (FindExecutable); empty
+// when there is none.
+std::string AssociatedProgram(const std::string& file);
+
+using ProgramHook = std::function<bool(const ProgramStart&)>;
+using AssociationHook = std::function<std::string(const std::string& file)>;
+// Install hooks that answer in place of the system; an empty hook restores
+// it. Each returns the previous hook.
+ProgramHook SetProgramHook(ProgramHook hook);
+AssociationHook SetAssociationHook(AssociationHook hook);
 
 }  // namespace platform

@@ -10,16 +10,18 @@
 
 #include "platform/system.h"
 
+#include <atomic>
+
 namespace platform {
 
 namespace {
-MessagePump g_pump = nullptr;
+std::atomic<MessagePump> g_pump{nullptr};
 }  // namespace
 
-void SetMessagePump(MessagePump pump) { g_pump = pump; }
+void SetMessagePump(MessagePump pump) { g_pump.store(pump); }
 
 bool PumpWaitingMessages() {
-    if (g_pump) return g_pump();
+    if (MessagePump pump = g_pump.load()) return pump();
 #ifdef _WIN32
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -91,6 +93,23 @@ bool RandomBytes(void* buffer, size_t count) {
         count -= static_cast<size_t>(got);
     }
     return true;
+#endif
+}
+
+std::string NarrowFromWide(const std::u16string& text) {
+    if (text.empty()) return {};
+#ifdef _WIN32
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+    int length = static_cast<int>(text.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide, length, &out[0], n, nullptr, nullptr);
+    return out;
+#else
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+    return out;
 #endif
 }
 

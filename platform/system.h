@@ -27,6 +27,11 @@ bool NativeFileControlAvailable();
 // (GetLastError on Windows, errno elsewhere), as the system words it.
 std::string SystemErrorText(unsigned long code);
 
+// Text of 16-bit characters in the system's code page (Windows: the ANSI
+// code page, as the system converts it; elsewhere characters beyond one
+// byte become '?').
+std::string NarrowFromWide(const std::u16string& text);
+
 // The window framework installs its own pump (one that runs its pre-translate
 // chain); without one, messages are translated and dispatched plainly.
 using MessagePump = bool (*)();

@@ -23,5 +23,14 @@ wine_test_build() {
     if can_run_32bit; then echo win32; else echo win64; fi
 }
 
+# One line that says which road the Windows tests take on this machine.
+wine_test_road() {
+    if can_run_32bit; then
+        echo "Windows tests: the 32-bit product build under 32-bit Wine (this kernel starts 32-bit programs)."
+    else
+        echo "Windows tests: the 64-bit build of the same sources under 64-bit Wine (this kernel cannot start 32-bit programs)."
+    fi
+}
+
 win32_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake")
 win64_args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake")

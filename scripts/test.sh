@@ -16,7 +16,6 @@ run_ctest() {
 }
 
 cleanup() {
-    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
     if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
 }
 trap cleanup EXIT
@@ -46,36 +45,31 @@ done
 echo "=== build: win32 (the product)"
 configure_and_build win32 "${win32_args[@]}"
 wintest=$(wine_test_build)
+loader=wine
 if [ "$wintest" = win64 ]; then
-    echo "This kernel cannot start 32-bit programs: the Windows tests run as a 64-bit build under 64-bit Wine."
+    loader=wine64
     echo "=== build: win64"
     configure_and_build win64 "${win64_args[@]}"
 fi
+wine_test_road
 
-# Windows with windows need a display.
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 99); do
-        [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=":$n"
-        break
-    done
-fi
-
-export WINEPREFIX="$build/$wintest/wineprefix"
-loader=wine
-[ "$wintest" = win64 ] && loader=wine64
-"$root/cmake/wine-run.sh" "$loader" cmd /c exit 0 >/dev/null 2>&1 || true  # prepare the prefix once
-wineserver -p 60 || true
+# Every test program runs in a copy of a template Wine prefix, with a
+# wineserver and an Xvfb display of its own (cmake/wine-run.sh --own-prefix).
 run_ctest "$wintest"
 
-# Files encrypted by the Windows build decrypt with the native one and back.
+# Files encrypted by the Windows build decrypt with the native one and back,
+# in the build's own prefix (kept running for the whole script) and without a
+# display, so that a message box fails at once instead of waiting.
 echo "=== tests: console program, native and Windows builds together"
-"$root/tests/cli/interop.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" || failed+=(interop)
+unset DISPLAY
+export WINEPREFIX="$build/$wintest/wineprefix"
+"$root/cmake/wine-run.sh" "$loader" cmd /c exit 0 >/dev/null 2>&1 || true  # prepare the prefix once
+wineserver -p 60 || true
+"$root/tests/cli/interop.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" ||
+    failed+=(interop)
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"
     exit 1
 fi
-echo "All configurations passed."
+echo "All configurations passed. $(wine_test_road)"

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <exception>
+#include <iterator>
 #include <vector>
 
 #include "platform/message_box.h"
@@ -18,7 +20,7 @@ namespace {
 
 App* g_app = nullptr;
 
-void* ResolveMainWindow() { return MainWindow(); }
+void* ResolveOwner() { return PopupOwner(); }
 
 bool PumpForPlatform() { return PumpWaitingMessages(); }
 
@@ -46,14 +48,10 @@ HINSTANCE ThisModule() {
 }
 
 App::App(std::string profileName, std::string caption)
-    : m_instance(ThisModule()),
-      m_resources(m_instance),
-      m_caption(std::move(caption)),
-      m_profilePath(DefaultProfilePath(profileName)),
-      m_previous(g_app) {
+    : m_caption(std::move(caption)), m_profileName(std::move(profileName)), m_previous(g_app) {
+    // Only pointers are stored here: nothing that may not run under a loader lock.
     g_app = this;
-    EnsureCommonControls();
-    platform::SetMainWindowResolver(&ResolveMainWindow);
+    platform::SetMainWindowResolver(&ResolveOwner);
     platform::SetMessagePump(&PumpForPlatform);
 }
 
@@ -67,15 +65,27 @@ App::~App() {
 
 App* App::Current() { return g_app; }
 
+HINSTANCE App::Instance() const {
+    if (!m_instance) m_instance = ThisModule();
+    return m_instance;
+}
+
+HINSTANCE App::ResourceHandle() const {
+    if (!m_resources) m_resources = Instance();
+    return m_resources;
+}
+
 HWND App::MainWindow() const { return m_mainWindow && IsWindow(m_mainWindow) ? m_mainWindow : nullptr; }
+
+const std::string& App::ProfilePath() const {
+    if (m_profilePath.empty()) m_profilePath = DefaultProfilePath(m_profileName);
+    return m_profilePath;
+}
 
 int App::GetProfileInt(const std::string& section, const std::string& key, int defaultValue) const {
     // A marker that no INI value can hold tells a missing key from a present one.
-    const char* missing = "\x01";
-    std::vector<char> buffer(64);
-    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), missing, buffer.data(),
-                                       static_cast<DWORD>(buffer.size()), m_profilePath.c_str());
-    std::string text(buffer.data(), n);
+    const std::string missing = "\x01";
+    std::string text = GetProfileString(section, key, missing);
     if (text == missing) return defaultValue;
     size_t start = text.find_first_not_of(" \t");
     if (start == std::string::npos) return defaultValue;
@@ -90,12 +100,34 @@ int App::GetProfileInt(const std::string& section, const std::string& key, int d
 }
 
 bool App::WriteProfileInt(const std::string& section, const std::string& key, int value) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), std::to_string(value).c_str(),
-                                      m_profilePath.c_str()) != FALSE;
+    return WriteProfileString(section, key, std::to_string(value));
+}
+
+std::string App::GetProfileString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) const {
+    // The call cuts what does not fit and says so only by filling the buffer.
+    for (size_t size = 256; size <= (1u << 24); size *= 4) {
+        std::vector<char> buffer(size);
+        DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), ProfilePath().c_str());
+        if (n < size - 1) return std::string(buffer.data(), n);
+    }
+    return defaultValue;
+}
+
+bool App::WriteProfileString(const std::string& section, const std::string& key, const std::string& value) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), ProfilePath().c_str()) != FALSE;
 }
 
 bool App::PreTranslate(MSG* msg) {
-    return Window::PreTranslateChain(msg) || PreTranslateMessage(msg);
+    try {
+        return Window::PreTranslateChain(msg) || PreTranslateMessage(msg);
+    } catch (const std::exception& e) {
+        TraceError("PreTranslateMessage", e.what());
+    } catch (...) {
+        TraceError("PreTranslateMessage", nullptr);
+    }
+    return true;
 }
 
 bool App::PumpMessage() {
@@ -122,10 +154,47 @@ HINSTANCE ResourceHandle() { return g_app ? g_app->ResourceHandle() : ThisModule
 
 HWND MainWindow() { return g_app ? g_app->MainWindow() : nullptr; }
 
-PumpResult PumpOneMessage() {
+namespace {
+thread_local std::vector<HWND> t_modal;
+}
+
+ModalScope::ModalScope(HWND dialog) : m_dialog(dialog) { t_modal.push_back(dialog); }
+
+ModalScope::~ModalScope() {
+    for (auto it = t_modal.rbegin(); it != t_modal.rend(); ++it) {
+        if (*it == m_dialog) {
+            t_modal.erase(std::next(it).base());
+            break;
+        }
+    }
+}
+
+HWND PopupOwner(HWND requested) {
+    HWND root = requested ? GetAncestor(requested, GA_ROOT) : nullptr;
+    if (!root) {
+        HWND main = MainWindow();
+        if (main && GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId()) root = main;
+    }
+    if (!root) {
+        for (HWND dialog : t_modal) {
+            if (IsWindow(dialog)) {
+                root = dialog;
+                break;
+            }
+        }
+    }
+    if (!root || !IsWindow(root)) return nullptr;
+    HWND popup = GetLastActivePopup(root);
+    return popup && IsWindow(popup) && IsWindowVisible(popup) ? popup : root;
+}
+
+PumpResult PumpOneMessage(int* quitCode) {
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return PumpResult::Empty;
-    if (msg.message == WM_QUIT) return PumpResult::Quit;
+    if (msg.message == WM_QUIT) {
+        if (quitCode) *quitCode = static_cast<int>(msg.wParam);
+        return PumpResult::Quit;
+    }
     bool taken = g_app ? g_app->PreTranslate(&msg) : Window::PreTranslateChain(&msg);
     if (!taken) {
         TranslateMessage(&msg);
@@ -136,9 +205,10 @@ PumpResult PumpOneMessage() {
 
 bool PumpWaitingMessages() {
     for (;;) {
-        switch (PumpOneMessage()) {
+        int code = 0;
+        switch (PumpOneMessage(&code)) {
             case PumpResult::Empty: return true;
-            case PumpResult::Quit: PostQuitMessage(0); return false;
+            case PumpResult::Quit: PostQuitMessage(code); return false;
             case PumpResult::Dispatched: break;
         }
     }

@@ -5,39 +5,36 @@
 #include "ui/app.h"
 
 namespace ui {
+namespace detail {
 
-bool Control::Create(const char* className, const std::string& text, DWORD style, const RECT& rect, HWND parent,
-                     int id, DWORD exStyle) {
-    return CreateEx(exStyle, className, text, style, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
-}
-
-int ListView::InsertColumn(int index, const std::string& heading, int format, int width) const {
+int ListViewInsertColumn(HWND list, int index, const std::string& heading, int format, int width) {
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.fmt = format;
     column.cx = width;
     column.pszText = const_cast<char*>(heading.c_str());
     column.iSubItem = index;
-    return static_cast<int>(Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
+    return static_cast<int>(
+        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
-int ListView::InsertItem(int index, const std::string& text) const {
+int ListViewInsertItem(HWND list, int index, const std::string& text, LPARAM data, bool withData) {
     LVITEMA item{};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | (withData ? LVIF_PARAM : 0);
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
-    return static_cast<int>(Send(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    item.lParam = data;
+    return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-bool ListView::SetItemText(int index, int column, const std::string& text) const {
+bool ListViewSetItemText(HWND list, int index, int column, const std::string& text) {
     LVITEMA item{};
     item.iSubItem = column;
     item.pszText = const_cast<char*>(text.c_str());
-    return Send(LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
+    return SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-std::string ListView::GetItemText(int index, int column) const {
+std::string ListViewItemText(HWND list, int index, int column) {
     // The control copies at most the buffer's size; grow until it fits.
     for (size_t size = 256; size <= (1u << 20); size *= 4) {
         std::vector<char> buffer(size, '\0');
@@ -45,51 +42,89 @@ std::string ListView::GetItemText(int index, int column) const {
         item.iSubItem = column;
         item.pszText = buffer.data();
         item.cchTextMax = static_cast<int>(size);
-        LRESULT n = Send(LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        LRESULT n = SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
         if (n < 0) n = 0;
-        if (static_cast<size_t>(n) < size - 1) return std::string(item.pszText ? item.pszText : "", static_cast<size_t>(n));
+        if (static_cast<size_t>(n) < size - 1) {
+            return std::string(item.pszText ? item.pszText : "", static_cast<size_t>(n));
+        }
     }
     return {};
 }
 
-bool ListView::SetItemState(int index, UINT state, UINT mask) const {
+bool ListViewSetItemState(HWND list, int index, UINT state, UINT mask) {
     LVITEMA item{};
     item.state = state;
     item.stateMask = mask;
-    return Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
+    return SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-int ListView::HitTest(POINT client) const {
+bool ListViewSetItemData(HWND list, int index, LPARAM data) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    item.lParam = data;
+    return SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+LPARAM ListViewItemData(HWND list, int index) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    return SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : 0;
+}
+
+int ListViewHitTest(HWND list, POINT client) {
     LVHITTESTINFO info{};
     info.pt = client;
-    return static_cast<int>(Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+    return static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
-bool ToolTip::Create(HWND parent, bool balloon) {
-    DWORD style = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | (balloon ? TTS_BALLOON : 0);
-    if (!CreateEx(WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                  CW_USEDEFAULT, parent, nullptr)) {
-        return false;
-    }
-    SetWindowPos(m_hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return true;
+std::string ComboText(HWND combo, int index) {
+    LRESULT n = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == CB_ERR || n < 0) return {};
+    std::vector<char> buffer(static_cast<size_t>(n) + 1, '\0');
+    LRESULT got = SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    return got == CB_ERR ? std::string() : std::string(buffer.data());
 }
 
-bool ToolTip::AddTool(HWND tool, const std::string& text) const {
+namespace {
+TTTOOLINFOA ToolInfo(HWND tool, const std::string& text) {
     TTTOOLINFOA info{};
     info.cbSize = TTTOOLINFOA_V1_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = GetParent(tool);
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = const_cast<char*>(text.c_str());
-    return Send(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+    return info;
+}
+}  // namespace
+
+bool ToolTipAddTool(HWND tooltip, HWND tool, const std::string& text) {
+    TTTOOLINFOA info = ToolInfo(tool, text);
+    return SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != 0;
 }
 
-std::string StatusBar::GetPaneText(int pane) const {
-    LRESULT info = Send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(pane));
+void ToolTipUpdateText(HWND tooltip, HWND tool, const std::string& text) {
+    TTTOOLINFOA info = ToolInfo(tool, text);
+    SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+std::string StatusBarText(HWND bar, int pane) {
+    LRESULT info = SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(pane), 0);
     std::vector<char> buffer(static_cast<size_t>(LOWORD(info)) + 1, '\0');
-    Send(SB_GETTEXTA, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(buffer.data()));
+    SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(buffer.data()));
     return buffer.data();
 }
 
+bool CreateToolTip(Window& tooltip, HWND parent, bool balloon) {
+    DWORD style = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | (balloon ? TTS_BALLOON : 0);
+    if (!tooltip.CreateEx(WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, parent, nullptr)) {
+        return false;
+    }
+    SetWindowPos(tooltip.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return true;
+}
+
+}  // namespace detail
 }  // namespace ui

@@ -2,19 +2,48 @@
 // Dialogs from resource templates, modal (our own loop) or modeless, with
 // data exchange between controls and members.
 //
-// Writing a dialog:
-//   class NameDlg : public ui::Dialog {
+// Writing a dialog (the message table forms are in window.h):
+//
+//   class CNameDlg : public ui::Dialog {
 //   public:
-//       NameDlg() : Dialog(IDD_NAME) { MapControl(IDC_NAME, EN_CHANGE, [this] { OnNameChange(); }); }
-//       std::string name;
+//       explicit CNameDlg(HWND parent = nullptr) : Dialog(IDD_NAME, parent) {
+//           OnCommand(IDC_BROWSE, &CNameDlg::OnBrowse);
+//           OnCommand(IDC_NAME, EN_CHANGE, &CNameDlg::OnNameChange);
+//           OnMessage(WM_HELP, [this] { ShowHelp(); return TRUE; });
+//       }
+//       std::string name;              // exchanged with the edit
+//
 //   protected:
-//       void DoDataExchange(ui::DataExchange& dx) override { dx.Control(IDC_LIST, m_list); dx.Text(IDC_NAME, name); }
-//       bool OnInitDialog() override { Dialog::OnInitDialog(); ...; return true; }
-//       void OnOK() override { if (!Valid()) return; Dialog::OnOK(); }
+//       void DoDataExchange(ui::DataExchange& dx) override {
+//           dx.Control(IDC_LIST, m_list);  // m_list takes the control's messages
+//           dx.Text(IDC_NAME, name);
+//       }
+//       bool OnInitDialog() override {
+//           Dialog::OnInitDialog();        // loads the controls from the members
+//           m_list.InsertColumn(0, "Filename", LVCFMT_LEFT, 200);
+//           return true;                   // focus to the first control
+//       }
+//       void OnOK() override {
+//           if (!UpdateData(true) || name.empty()) return;  // stays open
+//           EndDialog(IDOK);
+//       }
+//
+//   private:
+//       void OnBrowse();
+//       void OnNameChange();
+//       ui::ListView m_list;
 //   };
-//   NameDlg dlg; if (dlg.DoModal() == IDOK) use(dlg.name);
+//
+//   CNameDlg dlg; if (dlg.DoModal() == IDOK) use(dlg.name);
+//
+// OK and Cancel (the buttons, Enter, Esc, the close box) reach OnOK and
+// OnCancel unless the table has its own entry for IDOK or IDCANCEL.
+// Without a parent, a modal dialog is owned by the active popup of the
+// thread's main window (see PopupOwner), so dialogs opened from dialogs are
+// modal to each other.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "ui/window.h"
@@ -29,11 +58,15 @@ class DataExchange {
 public:
     DataExchange(Dialog& dialog, bool save) : m_dialog(dialog), m_save(save) {}
     bool Saving() const { return m_save; }
-    // Binds a wrapper to the control (once; later calls leave it bound).
-    void Control(int id, Window& control);
+    // Binds the object to the control: it takes the control's messages until
+    // the control is destroyed (so it is bound anew for every run of the
+    // dialog). False when the control is missing or another object has it.
+    bool Control(int id, Window& control);
     void Text(int id, std::string& value);
     // Check box state: 0, 1 or 2 (indeterminate).
     void Check(int id, int& value);
+    // A trackbar's position.
+    void Slider(int id, int& value);
 
 private:
     Dialog& m_dialog;
@@ -42,7 +75,7 @@ private:
 
 class Dialog : public Window {
 public:
-    explicit Dialog(UINT templateId, HWND parent = nullptr) : m_templateId(templateId), m_parent(parent) {}
+    explicit Dialog(UINT templateId, HWND parent = nullptr);
 
     // Runs the dialog modally; returns the value given to EndDialog, or -1
     // when the template is missing or the window cannot be created.
@@ -56,14 +89,21 @@ public:
 
     UINT TemplateId() const { return m_templateId; }
     bool IsModal() const { return m_modal; }
+    // True while the dialog is open and has not been ended.
+    bool Running() const { return m_hwnd && m_continueModal; }
 
     // Offered every message of the dialog and its controls; the default lets
-    // the dialog manager handle keyboard navigation.
+    // the dialog manager handle keyboard navigation (Tab, Enter, Esc).
     bool PreTranslateMessage(MSG* msg) override;
 
+    // Tests: called with every modal dialog once it is shown and its loop is
+    // about to run (on the dialog's thread). Returns the previous hook.
+    using ModalHook = std::function<void(Dialog& dialog)>;
+    static ModalHook SetModalHook(ModalHook hook);
+
 protected:
-    // The default loads the controls from the members and returns true
-    // (focus to the first control).
+    // WM_INITDIALOG. The default loads the controls from the members and
+    // returns true (focus to the first control).
     virtual bool OnInitDialog();
     virtual void DoDataExchange(DataExchange& dx) {}
     // OK: members from the controls, then EndDialog(IDOK).
@@ -75,12 +115,10 @@ protected:
     // after every message. Return true to be called again before waiting.
     virtual bool OnIdle(long count) { return false; }
 
-    LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
-    bool OnCommand(UINT id, UINT code, HWND control) override;
-
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
-    HWND CreateFromTemplate(HWND parent);
+    HWND CreateFromTemplate(HWND owner);
+    void RunModalLoop();
 
     UINT m_templateId;
     HWND m_parent;

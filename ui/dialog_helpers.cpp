@@ -32,7 +32,7 @@ std::string FormatFileSize(uint64_t bytes) {
 }
 
 void UpdateRenamedListItem(std::string& entryName, std::string& entryPath, const std::string& newPath,
-                           const ui::ListView& list) {
+                           ui::ListViewRef list) {
     size_t slash = entryPath.find_last_of('\\');
     std::string oldName = slash == std::string::npos ? entryPath : entryPath.substr(slash + 1);
     std::string oldFolder = slash == std::string::npos ? std::string() : entryPath.substr(0, slash);

@@ -19,7 +19,7 @@ std::string FormatFileSize(uint64_t bytes);
 // and path, and the first list row showing the old folder (column 3) and
 // name (column 0) shows the new name.
 void UpdateRenamedListItem(std::string& entryName, std::string& entryPath, const std::string& newPath,
-                           const ui::ListView& list);
+                           ui::ListViewRef list);
 
 // Grows (or, with a negative delta, shrinks) the window's width or height.
 void ResizeWindowBy(HWND window, int delta, bool horizontal);

@@ -4,6 +4,15 @@
 
 #include "ui/prompts.h"
 
+DragDropList::DragDropList() : m_target(this) {
+    OnMessage(WM_DESTROY, [this] {
+        m_target.Revoke();
+        return Default();
+    });
+}
+
+DragDropList::~DragDropList() { m_target.Revoke(); }
+
 void DragDropList::RegisterDropTarget() {
     if (!m_target.Register(Handle())) ui::AppMessageBox("Ole Register Drop Target Failed", MB_OK);
 }

@@ -38,10 +38,13 @@ private:
     DragDropList* m_list;
 };
 
+// Bind it to the dialog's list control (DataExchange::Control): the drop
+// target is revoked when the list's window is destroyed, while OLE can
+// still reach it.
 class DragDropList : public ui::ListView {
 public:
-    DragDropList() : m_target(this) {}
-    ~DragDropList() override { m_target.Revoke(); }
+    DragDropList();
+    ~DragDropList() override;
 
     // Registers the drop target for the list's window (OLE initialised, the
     // window bound); tells the user when that fails.

@@ -110,6 +110,16 @@ private:
     HDC m_dc;
 };
 
+// A bitmap resource with the greys of toolbar images mapped to the system's
+// button colours: black to COLOR_BTNTEXT, dark grey (128, 128, 128) to
+// COLOR_BTNSHADOW, light grey (192, 192, 192) to COLOR_BTNFACE and white to
+// COLOR_BTNHIGHLIGHT. Only bitmaps with a colour table (8 bits a pixel or
+// fewer) are mapped; others load as they are. Null when it is missing.
+HBITMAP LoadSysColorBitmap(HINSTANCE module, UINT id);
+// The same from a packed device-independent bitmap (header, colour table,
+// pixels) of the given size in bytes.
+HBITMAP CreateSysColorBitmap(const BITMAPINFO* dib, size_t size);
+
 class ImageList {
 public:
     ImageList() = default;
@@ -117,7 +127,10 @@ public:
     ImageList(const ImageList&) = delete;
     ImageList& operator=(const ImageList&) = delete;
     bool Create(int cx, int cy, UINT flags, int initial, int grow);
-    // Adds the images of a bitmap; colour mask marks the transparent pixels.
+    // Adds the images of a bitmap (a strip of images side by side); returns
+    // the index of the first, -1 on failure. The list keeps copies.
+    int Add(HBITMAP bitmap, HBITMAP mask = nullptr);
+    // The same with the pixels of one colour transparent.
     int AddMasked(HBITMAP bitmap, COLORREF mask);
     int Count() const { return m_list ? ImageList_GetImageCount(m_list) : 0; }
     HIMAGELIST Get() const { return m_list; }

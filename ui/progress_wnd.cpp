@@ -12,7 +12,12 @@ const size_t kMaxText = 511;
 
 }  // namespace
 
-CProgressWnd::CProgressWnd() { InitDefaults(); }
+CProgressWnd::CProgressWnd() {
+    InitDefaults();
+    OnMessage(WM_ERASEBKGND, [this](WPARAM w, LPARAM) { return OnEraseBkgnd(reinterpret_cast<HDC>(w)); });
+    OnCommand(kButtonId, &CProgressWnd::OnCancel);
+    OnMessage(WM_DESTROY, &CProgressWnd::OnDestroy);
+}
 
 CProgressWnd::~CProgressWnd() { DestroyWindow(); }
 
@@ -43,7 +48,6 @@ BOOL CProgressWnd::Create(HWND parent, const std::string& title, BOOL smooth) {
     if (!m_text.Create("", WS_CHILD | WS_VISIBLE | SS_NOPREFIX | SS_LEFTNOWORDWRAP, r, Handle(), kTextId)) return FALSE;
     if (!m_bar.Create(WS_CHILD | WS_VISIBLE | (smooth ? PBS_SMOOTH : 0), r, Handle(), kBarId)) return FALSE;
     if (!m_button.Create(m_cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP, r, Handle(), kButtonId)) return FALSE;
-    MapCommand(kButtonId, [this] { OnCancel(); });
     m_button.SetFont(m_font.Get());
     m_text.SetFont(m_font.Get());
     ArrangeControls(m_lines, kWidth);
@@ -152,9 +156,10 @@ void CProgressWnd::PeekAndPump(BOOL cancelOnEsc) {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
         if (cancelOnEsc && msg.message == WM_CHAR && msg.wParam == 27) OnCancel();
-        ui::PumpResult pumped = ui::PumpOneMessage();
+        int quitCode = 0;
+        ui::PumpResult pumped = ui::PumpOneMessage(&quitCode);
         if (pumped == ui::PumpResult::Quit) {
-            PostQuitMessage(0);
+            PostQuitMessage(quitCode);  // for the application's own loop, with its code
             return;
         }
         if (pumped == ui::PumpResult::Empty) return;
@@ -177,10 +182,9 @@ BOOL CProgressWnd::OnEraseBkgnd(HDC dc) {
     return TRUE;
 }
 
-bool CProgressWnd::DestroyWindow() {
-    if (!Exists()) return false;
+void CProgressWnd::OnDestroy() {
     if (m_persistentPosition) SavePosition();
-    return Window::DestroyWindow();
+    Default();
 }
 
 void CProgressWnd::RestorePosition() {

@@ -32,9 +32,6 @@ public:
     void PeekAndPump(BOOL cancelOnEsc = TRUE);
     BOOL Cancelled() const { return m_cancelled; }
 
-    // Saves the position, then destroys the window.
-    bool DestroyWindow() override;
-
     void RestorePosition();
     void SavePosition();
 
@@ -44,7 +41,10 @@ public:
 
 protected:
     void OnCancel();
-    BOOL OnEraseBkgnd(HDC dc) override;
+    BOOL OnEraseBkgnd(HDC dc);
+    // The position is saved whenever the window goes, also when its owner
+    // takes it along.
+    void OnDestroy();
 
 private:
     void InitDefaults();

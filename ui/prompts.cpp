@@ -12,6 +12,7 @@ namespace ui {
 namespace {
 
 PickerHook g_pickerHook;
+PopupMenuHook g_menuHook;
 
 PickerAnswer ShowFileDialog(const PickerRequest& request) {
     PickerAnswer answer;
@@ -57,7 +58,8 @@ PickerAnswer ShowFolderDialog(const PickerRequest& request) {
     return answer;
 }
 
-PickerAnswer Ask(const PickerRequest& request) {
+PickerAnswer Ask(PickerRequest request) {
+    if (!request.owner) request.owner = PopupOwner();
     if (g_pickerHook) return g_pickerHook(request);
     return request.kind == PickerKind::Folder ? ShowFolderDialog(request) : ShowFileDialog(request);
 }
@@ -84,6 +86,25 @@ bool PickFile(const PickerRequest& request, std::string& path) {
     if (!answer.chosen) return false;
     path = answer.path;
     return true;
+}
+
+PopupMenuHook SetPopupMenuHook(PopupMenuHook hook) {
+    PopupMenuHook previous = std::move(g_menuHook);
+    g_menuHook = std::move(hook);
+    return previous;
+}
+
+UINT TrackPopup(HMENU menu, UINT flags, POINT at, HWND owner) {
+    if (!g_menuHook) {
+        return static_cast<UINT>(TrackPopupMenu(menu, flags, at.x, at.y, 0, owner, nullptr));
+    }
+    if (owner) SendMessageA(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    PopupMenuHook hook = g_menuHook;
+    UINT chosen = hook(PopupMenuRequest{menu, flags, at, owner});
+    if (owner) SendMessageA(owner, WM_UNINITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    if (flags & TPM_RETURNCMD) return chosen;
+    if (chosen && owner) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    return 1;
 }
 
 bool PickFolder(HWND owner, const std::string& title, std::string& path) {

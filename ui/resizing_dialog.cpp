@@ -5,7 +5,16 @@
 #include "ui/app.h"
 #include "ui/gdi.h"
 
-CResizingDialog::CResizingDialog(UINT templateId, HWND parent) : Dialog(templateId, parent), m_templateId(templateId) {}
+CResizingDialog::CResizingDialog(UINT templateId, HWND parent) : Dialog(templateId, parent), m_templateId(templateId) {
+    OnMessage(WM_CREATE, [this](WPARAM, LPARAM l) { return OnCreate(reinterpret_cast<CREATESTRUCTA*>(l)); });
+    OnMessage(WM_SIZE, [this](WPARAM w, LPARAM l) { OnSize(static_cast<UINT>(w), LOWORD(l), HIWORD(l)); });
+    OnMessage(WM_PAINT, &CResizingDialog::OnPaint);
+    OnMessage(WM_NCHITTEST, [this](WPARAM, LPARAM l) {
+        return OnNcHitTest(POINT{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))});
+    });
+    OnMessage(WM_GETMINMAXINFO, [this](WPARAM, LPARAM l) { OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(l)); });
+    OnMessage(WM_DESTROY, &CResizingDialog::OnDestroy);
+}
 
 CResizingDialog::~CResizingDialog() {
     if (Exists()) DestroyWindow();
@@ -22,7 +31,7 @@ void CResizingDialog::GetProfileSection(std::string& section) const {
 }
 
 int CResizingDialog::OnCreate(CREATESTRUCTA* cs) {
-    if (Dialog::OnCreate(cs) == -1) return -1;
+    if (Default() == -1) return -1;
     m_minWidth = cs->cx;
     m_minHeight = cs->cy;
     return 0;
@@ -33,7 +42,7 @@ void CResizingDialog::OnGetMinMaxInfo(MINMAXINFO* info) {
         info->ptMinTrackSize.x = m_minWidth;
         info->ptMinTrackSize.y = m_minHeight;
     } else {
-        Dialog::OnGetMinMaxInfo(info);
+        Default();
     }
 }
 
@@ -51,7 +60,7 @@ bool CResizingDialog::OnInitDialog() {
 }
 
 void CResizingDialog::OnSize(UINT type, int cx, int cy) {
-    Dialog::OnSize(type, cx, cy);
+    Default();
     if (type == SIZE_MINIMIZED) return;
     if (m_lastWidth != 0) {
         m_sized = TRUE;
@@ -83,7 +92,7 @@ void CResizingDialog::OnSize(UINT type, int cx, int cy) {
 }
 
 void CResizingDialog::OnPaint() {
-    Dialog::OnPaint();
+    Default();
     if (!m_gripper) return;
     RECT client = ClientRect();
     m_gripRect = RECT{client.right - GetSystemMetrics(SM_CXHSCROLL), client.bottom - GetSystemMetrics(SM_CYVSCROLL),
@@ -93,7 +102,7 @@ void CResizingDialog::OnPaint() {
 }
 
 LRESULT CResizingDialog::OnNcHitTest(POINT screen) {
-    LRESULT r = Dialog::OnNcHitTest(screen);
+    LRESULT r = Default();
     if (r == HTCLIENT && m_gripper) {
         RECT window = WindowRect();
         RECT grip{window.right - GetSystemMetrics(SM_CXHSCROLL), window.bottom - GetSystemMetrics(SM_CYVSCROLL),
@@ -119,5 +128,5 @@ void CResizingDialog::OnDestroy() {
     m_minWidth = m_minHeight = 0;
     m_lastWidth = m_lastHeight = 0;
     m_sized = FALSE;
-    Dialog::OnDestroy();
+    Default();
 }

@@ -30,15 +30,16 @@ public:
     virtual void GetProfileSection(std::string& section) const;
 
 protected:
-    // Derived dialogs that replace these call them.
+    // A derived dialog that replaces OnInitDialog calls this one; one that
+    // handles WM_CREATE, WM_SIZE, WM_PAINT, WM_NCHITTEST, WM_GETMINMAXINFO or
+    // WM_DESTROY itself calls Default() from its handler to keep these.
     bool OnInitDialog() override;
-    int OnCreate(CREATESTRUCTA* cs) override;
-    void OnPaint() override;
-
-    void OnSize(UINT type, int cx, int cy) override;
-    LRESULT OnNcHitTest(POINT screen) override;
-    void OnGetMinMaxInfo(MINMAXINFO* info) override;
-    void OnDestroy() override;
+    int OnCreate(CREATESTRUCTA* cs);
+    void OnPaint();
+    void OnSize(UINT type, int cx, int cy);
+    LRESULT OnNcHitTest(POINT screen);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnDestroy();
 
     BOOL m_rememberSize = TRUE;
     BOOL m_gripper = TRUE;

@@ -4,96 +4,114 @@
 #include <exception>
 
 #include "ui/app.h"
+#include "ui/window_internal.h"
 
 namespace ui {
 namespace {
 
 const char kWindowProp[] = "Vastrel.Window";
 
-// The window that the next creation on this thread belongs to.
-thread_local Window* t_pending = nullptr;
+thread_local PendingCreation* t_pending = nullptr;
 
 }  // namespace
 
-Window::CreationHook::CreationHook(Window* window) : m_savedPending(t_pending) {
-    t_pending = window;
+// What the window property holds: the object, and the procedure that was
+// the window's before ours. When the object lets go while someone else's
+// procedure sits on top of ours, ours stays in the chain and only forwards
+// (object null) until the window is destroyed.
+struct Window::Link {
+    WNDPROC previous;
+    Window* window;
+};
+
+CreationScope::CreationScope(PendingCreation& pending) : m_saved(t_pending) {
+    t_pending = &pending;
     m_hook = SetWindowsHookExA(WH_CBT, &Window::CbtProc, nullptr, GetCurrentThreadId());
 }
 
-Window::CreationHook::~CreationHook() {
+CreationScope::~CreationScope() {
     if (m_hook) UnhookWindowsHookEx(m_hook);
-    t_pending = m_savedPending;
+    t_pending = m_saved;
 }
 
 LRESULT CALLBACK Window::CbtProc(int code, WPARAM w, LPARAM l) {
-    char cls[8] = {};
-    // The input-method window that the system may create along with the
-    // first window of a thread is not ours.
-    if (code == HCBT_CREATEWND && t_pending &&
-        !(GetClassNameA(reinterpret_cast<HWND>(w), cls, sizeof cls) && lstrcmpiA(cls, "ime") == 0)) {
-        Window* window = t_pending;
-        t_pending = nullptr;
-        window->Hook(reinterpret_cast<HWND>(w));
+    PendingCreation* pending = t_pending;
+    if (code == HCBT_CREATEWND && pending && pending->window && l) {
+        HWND hwnd = reinterpret_cast<HWND>(w);
+        const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(l)->lpcs;
+        // Other windows may be made on the way (the input method's, OLE's):
+        // only the one whose creation data is ours is taken.
+        if (cs && pending->matches(hwnd, *cs)) {
+            Window* window = pending->window;
+            pending->window = nullptr;
+            window->Hook(hwnd);
+        }
     }
     return CallNextHookEx(nullptr, code, w, l);
 }
 
 Window::~Window() {
+    // Messages still being handled up the stack must not touch this object.
+    for (Dispatch* d = m_dispatch; d; d = d->outer) d->gone = true;
+    m_dispatch = nullptr;
+    // The derived parts are gone: their handlers must not run any more.
+    m_entries.clear();
+    m_updates.clear();
     if (!m_hwnd) return;
-    if (m_owned && ::IsWindow(m_hwnd)) {
-        ::DestroyWindow(m_hwnd);  // the last messages reach this base only
-    }
+    if (m_owned && ::IsWindow(m_hwnd)) ::DestroyWindow(m_hwnd);
     if (m_hwnd) Detach();
 }
 
 void Window::Hook(HWND hwnd) {
     m_hwnd = hwnd;
-    SetPropA(hwnd, kWindowProp, this);
-    m_previousProc = reinterpret_cast<WNDPROC>(
+    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    if (link) {
+        link->window = this;  // our procedure is still in the chain: take it over
+        return;
+    }
+    link = new Link{nullptr, this};
+    SetPropA(hwnd, kWindowProp, link);
+    link->previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::Thunk)));
-    m_subclassed = true;
 }
 
-void Window::Unhook() {
-    if (m_subclassed && m_hwnd) {
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hwnd, GWLP_WNDPROC)) == &Window::Thunk) {
-            SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
-        }
+void Window::Unhook(bool dying) {
+    if (!m_hwnd) return;
+    Link* link = static_cast<Link*>(GetPropA(m_hwnd, kWindowProp));
+    if (!link || link->window != this) return;
+    bool onTop = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hwnd, GWLP_WNDPROC)) == &Window::Thunk;
+    if (onTop) SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link->previous));
+    if (onTop || dying) {
         RemovePropA(m_hwnd, kWindowProp);
+        delete link;
+    } else {
+        link->window = nullptr;  // someone subclassed on top of us: keep forwarding to the window's own procedure
     }
-    m_subclassed = false;
-    m_previousProc = nullptr;
 }
 
 bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::string& text, DWORD style, int x,
                       int y, int width, int height, HWND parent, HMENU menuOrId) {
     if (m_hwnd) return false;
     EnsureCommonControls();
+    // The object itself is the creation parameter that tells its window apart.
+    PendingCreation pending{this, [this](HWND, const CREATESTRUCTA& cs) { return cs.lpCreateParams == this; }};
     HWND hwnd;
     {
-        CreationHook hook(this);
-        hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent,
-                               menuOrId, ThisModule(), nullptr);
+        CreationScope scope(pending);
+        hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent, menuOrId,
+                               ThisModule(), this);
     }
     if (!hwnd) {
-        if (m_hwnd) Unhook();
-        m_hwnd = nullptr;
+        if (m_hwnd && !::IsWindow(m_hwnd)) m_hwnd = nullptr;
         return false;
     }
-    if (!m_subclassed) Hook(hwnd);  // no hook call came (should not happen)
+    if (m_hwnd != hwnd) Hook(hwnd);  // no hook call came (should not happen)
     m_owned = true;
     return true;
 }
 
-void Window::Attach(HWND hwnd) {
-    if (m_hwnd == hwnd) return;
-    if (m_hwnd) Detach();
-    m_hwnd = hwnd;
-    m_owned = false;
-}
-
 bool Window::Subclass(HWND hwnd) {
-    if (!hwnd || FromHandle(hwnd)) return false;
+    if (!hwnd || !::IsWindow(hwnd) || FromHandle(hwnd)) return false;
     if (m_hwnd) Detach();
     Hook(hwnd);
     m_owned = false;
@@ -114,16 +132,12 @@ bool Window::DestroyWindow() {
         Detach();
         return false;
     }
-    if (!m_subclassed) {
-        // Only a bound handle: destroy it and forget it.
-        HWND hwnd = Detach();
-        return ::DestroyWindow(hwnd) != FALSE;
-    }
     return ::DestroyWindow(m_hwnd) != FALSE;
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Window*>(GetPropA(hwnd, kWindowProp)) : nullptr;
+    Link* link = hwnd ? static_cast<Link*>(GetPropA(hwnd, kWindowProp)) : nullptr;
+    return link ? link->window : nullptr;
 }
 
 bool Window::PreTranslateChain(MSG* msg) {
@@ -153,7 +167,7 @@ std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH backg
     if (GetClassInfoA(instance, name, &existing)) return name;
     WNDCLASSA wc{};
     wc.style = style;
-    wc.lpfnWndProc = DefWindowProcA;  // replaced by the object's own at creation
+    wc.lpfnWndProc = DefWindowProcA;  // the object's table takes over at creation
     wc.hInstance = instance;
     wc.hCursor = cursor;
     wc.hbrBackground = background;
@@ -163,107 +177,111 @@ std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH backg
     return name;
 }
 
-LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    Window* self = FromHandle(hwnd);
-    if (!self) return DefWindowProcA(hwnd, msg, w, l);
-    MSG saved = self->m_current;
-    self->m_current = MSG{hwnd, msg, w, l, 0, {}};
-    LRESULT result = 0;
-    try {
-        result = self->WindowProc(msg, w, l);
-    } catch (const std::exception& e) {
-        TraceError("window procedure", e.what());
-    } catch (...) {
-        TraceError("window procedure", nullptr);
-    }
-    if (msg == WM_NCDESTROY) {
-        self->Unhook();
-        self->m_hwnd = nullptr;
-        self->m_owned = false;
-        try {
-            self->PostNcDestroy();
-        } catch (...) {
-            TraceError("PostNcDestroy", nullptr);
+bool Window::Entry::Matches(const MSG& m) const {
+    if (m.message != msg) return false;
+    switch (kind) {
+        case kMessage: return true;
+        case kCommand: {
+            // Menus send code 0, accelerators 1 without a control, buttons BN_CLICKED (0).
+            UINT c = HIWORD(m.wParam);
+            return ids.Holds(LOWORD(m.wParam)) && (c == 0 || (c == 1 && m.lParam == 0));
         }
-        return result;
-    }
-    self->m_current = saved;
-    return result;
-}
-
-LRESULT Window::Default() {
-    const MSG& m = m_current;
-    if (m_previousProc) return CallWindowProcA(m_previousProc, m.hwnd, m.message, m.wParam, m.lParam);
-    return DefWindowProcA(m.hwnd, m.message, m.wParam, m.lParam);
-}
-
-LRESULT Window::WindowProc(UINT msg, WPARAM w, LPARAM l) {
-    switch (msg) {
-        case WM_CREATE: return OnCreate(reinterpret_cast<CREATESTRUCTA*>(l));
-        case WM_DESTROY: OnDestroy(); return 0;
-        case WM_SIZE: OnSize(static_cast<UINT>(w), LOWORD(l), HIWORD(l)); return 0;
-        case WM_PAINT: OnPaint(); return 0;
-        case WM_ERASEBKGND: return OnEraseBkgnd(reinterpret_cast<HDC>(w));
-        case WM_NCHITTEST: {
-            POINT p{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
-            return OnNcHitTest(p);
-        }
-        case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(l)); return 0;
-        case WM_COMMAND:
-            if (OnCommand(LOWORD(w), HIWORD(w), reinterpret_cast<HWND>(l))) return 0;
-            return Default();
-        case WM_NOTIFY: {
-            LRESULT result = 0;
-            if (l && OnNotify(reinterpret_cast<NMHDR*>(l), &result)) return result;
-            return Default();
-        }
-        default: return Default();
-    }
-}
-
-bool Window::OnCommand(UINT id, UINT code, HWND control) {
-    auto c = m_controls.find({id, code});
-    if (c != m_controls.end()) {
-        c->second();
-        return true;
-    }
-    // Menus send code 0, accelerators 1 without a control, buttons BN_CLICKED (0).
-    if (code == 0 || (code == 1 && !control)) {
-        auto it = m_commands.find(id);
-        if (it != m_commands.end()) {
-            it->second();
-            return true;
+        case kControl: return ids.Holds(LOWORD(m.wParam)) && HIWORD(m.wParam) == code && m.lParam != 0;
+        case kNotify: {
+            const NMHDR* h = reinterpret_cast<const NMHDR*>(m.lParam);
+            return h && ids.Holds(static_cast<UINT>(h->idFrom)) && h->code == code;
         }
     }
     return false;
 }
 
-bool Window::OnNotify(NMHDR* header, LRESULT* result) {
-    auto it = m_notifies.find({static_cast<UINT>(header->idFrom), header->code});
-    if (it == m_notifies.end()) return false;
-    *result = it->second(header);
-    return true;
+void Window::Add(Entry::Kind kind, UINT msg, Ids ids, UINT code, Handler handler) {
+    m_entries.push_back(Entry{kind, msg, ids, code, std::make_shared<const Handler>(std::move(handler))});
 }
 
-void Window::MapCommand(UINT id, std::function<void()> handler) { m_commands[id] = std::move(handler); }
-
-void Window::MapControl(UINT id, UINT code, std::function<void()> handler) {
-    m_controls[{id, code}] = std::move(handler);
+LRESULT Window::CallPrevious(const MSG& m) {
+    Link* link = m_hwnd ? static_cast<Link*>(GetPropA(m.hwnd, kWindowProp)) : nullptr;
+    if (link && link->previous) return CallWindowProcA(link->previous, m.hwnd, m.message, m.wParam, m.lParam);
+    return DefWindowProcA(m.hwnd, m.message, m.wParam, m.lParam);
 }
 
-void Window::MapNotify(UINT id, UINT code, std::function<LRESULT(NMHDR*)> handler) {
-    m_notifies[{id, code}] = std::move(handler);
+LRESULT Window::Route(Dispatch& d) {
+    for (long i = d.next; i >= 0; --i) {
+        if (static_cast<size_t>(i) >= m_entries.size()) continue;
+        const Entry& entry = m_entries[static_cast<size_t>(i)];
+        if (!entry.Matches(d.msg)) continue;
+        d.next = i - 1;
+        // Held here: the entry may be dropped while its handler runs.
+        std::shared_ptr<const Handler> handler = entry.handler;
+        return (*handler)(d.msg);
+    }
+    d.next = -1;
+    return CallPrevious(d.msg);
 }
 
-void Window::MapUpdate(UINT id, std::function<void(CommandState&)> handler) { m_updates[id] = std::move(handler); }
+LRESULT Window::Default() {
+    if (!m_dispatch) return 0;
+    return Route(*m_dispatch);
+}
 
-bool Window::HasCommandHandler(UINT id) const { return m_commands.count(id) != 0; }
+const MSG& Window::CurrentMessage() const {
+    static const MSG none{};
+    return m_dispatch ? m_dispatch->msg : none;
+}
+
+LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    if (!link) return DefWindowProcA(hwnd, msg, w, l);
+    Window* self = link->window;
+    if (!self) {
+        // Only forwarding: the object let go while another subclass was on top.
+        WNDPROC previous = link->previous;
+        if (msg == WM_NCDESTROY) {
+            RemovePropA(hwnd, kWindowProp);
+            delete link;
+        }
+        return CallWindowProcA(previous, hwnd, msg, w, l);
+    }
+    Dispatch d{MSG{hwnd, msg, w, l, 0, {}}, static_cast<long>(self->m_entries.size()) - 1, self->m_dispatch, false};
+    self->m_dispatch = &d;
+    LRESULT result = 0;
+    try {
+        result = self->Route(d);
+    } catch (const std::exception& e) {
+        TraceError("window procedure", e.what());
+    } catch (...) {
+        TraceError("window procedure", nullptr);
+    }
+    if (d.gone) return result;  // the object was deleted while the message ran
+    self->m_dispatch = d.outer;
+    if (msg == WM_NCDESTROY) {
+        self->Unhook(true);
+        self->m_hwnd = nullptr;
+        self->m_owned = false;
+        try {
+            self->PostNcDestroy();  // may delete the object: nothing after it
+        } catch (...) {
+            TraceError("PostNcDestroy", nullptr);
+        }
+    }
+    return result;
+}
+
+bool Window::HasCommandHandler(UINT id) const {
+    MSG probe{m_hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0, 0, {}};
+    for (const Entry& entry : m_entries) {
+        if (entry.kind == Entry::kCommand && entry.Matches(probe)) return true;
+    }
+    return false;
+}
 
 void Window::UpdateCommandState(CommandState& state, bool disableWithoutHandler) {
-    auto it = m_updates.find(state.Id());
-    if (it != m_updates.end()) {
-        it->second(state);
-        return;
+    for (auto it = m_updates.rbegin(); it != m_updates.rend(); ++it) {
+        if (it->ids.Holds(state.Id())) {
+            auto handler = it->handler;
+            handler(state);
+            return;
+        }
     }
     if (disableWithoutHandler && !HasCommandHandler(state.Id())) state.Enable(false);
 }
@@ -285,7 +303,7 @@ void Window::UpdateMenuCommands(HMENU menu, bool disableWithoutHandler) {
     }
 }
 
-std::string Window::Text() const {
+std::string WindowRef::Text() const {
     int n = GetWindowTextLengthA(m_hwnd);
     if (n <= 0) return {};
     std::string text(static_cast<size_t>(n) + 1, '\0');
@@ -294,27 +312,28 @@ std::string Window::Text() const {
     return text;
 }
 
-RECT Window::WindowRect() const {
+RECT WindowRef::WindowRect() const {
     RECT r{};
     GetWindowRect(m_hwnd, &r);
     return r;
 }
 
-RECT Window::ClientRect() const {
+RECT WindowRef::ClientRect() const {
     RECT r{};
     GetClientRect(m_hwnd, &r);
     return r;
 }
 
-void Window::ModifyStyle(LONG_PTR remove, LONG_PTR add) const {
+void WindowRef::ModifyStyle(LONG_PTR remove, LONG_PTR add) const {
     LONG_PTR style = Style();
     SetWindowLongPtrA(m_hwnd, GWL_STYLE, (style & ~remove) | add);
 }
 
-void Window::CenterWindow(HWND over) const {
+void WindowRef::CenterWindow(HWND over) const {
     RECT r = WindowRect();
     RECT area;
     if (!over) over = GetParent(m_hwnd);
+    if (!over) over = GetWindow(m_hwnd, GW_OWNER);
     if (over && IsWindowVisible(over) && !IsIconic(over)) {
         GetWindowRect(over, &area);
     } else {

@@ -111,18 +111,16 @@ std::vector<std::string> LogLines(const std::string& log) {
     return lines;
 }
 
-class Program : public ::testing::Test {
+class Program : public testsupport::CleanSettingsTest {
 protected:
     void SetUp() override {
-        testsupport::ClearVastrelSettings();
+        CleanSettingsTest::SetUp();
         std::string source = KESTRUM_PROGRAM;
 #ifdef _WIN32
         if (source[0] == '/') source = "Z:" + std::regex_replace(source, std::regex("/"), "\\");  // the host's files
 #endif
         ASSERT_TRUE(clitest::CopyFileBytes(source, program)) << source;
     }
-    void TearDown() override { testsupport::ClearVastrelSettings(); }
-
     ProcessResult Run(const std::vector<std::string>& arguments) {
         ProcessResult r = clitest::RunProgram(program, arguments);
         EXPECT_TRUE(r.started && !r.timedOut);

@@ -137,6 +137,22 @@ TEST_F(Settings, UnusableStoredChoicesFallBackForNewFiles) {
     EXPECT_EQ(32, s.GetKeyLength());
 }
 
+TEST_F(Settings, KeeperPutsBackWhatItFound) {
+    const unsigned char raw[3] = {1, 2, 3};
+    ASSERT_TRUE(platform::RegWriteRaw(RegRoot::CurrentUser, kKey, "other", 3, raw, 3));
+    Store("key", 0);
+    {
+        testsupport::SettingsKeeper keeper;
+        testsupport::ClearVastrelSettings();
+        Store("key", 2);
+        Store("cipher", 7);
+    }
+    uint32_t v;
+    EXPECT_TRUE(Stored("key", v) && v == 0);
+    EXPECT_FALSE(Stored("cipher", v));
+    EXPECT_TRUE(Stored("other", v) && v == 0x030201);  // three bytes of binary data, as they were
+}
+
 TEST(CipherSettingsTables, KeyLengthsAndNames) {
     EXPECT_EQ(16, CipherSettings::KeyLengthForHash(0));
     EXPECT_EQ(28, CipherSettings::KeyLengthForHash(1));

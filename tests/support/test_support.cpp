@@ -143,6 +143,10 @@ std::vector<std::string> ListDir(const std::string& path) {
 MessageRecorder::MessageRecorder() {
     m_previous = platform::SetMessageHook([this](const platform::MessageRequest& request) {
         messages.push_back(request);
+        if (respond) {
+            auto handler = respond;  // may replace itself while it runs
+            return handler(request);
+        }
         if (answers.empty()) return platform::DefaultAnswer(request.style);
         int answer = answers.front();
         answers.pop_front();
@@ -152,8 +156,63 @@ MessageRecorder::MessageRecorder() {
 
 MessageRecorder::~MessageRecorder() { platform::SetMessageHook(m_previous); }
 
-void ClearVastrelSettings() {
-    platform::RegRemoveKey(platform::RegRoot::CurrentUser, "Software\\Halvenrod\\Vastrel");
+namespace {
+const char* const kSettingsKey = "Software\\Halvenrod\\Vastrel";
+
+#ifndef _WIN32
+std::string SettingsFile() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg) return std::string(xdg) + "/vastrel/settings.reg";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/vastrel/settings.reg";
+}
+#endif
+}  // namespace
+
+void ClearVastrelSettings() { platform::RegRemoveKey(platform::RegRoot::CurrentUser, kSettingsKey); }
+
+SettingsKeeper::SettingsKeeper() {
+#ifdef _WIN32
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    m_existed = true;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameSize = sizeof name, type = 0, dataSize = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS) break;
+        std::string data(dataSize, '\0');
+        nameSize = sizeof name;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        data.resize(dataSize);
+        m_values.push_back({std::string(name, nameSize), type, data});
+    }
+    RegCloseKey(key);
+#else
+    m_existed = Exists(SettingsFile());
+    if (m_existed) m_file = ReadFile(SettingsFile());
+#endif
+}
+
+SettingsKeeper::~SettingsKeeper() {
+#ifdef _WIN32
+    ClearVastrelSettings();
+    if (!m_existed) return;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+    for (const Value& v : m_values)
+        EXPECT_TRUE(platform::RegWriteRaw(platform::RegRoot::CurrentUser, kSettingsKey, v.name, v.type, v.data.data(),
+                                          static_cast<uint32_t>(v.data.size())))
+            << v.name;
+#else
+    if (m_existed)
+        WriteFile(SettingsFile(), m_file);
+    else
+        ::unlink(SettingsFile().c_str());
+#endif
 }
 
 }  // namespace testsupport

@@ -4,7 +4,9 @@
 // settings store.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,8 @@ void MakeDir(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 
 // Answers every message box while alive and keeps what was asked. Answers
-// are taken from the queue, then the box's default answer.
+// come from respond when it is set (a test acts there while the box is
+// up), else from the queue, then the box's default answer.
 class MessageRecorder {
 public:
     MessageRecorder();
@@ -47,6 +50,7 @@ public:
 
     std::vector<platform::MessageRequest> messages;
     std::deque<int> answers;
+    std::function<int(const platform::MessageRequest&)> respond;
 
 private:
     platform::MessageHook m_previous;
@@ -55,11 +59,35 @@ private:
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
 void ClearVastrelSettings();
 
-// A fixture whose tests start and end with no stored settings.
+// Keeps the stored settings as they are when it is made and puts exactly
+// those back when it goes (values, types and bytes; no key when there was
+// none), whatever the test stored meanwhile.
+class SettingsKeeper {
+public:
+    SettingsKeeper();
+    ~SettingsKeeper();
+    SettingsKeeper(const SettingsKeeper&) = delete;
+    SettingsKeeper& operator=(const SettingsKeeper&) = delete;
+
+private:
+    struct Value {
+        std::string name;
+        uint32_t type;
+        std::string data;
+    };
+    bool m_existed = false;
+    std::vector<Value> m_values;  // Windows: the key's values
+    std::string m_file;           // elsewhere: the settings file's bytes
+};
+
+// A fixture whose tests start with no stored settings and leave the settings
+// they found.
 class CleanSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override { ClearVastrelSettings(); }
-    void TearDown() override { ClearVastrelSettings(); }
+
+private:
+    SettingsKeeper m_keeper;  // made before SetUp, gone after TearDown
 };
 
 }  // namespace testsupport

@@ -51,7 +51,7 @@ TEST_F(RenameTest, FirstMatchingRowAndTheEntryTakeTheNewName) {
     Row("a.txt", "C:\\data");
     Row("a.txt", "C:\\data");
     std::string name = "sub\\a.txt", path = "C:\\data\\a.txt";
-    UpdateRenamedListItem(name, path, "C:\\data\\a.~enc", list);
+    UpdateRenamedListItem(name, path, "C:\\data\\a.~enc", list.Handle());
     EXPECT_EQ("sub\\a.~enc", name);
     EXPECT_EQ("C:\\data\\a.~enc", path);
     EXPECT_EQ("a.txt", list.GetItemText(0, 0));
@@ -63,13 +63,13 @@ TEST_F(RenameTest, FirstMatchingRowAndTheEntryTakeTheNewName) {
 TEST_F(RenameTest, EntryFollowsTheFileEvenWithoutARow) {
     Row("b.txt", "C:\\data");
     std::string name = "a.txt", path = "C:\\data\\a.txt";
-    UpdateRenamedListItem(name, path, "C:\\data\\0badf00d.~enc", list);
+    UpdateRenamedListItem(name, path, "C:\\data\\0badf00d.~enc", list.Handle());
     EXPECT_EQ("0badf00d.~enc", name);
     EXPECT_EQ("C:\\data\\0badf00d.~enc", path);  // the file is not lost from the project
     EXPECT_EQ("b.txt", list.GetItemText(0, 0));
 
     std::string rooted = "\\a.txt", noSlash = "plain";
-    UpdateRenamedListItem(rooted, noSlash, "new.txt", list);
+    UpdateRenamedListItem(rooted, noSlash, "new.txt", list.Handle());
     EXPECT_EQ("new.txt", rooted);
     EXPECT_EQ("new.txt", noSlash);
 }

@@ -1,6 +1,7 @@
 #include <shlobj.h>
 
 #include "tests/ui/ui_test_support.h"
+#include "resources/tests/ui_test_ids.h"
 #include "ui/drag_drop_list.h"
 #include "ui/ole.h"
 
@@ -99,10 +100,7 @@ protected:
         list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, RECT{0, 0, 300, 200}, parent, 1031);
         list.owner = &owner;
     }
-    ~DropListTest() override {
-        list.DestroyWindow();
-        DestroyWindow(parent);
-    }
+    ~DropListTest() override { DestroyWindow(parent); }  // takes the list along
     DWORD Drop(FileData& data, DWORD keys = 0) {
         DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
         EXPECT_EQ(S_OK, list.DropTarget().DragEnter(&data, keys, POINTL{5, 5}, &effect));
@@ -161,6 +159,39 @@ TEST_F(DropListTest, DragCursorFollowsTheControlKey) {
     list.DropTarget().DragOver(MK_LBUTTON, POINTL{1, 1}, &effect);
     EXPECT_EQ(DWORD(DROPEFFECT_MOVE), effect);
     EXPECT_EQ(S_OK, list.DropTarget().DragLeave());
+}
+
+// The main window binds its list and registers it while it initialises.
+class ListDlg : public ui::Dialog {
+public:
+    ListDlg() : Dialog(IDD_TEST_RESIZING) {}
+    DragDropList list;
+
+protected:
+    void DoDataExchange(ui::DataExchange& dx) override { dx.Control(1031, list); }
+    bool OnInitDialog() override {
+        Dialog::OnInitDialog();
+        list.RegisterDropTarget();
+        return true;
+    }
+};
+
+TEST_F(DropListTest, DropTargetIsRevokedWhenItsDialogCloses) {
+    ASSERT_TRUE(ole.Ok());
+    ListDlg dlg;
+    ASSERT_TRUE(dlg.Create(nullptr));
+    HWND listWindow = dlg.list.Handle();
+    ASSERT_EQ(listWindow, dlg.list.DropTarget().Window());
+    EXPECT_GT(dlg.list.DropTarget().AddRef(), 1u);  // OLE holds it
+    dlg.list.DropTarget().Release();
+    dlg.DestroyWindow();
+    // Gone with the window, while the object still lives: OLE let go of it.
+    EXPECT_FALSE(IsWindow(listWindow));
+    EXPECT_EQ(nullptr, dlg.list.DropTarget().Window());
+    EXPECT_EQ(nullptr, dlg.list.Handle());
+    EXPECT_EQ(1u, dlg.list.DropTarget().AddRef());
+    dlg.list.DropTarget().Release();
+    EXPECT_TRUE(m_messages.messages.empty());
 }
 
 TEST_F(DropListTest, FailedRegistrationIsReported) {

@@ -30,7 +30,7 @@ TEST_F(UiTest, ProgressWindowLayoutAndTitlePercentage) {
     EXPECT_EQ("", Title(progress));  // untouched until the percentage changes
     progress.SetPos(84);
     EXPECT_EQ("Progress [42%]", Title(progress));
-    uitest::SaveScreenshot(progress.Handle(), "progress_window");
+    uitest::Screenshot(progress.Handle(), "42-percent");
     // Same percentage: the title is left alone, the bar still moves.
     SetWindowTextA(progress.Handle(), "marker");
     EXPECT_EQ(84, progress.SetPos(85));
@@ -104,7 +104,8 @@ TEST_F(UiTest, ProgressWindowCancelsByEscOrButton) {
         PostQuitMessage(3);
         progress.PeekAndPump(TRUE);
         MSG msg;
-        EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
+        ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
+        EXPECT_EQ(3u, msg.wParam);  // with its code
     }
     DestroyWindow(main);
 }
@@ -141,6 +142,20 @@ TEST_F(UiTest, ProgressWindowRemembersItsPlace) {
     CProgressWnd progress;
     ASSERT_TRUE(progress.Create(nullptr, "", TRUE));
     EXPECT_EQ(centred.x, progress.WindowRect().left);
+}
+
+TEST_F(UiTest, ProgressWindowSavesItsPlaceWhenItsOwnerTakesItAlong) {
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr,
+                                 nullptr);
+    CProgressWnd progress;
+    ASSERT_TRUE(progress.Create(owner, "", TRUE));
+    progress.Hide();
+    SetWindowPos(progress.Handle(), nullptr, 21, 34, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    DestroyWindow(owner);  // as a dialog that owns it closes
+    EXPECT_FALSE(progress.Exists());
+    EXPECT_EQ(21, m_app->GetProfileInt("Settings", "X", -1));
+    EXPECT_EQ(34, m_app->GetProfileInt("Settings", "Y", -1));
+    EXPECT_EQ(0, progress.SetPos(5));  // no window: the stored position, nothing else
 }
 
 TEST_F(UiTest, ProgressWindowWithoutWindowChangesNothing) {

@@ -51,7 +51,7 @@ TEST_F(UiTest, ResizingDialogMovesAndStretchesAnchoredControls) {
     EXPECT_EQ(edit.right + 50, edit2.right);
     EXPECT_EQ(text.top + 30, text2.top);
     EXPECT_EQ(text.left, text2.left);
-    uitest::SaveScreenshot(h, "resizing_dialog");
+    uitest::Screenshot(h, "resized");
 
     // Minimising records nothing; after restoring the controls stand as before.
     ShowWindow(h, SW_MINIMIZE);

@@ -1,6 +1,13 @@
 #include "tests/ui/ui_test_support.h"
 
+#include <cxxabi.h>
+
 #include <cstdint>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "ui/controls.h"
+#include "ui/window.h"
 
 namespace uitest {
 
@@ -13,18 +20,6 @@ UiTest::~UiTest() {
     Pump();
     m_app.reset();
 }
-
-PickerRecorder::PickerRecorder() {
-    m_previous = ui::SetPickerHook([this](const ui::PickerRequest& request) {
-        requests.push_back(request);
-        if (answers.empty()) return ui::PickerAnswer{};
-        ui::PickerAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    });
-}
-
-PickerRecorder::~PickerRecorder() { ui::SetPickerHook(m_previous); }
 
 void Pump(int milliseconds) {
     DWORD start = GetTickCount();
@@ -120,14 +115,20 @@ std::string ScreenshotFolder() {
 
 namespace {
 
-// Takes the window's rectangle from the screen as it is now.
+std::string CurrentTestName() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    return test ? test->name() : "window";
+}
+
+// Takes the window as it is on its own surface, frame and title included.
 void Capture(HWND window, const std::string& name) {
     RECT r;
-    GetWindowRect(window, &r);
+    if (!GetWindowRect(window, &r)) return;
     int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC source = GetWindowDC(window);
+    HDC memory = CreateCompatibleDC(source);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -135,11 +136,11 @@ void Capture(HWND window, const std::string& name) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     std::vector<uint8_t> rgb;
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
         GdiFlush();
         const uint8_t* p = static_cast<const uint8_t*>(bits);
         rgb.resize(static_cast<size_t>(width) * height * 3);
@@ -152,34 +153,55 @@ void Capture(HWND window, const std::string& name) {
     }
     if (bitmap) DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, source);
     std::string folder = ScreenshotFolder();
     if (rgb.empty() || folder.empty()) return;
     testsupport::WriteFile(folder + "\\" + name + ".png", EncodePng(width, height, rgb));
 }
 
 thread_local HHOOK t_closingHook = nullptr;
-thread_local int t_closed = 0;
 
 // Every visible top-level window is photographed as it closes.
 LRESULT CALLBACK OnWindowClosing(int code, WPARAM w, LPARAM l) {
     HWND window = reinterpret_cast<HWND>(w);
     if (code == HCBT_DESTROYWND && IsWindowVisible(window) && !(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "window";
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Capture(window, name + "-" + std::to_string(++t_closed));
+        Screenshot(window, CurrentTestName());
     }
     return CallNextHookEx(nullptr, code, w, l);
 }
 
+std::string FileSafe(std::string name) {
+    for (char& c : name) {
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                  c == '.';
+        if (!ok) c = '_';
+    }
+    return name;
+}
+
 }  // namespace
 
-void SaveScreenshot(HWND window, const std::string& name) {
+std::string ClassName(HWND window) {
+    if (ui::Window* object = ui::Window::FromHandle(window)) {
+        const char* mangled = typeid(*object).name();
+        int status = 0;
+        char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+        std::string name = status == 0 && demangled ? demangled : mangled;
+        std::free(demangled);
+        size_t angle = name.find('<');
+        if (angle != std::string::npos) name.resize(angle);
+        size_t colons = name.rfind("::");
+        if (colons != std::string::npos) name = name.substr(colons + 2);
+        return FileSafe(name);
+    }
+    char cls[256] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    return FileSafe(cls);
+}
+
+void Screenshot(HWND window, const std::string& state) {
     if (!window || !IsWindow(window)) return;
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(100);
-    Capture(window, name);
+    Capture(window, ClassName(window) + "-" + FileSafe(state));
 }
 
 ScreenshotsOnClose::ScreenshotsOnClose() {
@@ -187,7 +209,6 @@ ScreenshotsOnClose::ScreenshotsOnClose() {
         t_closingHook = SetWindowsHookExA(WH_CBT, &OnWindowClosing, nullptr, GetCurrentThreadId());
         m_installed = true;
     }
-    t_closed = 0;
 }
 
 ScreenshotsOnClose::~ScreenshotsOnClose() {
@@ -195,4 +216,246 @@ ScreenshotsOnClose::~ScreenshotsOnClose() {
     if (m_installed) t_closingHook = nullptr;
 }
 
+bool DialogDriver::Reachable(int id) const {
+    HWND item = Item(id);
+    if (!item) {
+        ADD_FAILURE() << ClassName() << ": no control " << id;
+        return false;
+    }
+    if (!IsWindowVisible(item) || !IsWindowEnabled(item)) {
+        ADD_FAILURE() << ClassName() << ": control " << id << " is " << (IsWindowVisible(item) ? "disabled" : "hidden");
+        return false;
+    }
+    return true;
+}
+
+void DialogDriver::Type(int id, const std::string& text) {
+    if (!Reachable(id)) return;
+    HWND edit = Item(id);
+    SendMessageA(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    if (text.empty()) SendMessageA(edit, WM_CHAR, VK_BACK, 1);
+    for (unsigned char c : text) SendMessageA(edit, WM_CHAR, c, 1);
+}
+
+void DialogDriver::Click(int id) {
+    if (Reachable(id)) SendMessageA(Item(id), BM_CLICK, 0, 0);
+}
+
+void DialogDriver::SetCheck(int id, bool on) {
+    for (int i = 0; i < 3 && Reachable(id) && (Checked(id) == BST_CHECKED) != on; ++i) Click(id);
+    EXPECT_EQ(on, Checked(id) == BST_CHECKED) << ClassName() << ": check box " << id;
+}
+
+void DialogDriver::Choose(int id, const std::string& text) {
+    if (!Reachable(id)) return;
+    HWND combo = Item(id);
+    LRESULT index = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    if (index == CB_ERR) {
+        ADD_FAILURE() << ClassName() << ": combo box " << id << " has no item " << text;
+        return;
+    }
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void DialogDriver::Press(UINT key) {
+    HWND focus = GetFocus();
+    if (!focus || (focus != m_dialog && !IsChild(m_dialog, focus))) focus = m_dialog;
+    PostMessageA(focus, WM_KEYDOWN, key, 0x00000001);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    ui::PumpWaitingMessages();
+}
+
+std::string DialogDriver::Text(int id) const { return ui::WindowRef(Item(id)).Text(); }
+bool DialogDriver::Enabled(int id) const { return Item(id) && IsWindowEnabled(Item(id)); }
+bool DialogDriver::Visible(int id) const { return Item(id) && IsWindowVisible(Item(id)); }
+int DialogDriver::Checked(int id) const { return static_cast<int>(SendMessageA(Item(id), BM_GETCHECK, 0, 0)); }
+
+std::vector<std::vector<std::string>> DialogDriver::ListRows(int id) const {
+    ui::ListViewRef list(Item(id));
+    HWND header = reinterpret_cast<HWND>(list.Send(LVM_GETHEADER));
+    int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    std::vector<std::vector<std::string>> rows;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < columns; ++column) cells.push_back(list.GetItemText(row, column));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+namespace {
+// The popup of a menu that holds the command, and the command's position.
+HMENU FindCommand(HMENU menu, UINT id, int& position) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            if (HMENU found = FindCommand(sub, id, position)) return found;
+        } else if (GetMenuItemID(menu, i) == id) {
+            position = i;
+            return menu;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+bool RunMenuCommand(HWND window, UINT id) {
+    int position = -1;
+    HMENU popup = GetMenu(window) ? FindCommand(GetMenu(window), id, position) : nullptr;
+    if (!popup) {
+        ADD_FAILURE() << ClassName(window) << ": no menu item " << id;
+        return false;
+    }
+    SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(position, FALSE));
+    if (GetMenuState(popup, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) {
+        ADD_FAILURE() << ClassName(window) << ": menu item " << id << " is disabled";
+        return false;
+    }
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+}
+
+ModalDriver::ModalDriver() {
+    m_previous = ui::Dialog::SetModalHook([this](ui::Dialog& dialog) { Run(dialog); });
+}
+
+ModalDriver::~ModalDriver() {
+    ui::Dialog::SetModalHook(m_previous);
+    for (const Expectation& e : m_expected) {
+        ADD_FAILURE() << "dialog " << (e.className.empty() ? std::to_string(e.templateId) : e.className)
+                      << " never opened";
+    }
+}
+
+void ModalDriver::When(const std::string& className, Handler handler) {
+    m_expected.push_back(Expectation{className, 0, std::move(handler)});
+}
+
+void ModalDriver::When(UINT templateId, Handler handler) {
+    m_expected.push_back(Expectation{"", templateId, std::move(handler)});
+}
+
+void ModalDriver::Run(ui::Dialog& dialog) {
+    HWND hwnd = dialog.Handle();
+    std::string name = ClassName(hwnd);
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    opened.push_back(Opened{name, dialog.TemplateId(), hwnd, owner, owner && IsWindowEnabled(owner)});
+    Screenshot(hwnd, CurrentTestName());
+    for (auto it = m_expected.begin(); it != m_expected.end(); ++it) {
+        if (it->className == name || (it->templateId && it->templateId == dialog.TemplateId())) {
+            Handler handler = std::move(it->handler);
+            m_expected.erase(it);
+            DialogDriver driver(hwnd);
+            handler(driver);
+            if (dialog.Running()) {
+                Pump();  // what the handler posted
+                if (dialog.Running()) {
+                    ADD_FAILURE() << "dialog " << name << " was left open";
+                    dialog.EndDialog(IDCANCEL);
+                }
+            }
+            return;
+        }
+    }
+    ADD_FAILURE() << "unexpected dialog " << name << " (template " << dialog.TemplateId() << ")";
+    dialog.EndDialog(IDCANCEL);
+}
+
+PickerRecorder::PickerRecorder() {
+    m_previous = ui::SetPickerHook([this](const ui::PickerRequest& request) {
+        requests.push_back(request);
+        if (answers.empty()) return ui::PickerAnswer{};
+        ui::PickerAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    });
+}
+
+PickerRecorder::~PickerRecorder() { ui::SetPickerHook(m_previous); }
+
+PopupMenuRecorder::PopupMenuRecorder() {
+    m_previous = ui::SetPopupMenuHook([this](const ui::PopupMenuRequest& request) -> UINT {
+        Shown seen{request, {}};
+        for (int i = 0; i < GetMenuItemCount(request.menu); ++i) {
+            UINT id = GetMenuItemID(request.menu, i);
+            if (id == 0 || id == static_cast<UINT>(-1)) continue;
+            seen.items.emplace_back(id, !(GetMenuState(request.menu, i, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)));
+        }
+        shown.push_back(seen);
+        if (answers.empty()) return 0;
+        UINT answer = answers.front();
+        answers.pop_front();
+        return answer;
+    });
+}
+
+PopupMenuRecorder::~PopupMenuRecorder() { ui::SetPopupMenuHook(m_previous); }
+
+ProgramRecorder::ProgramRecorder() {
+    m_previousStart = platform::SetProgramHook([this](const platform::ProgramStart& start) {
+        starts.push_back(start);
+        if (results.empty()) return true;
+        bool result = results.front();
+        results.pop_front();
+        return result;
+    });
+    m_previousLookup = platform::SetAssociationHook([this](const std::string& file) {
+        lookups.push_back(file);
+        return associated;
+    });
+}
+
+ProgramRecorder::~ProgramRecorder() {
+    platform::SetProgramHook(m_previousStart);
+    platform::SetAssociationHook(m_previousLookup);
+}
+
 }  // namespace uitest
+
+// The window tests run on a virtual desktop of their own, where the system
+// draws every window's frame and title bar without a window manager: the
+// program starts itself again there and hands on the result.
+int main(int argc, char** argv) {
+    static const char kDesktop[] = "VastrelTests";
+    char current[64] = {};
+    DWORD needed = 0;
+    GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, current, sizeof current, &needed);
+    bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    if (underWine && lstrcmpiA(current, kDesktop) != 0) {
+        // The desktop's size is read when it is made; the value goes again after.
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, kDesktop, 0, REG_SZ, reinterpret_cast<const BYTE*>("1024x768"), 9);
+        }
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.lpDesktop = const_cast<char*>(kDesktop);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        PROCESS_INFORMATION pi{};
+        std::vector<char> line(GetCommandLineA(), GetCommandLineA() + lstrlenA(GetCommandLineA()) + 1);
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            DWORD code = 1;
+            GetExitCodeProcess(pi.hProcess, &code);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            if (key) {
+                RegDeleteValueA(key, kDesktop);
+                RegCloseKey(key);
+            }
+            return static_cast<int>(code);
+        }
+        if (key) {
+            RegDeleteValueA(key, kDesktop);
+            RegCloseKey(key);
+        }
+        // No second desktop: run here, without title bars in the pictures.
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

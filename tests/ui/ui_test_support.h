@@ -1,24 +1,54 @@
 #pragma once
 // What the window tests share: an application object with a profile file of
-// its own, a recorder that answers the pickers, a pump that never waits,
-// and screenshots of the windows the tests open.
+// its own, a driver that runs every modal dialog as a user would, recorders
+// that answer message boxes, pickers, popup menus and program starts, and
+// screenshots of the windows the tests open.
+//
+// A typical test of a modal dialog:
+//
+//   uitest::ModalDriver driver;
+//   driver.When("CNameDlg", [&](uitest::DialogDriver& d) {
+//       d.Type(IDC_NAME, "report.txt");
+//       m_messages.respond = [&](const platform::MessageRequest& box) {
+//           EXPECT_EQ(d.Handle(), box.ownerWindow);   // modal to the dialog
+//           return IDYES;
+//       };
+//       d.Press(VK_RETURN);                            // OK through the dialog manager
+//   });
+//   CNameDlg dlg;
+//   EXPECT_EQ(IDOK, dlg.DoModal());
+//
+// The test program runs on a virtual desktop of its own, so windows get
+// their title bars without a window manager. The screenshots are taken from
+// each window's own surface (nothing that overlaps it shows) and land in
+// the build folder's "screenshots" folder as "<Class>-<state>.png".
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/process.h"
 #include "tests/support/test_support.h"
 #include "ui/app.h"
+#include "ui/dialog.h"
 #include "ui/prompts.h"
 
 namespace uitest {
 
-// While alive, every visible top-level window of the thread is saved as a
-// screenshot ("<suite>.<test>-<n>.png") when it closes.
+// The name of a window's class: the C++ class (without namespace) of the
+// object that takes its messages, else its window class.
+std::string ClassName(HWND window);
+
+// Saves "<ClassName>-<state>.png" of the window, title bar included.
+void Screenshot(HWND window, const std::string& state);
+
+// While alive, every visible top-level window of the thread is saved as
+// "<ClassName>-<test name>.png" when it closes.
 class ScreenshotsOnClose {
 public:
     ScreenshotsOnClose();
@@ -36,12 +66,93 @@ class UiTest : public ::testing::Test {
 protected:
     UiTest();
     ~UiTest() override;
-    std::string ProfileText() const { return testsupport::Exists(m_app->ProfilePath()) ? testsupport::ReadFile(m_app->ProfilePath()) : ""; }
+    std::string ProfileText() const {
+        return testsupport::Exists(m_app->ProfilePath()) ? testsupport::ReadFile(m_app->ProfilePath()) : "";
+    }
 
     ScreenshotsOnClose m_screenshots;
     testsupport::TempDir m_dir;
     std::unique_ptr<ui::App> m_app;
     testsupport::MessageRecorder m_messages;
+};
+
+// One open dialog (or any window with controls), driven as a user would.
+// A control that a user could not reach (missing, hidden or disabled) fails
+// the test instead of being driven.
+class DialogDriver {
+public:
+    explicit DialogDriver(HWND dialog) : m_dialog(dialog) {}
+    HWND Handle() const { return m_dialog; }
+    HWND Item(int id) const { return GetDlgItem(m_dialog, id); }
+    HWND Owner() const { return GetWindow(m_dialog, GW_OWNER); }
+    std::string ClassName() const { return uitest::ClassName(m_dialog); }
+
+    // Focuses the edit, selects its text and types over it key by key.
+    void Type(int id, const std::string& text);
+    void Click(int id);
+    // Clicks the check box until it shows the state.
+    void SetCheck(int id, bool on);
+    // Selects the combo box item with this text and tells the dialog.
+    void Choose(int id, const std::string& text);
+    // A key pressed on the focused control, through the thread's message
+    // loop (so Enter and Esc go through the dialog manager).
+    void Press(UINT key);
+
+    std::string Text(int id) const;
+    bool Enabled(int id) const;
+    bool Visible(int id) const;
+    int Checked(int id) const;
+    // Every row of a list view, each with the text of every column.
+    std::vector<std::vector<std::string>> ListRows(int id) const;
+    void Screenshot(const std::string& state) const { uitest::Screenshot(m_dialog, state); }
+
+private:
+    bool Reachable(int id) const;
+    HWND m_dialog;
+};
+
+// Runs a menu command of a window as the menu would: the popup that holds it
+// gets WM_INITMENUPOPUP (the enable pass), then a command that is still
+// enabled is sent. False (and a failure) when the item is missing or grayed.
+bool RunMenuCommand(HWND window, UINT id);
+
+// Drives every modal dialog of the framework that opens while it is alive:
+// "when dialog X opens, run f". X is the dialog's C++ class name or its
+// template id; each When is used once, in the order given. A dialog that
+// opens without one fails the test and is cancelled, and one still open
+// when its handler returns is cancelled too, so no test ever waits on a
+// dialog. The handler runs while the dialog is shown, its owner disabled
+// and its loop about to run; it may open further dialogs and boxes.
+class ModalDriver {
+public:
+    using Handler = std::function<void(DialogDriver&)>;
+    ModalDriver();
+    ~ModalDriver();
+    ModalDriver(const ModalDriver&) = delete;
+    ModalDriver& operator=(const ModalDriver&) = delete;
+
+    void When(const std::string& className, Handler handler);
+    void When(UINT templateId, Handler handler);
+
+    struct Opened {
+        std::string className;
+        UINT templateId;
+        HWND window;
+        HWND owner;
+        bool ownerEnabled;  // the owner's state while the dialog was up
+    };
+    std::vector<Opened> opened;
+
+private:
+    struct Expectation {
+        std::string className;
+        UINT templateId;
+        Handler handler;
+    };
+    void Run(ui::Dialog& dialog);
+
+    std::deque<Expectation> m_expected;
+    ui::Dialog::ModalHook m_previous;
 };
 
 // Answers every picker while alive and keeps the requests.
@@ -56,12 +167,41 @@ private:
     ui::PickerHook m_previous;
 };
 
+// Answers every popup menu while alive (with the queued commands, then
+// "dismissed") and keeps the requests and the items' states as shown.
+class PopupMenuRecorder {
+public:
+    PopupMenuRecorder();
+    ~PopupMenuRecorder();
+    struct Shown {
+        ui::PopupMenuRequest request;
+        std::vector<std::pair<UINT, bool>> items;  // command id, enabled
+    };
+    std::vector<Shown> shown;
+    std::deque<UINT> answers;
+
+private:
+    ui::PopupMenuHook m_previous;
+};
+
+// Answers every program start and association look-up while alive; nothing
+// is started. Starts succeed unless the queue says otherwise.
+class ProgramRecorder {
+public:
+    ProgramRecorder();
+    ~ProgramRecorder();
+    std::vector<platform::ProgramStart> starts;
+    std::deque<bool> results;
+    std::vector<std::string> lookups;
+    std::string associated;  // the answer to every look-up
+
+private:
+    platform::ProgramHook m_previousStart;
+    platform::AssociationHook m_previousLookup;
+};
+
 // Runs waiting messages for about the given time without ever blocking.
 void Pump(int milliseconds = 0);
-
-// Saves a PNG of the window as it is on the screen into the build folder's
-// "screenshots" folder, for people to look at.
-void SaveScreenshot(HWND window, const std::string& name);
 
 // A width and height.
 inline SIZE SizeOf(const RECT& r) { return SIZE{r.right - r.left, r.bottom - r.top}; }
