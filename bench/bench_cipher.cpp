@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     Vastrel2::WorkerGroup workers(Vastrel2::WorkerGroup::ThreadsFor(64));
     bool same = true;
     for (int run = 0; run < runs; ++run) {
+        bench::Touch(data.data(), size);
         unsigned char chain[8];
         std::memcpy(chain, iv, 8);
         Clock::time_point t = Clock::now();

@@ -158,6 +158,11 @@ std::string Ratio(double ours, double reference) {
     return text;
 }
 
+void Touch(void* buffer, size_t size) {
+    volatile unsigned char* bytes = static_cast<volatile unsigned char*>(buffer);
+    for (size_t i = 0; i < size; i += 4096) bytes[i] = bytes[i];
+}
+
 int IntOption(int argc, char** argv, const char* name, int fallback) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);

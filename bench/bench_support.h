@@ -3,6 +3,7 @@
 // program (OpenSSL's command-line tool) started and timed from the same run,
 // natively or, under Wine, as the host's own program.
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ bool FlushFile(const std::string& path);
 
 // "ours / reference" as a text, or "-" without a reference.
 std::string Ratio(double ours, double reference);
+
+// Writes every page of a buffer once more, untimed. Under Wine, starting the
+// reference program forks this process, and the first write to each page
+// afterwards faults: that cost must not be timed as ours.
+void Touch(void* buffer, size_t size);
 
 // Options of the form "--name value" after the positional arguments.
 int IntOption(int argc, char** argv, const char* name, int fallback);
