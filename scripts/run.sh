@@ -10,7 +10,7 @@ configure_and_build native
 
 echo
 echo "Built:"
-find "$build/win32" "$build/native" -maxdepth 3 -type f \( -name '*.exe' -o -name '*.dll' -o -perm -u+x \) \
+find "$build/win32" "$build/native" -maxdepth 3 -type f \( -name '*.exe' -o -name '*.dll' -o -path '*/app/*.chm' -o -perm -u+x \) \
     -not -path '*/CMakeFiles/*' -not -name '*.sh' | sort | sed "s|$root/||"
 echo
 echo "Benchmark of the cipher and the key derivation:"

@@ -9,8 +9,8 @@ class CHelpLauncher {
 public:
     // Opens the page in the browser; failures are silent.
     void OpenUrl(std::string url);
-    // Opens "Vastrel.chm" next to the program on its contents; a missing
-    // file is reported.
+    // Opens "Vastrel.chm" next to the program on its contents; a missing,
+    // empty or damaged file is reported.
     void ShowHelp();
     // Full path of the running program's executable.
     std::string GetModulePath();
