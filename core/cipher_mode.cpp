@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -287,16 +288,19 @@ bool CBCMode::DecryptBatches(const Blowfish& cipher, uint64_t size, CFile& sourc
             const size_t count = std::min(sliceBlocks, blocks - first);
             cipher.DecryptCbc(buffer + first * 8, buffer + first * 8, count, chains[j]);
         };
-        bool spread = false;
+        // Every slice is deciphered exactly once, whichever thread does it:
+        // deciphering in place twice would ruin it.
+        std::function<void(unsigned)> task;
         if (workers && parts > 1) {
             try {
-                workers->Run(slice);
-                spread = true;
+                task = slice;
             } catch (...) {
-                spread = false;
+                task = nullptr;
             }
         }
-        if (!spread)
+        if (task)
+            workers->Run(task);
+        else
             for (unsigned j = 0; j < parts; ++j) slice(j);
         if (!destination.Write(buffer, want)) return false;
         done += want;

@@ -35,16 +35,22 @@ unsigned WorkerGroup::ThreadsFor(size_t parts) {
     return static_cast<unsigned>(std::min<size_t>({parts, cores, kMaxThreads}));
 }
 
-void WorkerGroup::Run(const std::function<void(unsigned)>& task) {
-    if (m_workers.empty()) {
-        task(0);
-        return;
+void WorkerGroup::Run(const std::function<void(unsigned)>& task) noexcept {
+    bool handedOut = false;
+    if (!m_workers.empty()) {
+        try {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_task = &task;
+            m_pending = static_cast<unsigned>(m_workers.size());
+            ++m_generation;
+            handedOut = true;
+        } catch (...) {
+            handedOut = false;  // no worker has seen this task
+        }
     }
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_task = &task;
-        m_pending = static_cast<unsigned>(m_workers.size());
-        ++m_generation;
+    if (!handedOut) {
+        for (unsigned i = 0; i < Size(); ++i) task(i);
+        return;
     }
     m_start.notify_all();
     task(0);

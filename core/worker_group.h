@@ -22,10 +22,11 @@ public:
     // Threads that take part in Run, the caller included (at least 1).
     unsigned Size() const { return static_cast<unsigned>(m_workers.size()) + 1; }
 
-    // Calls task(i) once for every i below Size(), each on a thread of its
-    // own (0 on the caller's), and returns when all have returned. The task
-    // must not throw.
-    void Run(const std::function<void(unsigned)>& task);
+    // Calls task(i) exactly once for every i below Size(), each on a thread
+    // of its own (0 on the caller's), and returns when all have returned;
+    // when the parts cannot be handed out, the caller runs them all itself.
+    // The task must not throw.
+    void Run(const std::function<void(unsigned)>& task) noexcept;
 
     // The threads worth starting for `parts` pieces of work on this machine.
     static unsigned ThreadsFor(size_t parts);
