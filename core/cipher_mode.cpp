@@ -193,23 +193,63 @@ void CBCMode::WipeBatch() {
 
 // Every chunk before the one that holds the end is a full one without pad,
 // so the chunks up to the last whole one are enciphered as one run of blocks.
+// The chain is serial, so a large stream gets one more thread only for the
+// file work: it writes the batch before and reads the batch after the one
+// being enciphered.
 bool CBCMode::EncryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
                              const InitVector& iv, uint64_t& done) {
     const uint64_t whole = size / kChunk * kChunk;
-    unsigned char* buffer = Batch(static_cast<size_t>(std::min<uint64_t>(kBatch, whole)));
+    const size_t batch = static_cast<size_t>(std::min<uint64_t>(kBatch, whole));
+    std::unique_ptr<WorkerGroup> io;
+    if (whole >= kParallelFrom) {
+        try {
+            io.reset(new WorkerGroup(WorkerGroup::ThreadsFor(2)));
+        } catch (...) {
+            io.reset();
+        }
+        if (io && io->Size() < 2) io.reset();
+    }
+    unsigned char* buffer = Batch((io ? 3 : 1) * batch);
     if (!buffer) return true;
     unsigned char chain[8];
     std::memcpy(chain, iv.GetBytes(), 8);
-    while (done < whole) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBatch, whole - done));
-        if (source.Read(buffer, want) < want) return false;  // the source holds fewer than size bytes
-        cipher.EncryptCbc(buffer, buffer, want / 8, chain);
-        if (!destination.Write(buffer, want)) return false;
-        done += want;
-        // The chunk loop goes on from this ciphertext block.
-        std::memcpy(m_w2, chain, 8);
-        m_firstBlock = false;
+    auto length = [&](uint64_t at) { return static_cast<size_t>(std::min<uint64_t>(batch, whole - at)); };
+
+    if (!io) {
+        while (done < whole) {
+            const size_t want = length(done);
+            if (source.Read(buffer, want) < want) return false;  // the source holds fewer than size bytes
+            cipher.EncryptCbc(buffer, buffer, want / 8, chain);
+            if (!destination.Write(buffer, want)) return false;
+            done += want;
+        }
+    } else {
+        // Batch k lives in buffer k mod 3.
+        auto slot = [&](uint64_t k) { return buffer + static_cast<size_t>(k % 3) * batch; };
+        const uint64_t batches = (whole + batch - 1) / batch;
+        if (source.Read(slot(0), length(0)) < length(0)) return false;
+        for (uint64_t k = 0; k < batches; ++k) {
+            bool fileOk = true;
+            std::function<void(unsigned)> step = [&](unsigned part) {
+                if (part == 0) {
+                    cipher.EncryptCbc(slot(k), slot(k), length(k * batch) / 8, chain);
+                    return;
+                }
+                if (k > 0) fileOk = destination.Write(slot(k - 1), batch);
+                if (fileOk && k + 1 < batches)
+                    fileOk = source.Read(slot(k + 1), length((k + 1) * batch)) == length((k + 1) * batch);
+            };
+            io->Run(step);
+            if (!fileOk) return false;
+            if (k > 0) done += batch;
+        }
+        const uint64_t last = (batches - 1) * batch;
+        if (!destination.Write(slot(batches - 1), length(last))) return false;
+        done = whole;
     }
+    // The chunk loop goes on from this ciphertext block.
+    std::memcpy(m_w2, chain, 8);
+    m_firstBlock = false;
     return true;
 }
 

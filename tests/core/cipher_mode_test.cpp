@@ -217,4 +217,6 @@ TEST_F(Modes, BatchedStreamsReportShortSources) {
     EXPECT_FALSE(ok);
     Run(true, Pattern(CBCMode::kBatch), CBCMode::kBatch + 4096, ok);
     EXPECT_FALSE(ok);
+    Run(true, Pattern(size - 3 * CBCMode::kBatch), size, ok);  // read ahead while enciphering
+    EXPECT_FALSE(ok);
 }
