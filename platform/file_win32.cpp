@@ -162,17 +162,22 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     return true;
 }
 
+// The basic information and the size only: the full handle information also
+// asks for the volume, which costs milliseconds a file under Wine.
 bool CFile::GetStatus(CFileStatus& status) const {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!m_handle || !GetFileInformationByHandle(H(m_handle), &info)) return false;
+    FILE_BASIC_INFO info;
+    LARGE_INTEGER size;
+    if (!m_handle || !GetFileInformationByHandleEx(H(m_handle), FileBasicInfo, &info, sizeof info) ||
+        !GetFileSizeEx(H(m_handle), &size))
+        return false;
     char full[MAX_PATH];
     DWORD n = GetFullPathNameA(m_path.c_str(), MAX_PATH, full, nullptr);
     status.m_szFullName = (n > 0 && n < MAX_PATH) ? std::string(full, n) : m_path;
-    status.m_ctime = FromFileTime(info.ftCreationTime);
-    status.m_atime = FromFileTime(info.ftLastAccessTime);
-    status.m_mtime = FromFileTime(info.ftLastWriteTime);
-    status.m_size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    DWORD attrs = info.dwFileAttributes;
+    status.m_ctime = info.CreationTime.QuadPart;
+    status.m_atime = info.LastAccessTime.QuadPart;
+    status.m_mtime = info.LastWriteTime.QuadPart;
+    status.m_size = static_cast<uint64_t>(size.QuadPart);
+    DWORD attrs = info.FileAttributes;
     status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
     return true;
 }
