@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
         settings.password = "bench password";
         settings.folders.push_back(root);
         settings.log = "false";
-        const bool allRefused = !Vastrel2::RunCommandJob(settings);  // every file fails: none is encrypted
+        const bool allRefused = !Vastrel2::RunCommandJobs({&settings});  // every file fails: none is encrypted
         const double d = Seconds(t);
 
         int plain = 0;

@@ -27,6 +27,10 @@ bool IsFolder(const std::string& path) {
     return CFile::GetStatus(path, status) && (status.m_attribute & kAttrDirectory);
 }
 
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
+
+const char* const kSkippedLink = "Skipped link (links are not followed): ";
+
 }  // namespace
 
 CommandJob::CommandJob(ParseSettings* settings) : CommandJob(settings, LogFile::DefaultPath()) {}
@@ -35,7 +39,17 @@ CommandJob::CommandJob(ParseSettings* settings, const std::string& logPath)
     : m_settings(settings),
       m_shredder(new CSecureDelete),
       m_logOn(settings->log != "false"),
-      m_log(new LogFile(logPath)) {
+      m_ownLog(new LogFile(logPath)),
+      m_log(m_ownLog.get()) {
+    LogOpening();
+}
+
+CommandJob::CommandJob(ParseSettings* settings, LogFile& log)
+    : m_settings(settings), m_shredder(new CSecureDelete), m_logOn(settings->log != "false"), m_log(&log) {
+    LogOpening();
+}
+
+void CommandJob::LogOpening() {
     Log(kStars);
     Log(kTitle);
     Log(kStars);
@@ -85,29 +99,39 @@ bool CommandJob::ValidateSettings() {
         ConsolePrint("Error : You must specify a type. i.e. encrypt or decrypt\n");
         Log("Error :You must specify a type. i.e. encrypt or decrypt");
     }
+    bool passwordOk = false;
     if (m_settings->password.empty()) {
         ConsolePrint("You must specify a password.\n");
         Log("Error : You must specify a password.");
     } else if (m_settings->password.size() < 6) {
         ConsolePrint("Password must be at least 6 characters.\n");
         Log("Error : Password must be at least 6 characters.");
+    } else {
+        passwordOk = true;
     }
-    if (!modeOk) {
+    // Files under an empty or short password are protected by next to
+    // nothing, and their originals would be shredded: encryption is refused.
+    // Decryption goes on, since older files may have been made so.
+    bool go = modeOk && (passwordOk || m_settings->mode != "encrypt");
+    if (!go) {
         ConsolePrint("Process failed!\n");
         Log("Error : Process failed!");
     }
-    return modeOk;
+    return go;
 }
 
 void CommandJob::CollectFiles() {
     CSADirRead scanner;
     scanner.pathsOnly = true;  // the run needs the paths, and each job reads its file's status itself
-    for (const std::string& folder : m_settings->folders) {
-        // A folder that is not there is reported, never scanned: an empty
-        // name would otherwise be taken for the root of the file system.
-        if (!IsFolder(folder)) {
-            ConsolePrint("Folder not found: " + folder + "\n");
-            Log("Error : Folder not found: " + folder);
+    for (const std::string& given : m_settings->folders) {
+        // A folder that is not there is reported, never scanned: an empty or
+        // blank name would otherwise be taken for the root of the file
+        // system or the current folder. Others are made full first, so
+        // that every file the jobs see has its full path.
+        const std::string folder = IsBlank(given) ? given : platform::FullPath(given);
+        if (IsBlank(folder) || !IsFolder(folder)) {
+            ConsolePrint("Folder not found: " + given + "\n");
+            Log("Error : Folder not found: " + given);
             m_missingFolder = true;
             continue;
         }
@@ -115,11 +139,39 @@ void CommandJob::CollectFiles() {
         scanner.CollectFiles("*.*", true, false);
         m_files.reserve(m_files.size() + scanner.files.size());
         for (ProjectEntry& entry : scanner.files) m_files.push_back(std::move(entry.path));
+        ReportSkipped(scanner.skipped);
+        scanner.skipped.clear();
         scanner.ClearFileList();
         scanner.ClearFolderList();
     }
-    for (const std::string& file : m_settings->files) {
-        if (file.size() > 3) m_files.push_back(file);
+    for (const std::string& given : m_settings->files) {
+        if (given.size() <= 3) continue;
+        const std::string file = platform::FullPath(given);
+        // A link named directly is refused: encrypting it would shred
+        // whatever it leads to.
+        if (platform::IsLink(file)) {
+            ConsolePrint(kSkippedLink + file + "\n");
+            Log(std::string("Error : ") + kSkippedLink + file);
+            ++m_failed;
+            continue;
+        }
+        m_files.push_back(file);
+    }
+}
+
+void CommandJob::ReportSkipped(const std::vector<SkippedPath>& skipped) {
+    for (const SkippedPath& item : skipped) {
+        if (item.reason == SkippedPath::kLink) {
+            ConsolePrint(kSkippedLink + item.path + "\n");
+            Log(std::string("Warning : ") + kSkippedLink + item.path);
+            continue;
+        }
+        const std::string line = (item.reason == SkippedPath::kTooDeep ? "Folder too deep for the path limit: "
+                                                                       : "Unable to read folder: ") +
+                                 item.path;
+        ConsolePrint(line + "\n");
+        Log("Error : " + line);
+        ++m_failed;
     }
 }
 
@@ -191,9 +243,14 @@ void CommandJob::ProcessFiles(const std::string& verb, const std::string& done,
     Log(counts);
 }
 
-bool RunCommandJob(ParseSettings& settings) {
-    CommandJob job(&settings);
-    return job.Run();
+bool RunCommandJobs(const std::vector<ParseSettings*>& jobs) {
+    LogFile log;
+    bool allDone = true;
+    for (ParseSettings* settings : jobs) {
+        CommandJob job(settings, log);
+        if (!job.Run()) allDone = false;
+    }
+    return allDone;
 }
 
 }  // namespace Vastrel2

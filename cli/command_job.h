@@ -12,6 +12,7 @@
 #include "cli/run_log.h"
 
 class CSecureDelete;
+struct SkippedPath;
 
 namespace Vastrel2 {
 
@@ -21,6 +22,9 @@ public:
     // on, the log's opening lines are written at once.
     explicit CommandJob(ParseSettings* settings);
     CommandJob(ParseSettings* settings, const std::string& logPath);
+    // Logs into `log`, which stays the caller's: jobs that share one log
+    // leave all their lines in the file.
+    CommandJob(ParseSettings* settings, LogFile& log);
     ~CommandJob();
     CommandJob(const CommandJob&) = delete;
     CommandJob& operator=(const CommandJob&) = delete;
@@ -41,17 +45,22 @@ private:
     void ProcessFiles(const std::string& verb, const std::string& done,
                       const std::function<bool(std::string& path)>& processOne);
     void Log(const std::string& line);
+    void LogOpening();
+    // Reports what the folder walk left out; unreadable and too deep folders count as failed.
+    void ReportSkipped(const std::vector<SkippedPath>& skipped);
 
     ParseSettings* m_settings;
     std::vector<std::string> m_files;
     std::unique_ptr<CSecureDelete> m_shredder;
     bool m_logOn;
-    std::unique_ptr<LogFile> m_log;
+    std::unique_ptr<LogFile> m_ownLog;
+    LogFile* m_log;
     int m_failed = 0;
     bool m_missingFolder = false;
 };
 
-// Runs one CommandJob over the settings; the batch runner of the program.
-bool RunCommandJob(ParseSettings& settings);
+// Runs one CommandJob for each job in turn, all logging into the one run
+// log; the batch runner of the program. True when every job succeeded.
+bool RunCommandJobs(const std::vector<ParseSettings*>& jobs);
 
 }  // namespace Vastrel2

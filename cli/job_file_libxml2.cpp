@@ -43,7 +43,7 @@ std::string Trimmed(std::string text) {
 
 }  // namespace
 
-void ReadJobFile(const std::string& path, ParseSettings& settings) {
+void ReadJobFile(const std::string& path, std::vector<ParseSettings>& jobs) {
     const std::string prefix = "Unable to open XML file \"" + path + "\": ";
     xmlSetGenericErrorFunc(nullptr, Silent);
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context(xmlNewParserCtxt(), xmlFreeParserCtxt);
@@ -63,6 +63,8 @@ void ReadJobFile(const std::string& path, ParseSettings& settings) {
     const xmlNode* node = root;
     while (node) {
         if (node->type == XML_ELEMENT_NODE && QualifiedName(node) == "project") {
+            jobs.emplace_back();
+            ParseSettings& settings = jobs.back();
             for (const xmlNode* child = node->children; child; child = child->next) {
                 if (child->type != XML_ELEMENT_NODE) continue;
                 const std::string name = QualifiedName(child);

@@ -96,8 +96,8 @@ private:
 
 class JobFileReader {
 public:
-    JobFileReader(const std::string& path, ParseSettings& settings)
-        : m_path(path), m_settings(settings), m_prefix("Unable to open XML file \"" + path + "\": ") {}
+    JobFileReader(const std::string& path, std::vector<ParseSettings>& jobs)
+        : m_path(path), m_jobs(jobs), m_prefix("Unable to open XML file \"" + path + "\": ") {}
 
     void Read() {
         ComRef<IXMLDOMDocument> document = CreateDocument();
@@ -185,12 +185,14 @@ private:
     }
 
     void ReadProject(IXMLDOMNode* project) {
+        m_jobs.emplace_back();
+        ParseSettings& settings = m_jobs.back();
         ComRef<IXMLDOMNode> child;
         Check(project->get_firstChild(child.Out()));
         while (child) {
             if (TypeOf(child.Get()) == NODE_ELEMENT) {
                 std::string name = NameOf(child.Get());
-                if (IsJobElementName(name)) TakeJobElement(m_settings, name, ValueOf(child.Get(), name));
+                if (IsJobElementName(name)) TakeJobElement(settings, name, ValueOf(child.Get(), name));
             }
             ComRef<IXMLDOMNode> next;
             Check(child->get_nextSibling(next.Out()));
@@ -235,15 +237,15 @@ private:
     }
 
     const std::string& m_path;
-    ParseSettings& m_settings;
+    std::vector<ParseSettings>& m_jobs;
     std::string m_prefix;
 };
 
 }  // namespace
 
-void ReadJobFile(const std::string& path, ParseSettings& settings) {
+void ReadJobFile(const std::string& path, std::vector<ParseSettings>& jobs) {
     ComScope com;
-    JobFileReader(path, settings).Read();
+    JobFileReader(path, jobs).Read();
 }
 
 }  // namespace Vastrel2

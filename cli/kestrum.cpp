@@ -133,8 +133,10 @@ int KestrumMain(int argc, char** argv, const BatchRunner& run) {
         ConsolePrint(std::string(error.what()) + "\n");
         return kExitJobFileFailed;
     }
-    if (!ToFormatSettings(*parser->GetSettings(), !jobFile)) return kExitRunFailed;
-    return run(*parser->GetSettings()) ? kExitDone : kExitRunFailed;
+    const std::vector<ParseSettings*> jobs = parser->GetJobs();
+    for (ParseSettings* job : jobs)
+        if (!ToFormatSettings(*job, !jobFile)) return kExitRunFailed;
+    return run(jobs) ? kExitDone : kExitRunFailed;
 }
 
 }  // namespace Vastrel2

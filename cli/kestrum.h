@@ -18,8 +18,9 @@ enum KestrumExit : int {
     kExitJobFileFailed = 3,    // the job file is missing or could not be read
 };
 
-// Runs the batch for the settings; true when everything asked for was done.
-using BatchRunner = std::function<bool(ParseSettings& settings)>;
+// Runs the jobs one after another; true when every one of them did
+// everything asked of it.
+using BatchRunner = std::function<bool(const std::vector<ParseSettings*>& jobs)>;
 
 // The whole program: `argv` as the process got it (program name first).
 int KestrumMain(int argc, char** argv, const BatchRunner& run);

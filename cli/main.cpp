@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     try {
-        return Vastrel2::KestrumMain(argc, argv, Vastrel2::RunCommandJob);
+        return Vastrel2::KestrumMain(argc, argv, Vastrel2::RunCommandJobs);
     } catch (const std::exception& e) {
         Vastrel2::ConsolePrint(std::string("\nError : ") + e.what() + "\n");
     } catch (...) {

@@ -12,6 +12,13 @@ Parse::Parse(const std::vector<std::string>* arguments, const std::vector<std::s
 
 Parse::~Parse() = default;
 
+std::vector<ParseSettings*> Parse::GetJobs() {
+    std::vector<ParseSettings*> jobs;
+    for (ParseSettings& job : m_jobs) jobs.push_back(&job);
+    if (jobs.empty()) jobs.push_back(&m_settings);
+    return jobs;
+}
+
 const std::string& Parse::PathArgument(size_t index) const {
 #ifndef _WIN32
     // Here the file system tells "Data" from "data": paths keep their case.
@@ -37,8 +44,9 @@ struct Field {
     }
 };
 
-// The option keys in the order they are looked for: an argument is taken for
-// the first key of this list that it contains anywhere.
+// The option keys: an argument is the option whose key it starts with (a
+// key further inside, in a hint or a path, is part of the value). Where two
+// keys could both start an argument, the earlier one of this list wins.
 const Field kOptionKeys[] = {
     {"-m:", &ParseSettings::mode, nullptr},       {"-p:", &ParseSettings::password, nullptr},
     {"-hint:", &ParseSettings::hint, nullptr},    {"-fi:", nullptr, &ParseSettings::files},
@@ -58,7 +66,7 @@ const Field kElementNames[] = {
     {"algorithm", &ParseSettings::algorithm, nullptr}, {"logresults", &ParseSettings::log, nullptr},
 };
 
-bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
+bool StartsWith(const std::string& text, const char* key) { return text.compare(0, std::strlen(key), key) == 0; }
 
 }  // namespace
 
@@ -66,8 +74,8 @@ bool StringParser::Validate() {
     bool password = false;
     bool mode = false;
     for (const std::string& argument : *m_arguments) {
-        password = password || Contains(argument, "-p:");
-        mode = mode || Contains(argument, "-m:");
+        password = password || StartsWith(argument, "-p:");
+        mode = mode || StartsWith(argument, "-m:");
     }
     if (!password) {
         ConsolePrint("No password specified i.e -m:password\n");
@@ -84,9 +92,8 @@ void StringParser::ReadSettings() {
     for (size_t i = 0; i < m_arguments->size(); ++i) {
         const std::string& argument = (*m_arguments)[i];
         for (const Field& option : kOptionKeys) {
-            if (!Contains(argument, option.name)) continue;
-            // The key's length is cut from the front wherever the key stands;
-            // paths are taken as typed where their case counts.
+            if (!StartsWith(argument, option.name)) continue;
+            // Paths are taken as typed where their case counts.
             const std::string& value = option.list ? PathArgument(i) : argument;
             option.Store(m_settings, value.substr(std::strlen(option.name)));
             break;
@@ -111,7 +118,8 @@ void XMLParser::ReadSettings() {
         if (status.m_attribute & kAttrDirectory) throw JobFileError(prefix + "the path names a folder");
         if (status.m_size > kMaxJobFileSize) throw JobFileError(prefix + "the file is larger than 16 MB");
     }
-    ReadJobFile(path, m_settings);
+    m_jobs.clear();
+    ReadJobFile(path, m_jobs);
 }
 
 bool IsJobElementName(const std::string& name) {

@@ -45,7 +45,12 @@ public:
     // False when the job cannot be read; the reason has been printed.
     virtual bool Validate() = 0;
 
-    ParseSettings* GetSettings() { return &m_settings; }
+    // The settings of the first job.
+    ParseSettings* GetSettings() { return m_jobs.empty() ? &m_settings : &m_jobs.front(); }
+    // The jobs read, in the order they are to run: the option road gives one;
+    // a job file one per "project" element, each with its own elements only
+    // (a single empty one when it holds none).
+    std::vector<ParseSettings*> GetJobs();
 
 protected:
     // The argument at `index` for use as a path: as typed where paths keep
@@ -53,6 +58,7 @@ protected:
     const std::string& PathArgument(size_t index) const;
 
     ParseSettings m_settings;
+    std::vector<ParseSettings> m_jobs;  // the job file's projects
     const std::vector<std::string>* m_arguments;
     const std::vector<std::string>* m_original;
 };
@@ -85,8 +91,9 @@ void TakeJobElement(ParseSettings& settings, const std::string& name, const std:
 bool IsJobElementName(const std::string& name);
 
 // Reads every "project" element of the job file at `path` (at any depth, in
-// document order) into `settings` through TakeJobElement. Throws
-// JobFileError with the reason. One implementation per platform.
-void ReadJobFile(const std::string& path, ParseSettings& settings);
+// document order) into a job of its own, appended to `jobs`, through
+// TakeJobElement. Throws JobFileError with the reason. One implementation
+// per platform.
+void ReadJobFile(const std::string& path, std::vector<ParseSettings>& jobs);
 
 }  // namespace Vastrel2

@@ -19,6 +19,13 @@
 function(vastrel_add_resources target)
     target_sources(${target} PRIVATE ${ARGN})
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources ${PROJECT_SOURCE_DIR}/resources/images)
+    # windres reports no included files to the build, so a script is
+    # rebuilt whenever anything under resources/ changes.
+    file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h
+         ${PROJECT_SOURCE_DIR}/resources/*.manifest ${PROJECT_SOURCE_DIR}/resources/*.bmp ${PROJECT_SOURCE_DIR}/resources/*.ico)
+    foreach(script ${ARGN})
+        set_property(SOURCE ${script} TARGET_DIRECTORY ${target} APPEND PROPERTY OBJECT_DEPENDS ${inputs})
+    endforeach()
 endfunction()
 
 function(vastrel_embed_output consumer producer macro)

@@ -20,6 +20,9 @@ std::string CipherResult::ResultText(int code) {
         case kRenamedOld: return "File already exists and has been renamed to <filename>.old";
         case kEncryptFailed: return "Failed to encrypt file.";
         case kDecryptFailed: return "Failed to decrypt file.";
+        case kLink: return "File is a link; links are not followed";
+        case kNameNotStorable: return "File name cannot be stored (it holds \\, / or :)";
+        case kPathTooLong: return "Path too long";
         default: return std::string();  // -9, -11, -13, 99 and unknown codes
     }
 }

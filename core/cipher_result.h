@@ -26,6 +26,9 @@ struct CipherResult {
         kRenamedOld = -14,
         kEncryptFailed = -15,
         kDecryptFailed = -16,
+        kLink = -17,
+        kNameNotStorable = -18,
+        kPathTooLong = -19,
         kMoveAsideFailed = 99,
     };
 

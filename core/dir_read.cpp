@@ -31,6 +31,10 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
+// A folder whose search pattern ("\\*.*" after it) would pass the path limit
+// cannot be listed, and nothing in it could be worked on.
+bool TooDeep(const std::string& folder) { return folder.size() + 4 > platform::kMaxPath; }
+
 }  // namespace
 
 void CSADirRead::TrimTrailingSlashes(std::string& path) {
@@ -54,14 +58,19 @@ bool CSADirRead::CollectFolders(const char* path, bool recursive) {
 
 bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& folder) {
     try {
+        // ScanFiles reports the folders that cannot be listed, once each.
+        if (TooDeep(folder)) return true;
         std::vector<std::string> subs;
         platform::FindFiles(
             SearchFolder(folder), "*.*",
             [&](const platform::FindData& entry) {
+                if (!(entry.attributes & kAttrDirectory) || entry.name == "." || entry.name == "..") return true;
+                const std::string sub = folder + platform::kPathSep + entry.name;
                 // A junction or linked folder leads outside this folder (or back into it).
-                if ((entry.attributes & kAttrDirectory) && !(entry.attributes & kAttrReparsePoint) &&
-                    entry.name != "." && entry.name != "..")
-                    subs.push_back(folder + platform::kPathSep + entry.name);
+                if (entry.attributes & kAttrReparsePoint)
+                    skipped.push_back({sub, SkippedPath::kLink});
+                else
+                    subs.push_back(sub);
                 return true;
             },
             platform::FindDetail::TypeOnly);
@@ -89,14 +98,27 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
     try {
         std::string dir = folder;
         TrimTrailingSlashes(dir);
+        if (TooDeep(dir)) {
+            skipped.push_back({dir, SkippedPath::kTooDeep});
+            return true;
+        }
         const std::string prefix = dir + platform::kPathSep;
         const platform::FindDetail detail = pathsOnly ? platform::FindDetail::TypeOnly : platform::FindDetail::Full;
-        platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
+        bool complete = platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
             bool isFolder = (found.attributes & kAttrDirectory) != 0;
             if (found.name == ".." || (isFolder && found.name == ".")) return true;
             if (isFolder ? !includeFolders : !includeFiles) return true;
+            const std::string path = prefix + found.name;
+            // A linked file is not ours to work on: shredding it would reach
+            // whatever it leads to. Some systems show such a link as a plain
+            // file, so there a file is asked again.
+            if ((found.attributes & kAttrReparsePoint) ||
+                (!isFolder && !platform::ListingShowsFileLinks() && platform::IsLink(path))) {
+                skipped.push_back({path, SkippedPath::kLink});
+                return true;
+            }
             ProjectEntry entry;
-            entry.path = prefix + found.name;
+            entry.path = path;
             entry.isFolder = isFolder;
             entry.attributes = found.attributes;
             entry.size = static_cast<uint32_t>(found.size);
@@ -104,6 +126,7 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             files.push_back(std::move(entry));
             return true;
         }, detail);
+        if (!complete) skipped.push_back({dir, SkippedPath::kUnreadable});
         return true;
     } catch (...) {
         return false;

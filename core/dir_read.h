@@ -14,6 +14,15 @@ struct ProjectEntry {
     uint32_t size = 0;        // low 32 bits of the size in bytes
 };
 
+// Something the walk did not take, and why: a link (to a file or a
+// folder), a folder that could not be read, or one too deep for the path
+// limit to list.
+struct SkippedPath {
+    enum Reason { kLink, kUnreadable, kTooDeep };
+    std::string path;
+    Reason reason;
+};
+
 class CSADirRead {
 public:
     enum SortKind { kSortByPath = 1, kSortBySize = 3 };
@@ -23,13 +32,16 @@ public:
 
     // The folder list: `path` (trailing separators removed) last, after every
     // folder below it when `recursive` is set. Folders reached through a
-    // reparse point (junction, linked folder) are not entered.
+    // reparse point (junction, linked folder) are not entered, nor folders
+    // too deep to list; both are noted in `skipped`.
     bool CollectFolders(const char* path, bool recursive);
     // Depth first: each folder after all of its sub-folders. False when the
     // walk raised an error.
     bool ScanFolders(std::vector<std::string>& list, const std::string& folder);
 
     // Appends the matching entries of every listed folder to the file list.
+    // Links are never taken, and a folder that cannot be read (or only in
+    // part) gives what could be read; both are noted in `skipped`.
     bool CollectFiles(const char* mask, bool includeFiles, bool includeFolders);
     bool ScanFiles(const std::string& folder, const std::string& mask, bool includeFiles, bool includeFolders);
 
@@ -49,6 +61,8 @@ public:
     std::vector<std::string> folders;
     std::vector<ProjectEntry> files;
     uint64_t total = 0;
+    // What the walks left out, in the order met; kept until the caller clears it.
+    std::vector<SkippedPath> skipped;
 
     // For callers that want nothing but the paths: entries then carry the
     // path, the folder flag and of the attributes only the folder and link

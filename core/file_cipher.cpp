@@ -36,7 +36,7 @@ bool TooLong(const std::string& path) { return path.size() > platform::kMaxPath;
 // whose only separator is its first character stays whole, a path without
 // one gives an empty folder.
 std::string FolderOf(const std::string& path) {
-    size_t sep = path.find_last_of(platform::kPathSep);
+    size_t sep = path.find_last_of(platform::kPathSeps);
     if (sep == std::string::npos) return std::string();
     return sep == 0 ? path : path.substr(0, sep);
 }
@@ -62,6 +62,8 @@ bool Exists(const std::string& path) {
 }
 
 // A stored name is used only when it names a file in the folder itself.
+// Encryption stores no name that fails this test: the file could never be
+// decrypted again.
 bool IsPlainFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     return name.find_first_of("\\/:") == std::string::npos && name.find('\0') == std::string::npos;
@@ -78,14 +80,18 @@ void ChangeReadOnly(const std::string& path, bool set) {
 }
 
 // True only for a file that the full decryption road would turn away as not
-// encrypted, learnt through one open: it opens as a job's source opens, its
-// attributes give no result code of their own, and it does not end in the
-// trailer. In a run over a folder most files are such files.
-bool PlainAtFirstSight(const std::string& path) {
-    if (path.empty() || TooLong(path)) return false;
+// encrypted, learnt through one open: its full path is not too long, it is
+// no link and opens as a job's source opens, its attributes give no result
+// code of their own, and it does not end in the trailer. In a run over a
+// folder most files are such files.
+bool PlainAtFirstSight(const std::string& given) {
+    if (given.empty()) return false;
+    const std::string path = platform::FullPath(given);
+    if (TooLong(path)) return false;
     CFile file;
     CFileStatus status;
-    if (!file.Open(path, kOpenFlags) || !file.GetStatus(status) || AttributeCode(status) != 0) return false;
+    if (!file.Open(path, kOpenFlags | CFile::osNoLink) || !file.GetStatus(status) || AttributeCode(status) != 0)
+        return false;
     return !Utils::IsEncrypted(file, status.m_size);
 }
 
@@ -113,7 +119,7 @@ int AttributeCode(const CFileStatus& status) {
 }
 
 std::string MakeEncryptedName(const std::string& path, const std::string& suffix) {
-    size_t sep = path.find_last_of(platform::kPathSep);
+    size_t sep = path.find_last_of(platform::kPathSeps);
     size_t dot = path.find_last_of('.');
     std::string base = (dot != std::string::npos && (sep == std::string::npos || dot > sep)) ? path.substr(0, dot) : path;
     // A candidate is free when nothing of that name exists: an existing file
@@ -129,7 +135,8 @@ std::string MakeObfuscatedName(const std::string& path, const CipherSettings& se
     std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(path, keySettings));
     if (!key) return std::string();
     const std::string digest = Utils::HexEncode(key->GetKey(), static_cast<size_t>(keySettings.GetKeyLength()));
-    const std::string prefix = FolderOf(path) + platform::kPathSep + digest;
+    const std::string folder = FolderOf(path);
+    const std::string prefix = (folder.empty() ? folder : folder + platform::kPathSep) + digest;
     // Two random bytes tell apart files whose paths were the same; a name
     // that exists is drawn again, so no file is ever overwritten.
     for (int attempt = 0; attempt < 100000; ++attempt) {
@@ -214,6 +221,7 @@ bool FileCipher::CopyFileTimes(const std::string& path, const CFileStatus& recor
     status.m_atime = record.m_atime;
     status.m_mtime = record.m_mtime;
     status.m_attribute = record.m_attribute;
+    status.m_mode = record.m_mode;
     return CFile::SetStatus(path, status);
 }
 
@@ -229,11 +237,21 @@ FileEncryptor::FileEncryptor(CFile* source, int processReadOnly, int obfuscate, 
 }
 
 int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool /*overwrite*/) {
-    if (path.empty() || TooLong(path) || !CFile::GetStatus(path, m_status)) return R::kNoSuchFile;
+    if (path.empty()) return R::kNoSuchFile;
+    // A relative path is taken against the current folder, never the root.
+    const std::string sourcePath = platform::FullPath(path);
+    if (TooLong(sourcePath)) return R::kPathTooLong;
+    // Shredding a link after its encryption would overwrite whatever it leads to.
+    if (platform::IsLink(sourcePath)) return R::kLink;
+    if (!CFile::GetStatus(sourcePath, m_status)) return R::kNoSuchFile;
 
-    const std::string sourcePath = path;
     bool clearedReadOnly = false;
     int code = AttributeCode(m_status);
+    // Nothing is encrypted, and so nothing shredded, that this build could
+    // not decrypt again where it lies: the stored name must pass the test
+    // that decryption applies.
+    if ((code == 0 || code == R::kReadOnly) && !IsPlainFileName(platform::FileNamePart(sourcePath)))
+        return R::kNameNotStorable;
     if (code == R::kReadOnly) {
         if (!m_processReadOnly) return R::kReadOnly;
         // A read-only file that is also hidden or system is refused as those are.
@@ -264,8 +282,13 @@ int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool 
 
     m_outputPath = m_obfuscate == 1 ? MakeObfuscatedName(sourcePath, m_settings)
                                     : MakeEncryptedName(sourcePath, kEncryptedSuffix);
-    if (m_outputPath.empty() || TooLong(m_outputPath) ||
-        !m_output.Open(m_outputPath, kOpenFlags | CFile::osCreateNew, &m_fileException)) {
+    // Decryption writes its temporary file next to the encrypted one: that
+    // name has to fit the path limit too.
+    if (!m_outputPath.empty() && TooLong(m_outputPath + kTempSuffix)) {
+        m_source->Close();
+        return fail(R::kPathTooLong);
+    }
+    if (m_outputPath.empty() || !m_output.Open(m_outputPath, kOpenFlags | CFile::osCreateNew, &m_fileException)) {
         m_source->Close();
         return fail(R::kOpenFailed);
     }
@@ -319,8 +342,14 @@ FileDecryptor::FileDecryptor(CFile* source, int processReadOnly, int obfuscate, 
 
 int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwrite) {
     if (PlainAtFirstSight(path)) return R::kNotEncrypted;
-    const std::string sourcePath = path;
-    if (path.empty() || TooLong(path) || !CFile::GetStatus(path, m_status)) return R::kNoSuchFile;
+    const std::string given = path;
+    if (path.empty()) return R::kNoSuchFile;
+    // A relative path is taken against the current folder, never the root.
+    const std::string sourcePath = platform::FullPath(path);
+    if (TooLong(sourcePath)) return R::kPathTooLong;
+    if (platform::IsLink(sourcePath)) return R::kLink;
+    if (!CFile::GetStatus(sourcePath, m_status)) return R::kNoSuchFile;
+    const uint32_t sourceMode = m_status.m_mode;
 
     bool wasReadOnly = false;
     int code = AttributeCode(m_status);
@@ -338,7 +367,7 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
     // and the caller's path naming it.
     auto fail = [&](int result) {
         if (wasReadOnly) ChangeReadOnly(sourcePath, true);
-        path = sourcePath;
+        path = given;
         return result;
     };
 
@@ -359,11 +388,12 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
         return fail(R::kDecryptFailed);
     }
 
-    if (OpenTempOutput(path) != 0) {
+    std::string tempPath = sourcePath;
+    const int opened = OpenTempOutput(tempPath);
+    if (opened != 0) {
         m_source->Close();
-        return fail(R::kOpenFailed);
+        return fail(opened);
     }
-    const std::string tempPath = path;
     int result = DecryptBody(hint);
     if (result == 0 && !IsPlainFileName(m_originalName)) result = R::kDecryptFailed;  // a name that leads out of the folder
     if (result != 0) {
@@ -389,7 +419,10 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
         m_shredder->DeleteFile(tempPath);
         return fail(R::kMoveAsideFailed);
     }
-    if (wasReadOnly) SetReadOnly(target, true);
+    if (wasReadOnly) {
+        SetReadOnly(target, true);
+        m_status.m_mode = sourceMode;  // the permissions it had, less the write ones
+    }
     path = target;
     CopyFileTimes(target, m_status);
     CFile::Remove(sourcePath);
@@ -397,9 +430,21 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
 }
 
 int FileDecryptor::OpenTempOutput(std::string& path) {
-    path += kTempSuffix;
-    if (TooLong(path) || !m_output.Open(path, kOpenFlags | CFile::modeCreate, &m_fileException)) return R::kOpenFailed;
-    return 0;
+    // Only a name where nothing exists is taken, and never through a link:
+    // a file already there (left by an interrupted run, or put there by
+    // someone else) stays as it is, and a numbered name is tried instead.
+    const std::string base = path + kTempSuffix;
+    if (TooLong(base)) return R::kPathTooLong;
+    for (unsigned n = 0; n < 100; ++n) {
+        const std::string candidate = n == 0 ? base : base + "_" + std::to_string(n);
+        if (TooLong(candidate)) break;
+        if (platform::IsLink(candidate) || Exists(candidate) ||
+            !m_output.Open(candidate, kOpenFlags | CFile::osCreateNew, &m_fileException))
+            continue;
+        path = candidate;
+        return 0;
+    }
+    return R::kOpenFailed;
 }
 
 int FileDecryptor::DecryptBody(std::string& hint) {
@@ -411,11 +456,15 @@ int FileDecryptor::DecryptBody(std::string& hint) {
         header.GetKeyLength() != m_settings.GetKeyLength()) {
         result = R::kDecryptFailed;
     } else {
-        // The ciphertext must hold all the plaintext the footer claims.
+        // Every file of this format holds exactly size + pad bytes of
+        // ciphertext, with a pad below 16. A footer that disagrees is
+        // damaged: trusted, it would cut the plain file short, and the
+        // encrypted file is removed after a decryption that succeeds.
         const uint64_t cipherLength = fileLength - static_cast<uint64_t>(footerLength);
-        const uint64_t size = header.GetSize();
-        const uint64_t pad = header.GetFormatVersion() >= 3 && header.GetPad() > 0 ? static_cast<uint64_t>(header.GetPad()) : 0;
-        if (cipherLength < size || cipherLength - size < pad) result = R::kDecryptFailed;
+        const int pad = header.GetPad();
+        if (pad < 0 || pad >= 16 || cipherLength < static_cast<uint64_t>(pad) ||
+            cipherLength - static_cast<uint64_t>(pad) != header.GetSize())
+            result = R::kDecryptFailed;
     }
 
     if (result == 0) {

@@ -115,12 +115,15 @@ public:
     }
     int ProcessBody(std::string& hint) override { return EncryptBody(hint); }
 
-    // Writes the encrypted file next to the source: 0 and path := the new
-    // file once it is complete on disk; 8, -1, -7, -9, -13 for the source's
+    // Writes the encrypted file next to the source (a relative path is taken
+    // against the current folder): 0 and path := the new file's full path
+    // once it is complete on disk; 8, -1, -7, -9, -13 for the source's
     // attributes; -10 no such file; -11 the source or the output cannot be
     // opened; -12 the read-only bit cannot be cleared; -3 already encrypted;
-    // -15 the encryption or a write failed (no output is left). `overwrite`
-    // has no effect.
+    // -15 the encryption or a write failed (no output is left); -17 the path
+    // is a link; -18 its name could not be restored by decryption; -19 the
+    // path, or the temporary name decryption would need, is too long.
+    // `overwrite` has no effect.
     int EncryptFile(std::string& path, const std::string& hint, bool overwrite = false);
     // 1 when the ciphertext and footer are written and flushed, 0 otherwise.
     int EncryptBody(const std::string& hint);
@@ -147,7 +150,8 @@ public:
     // attributes; -10 no such file; -11 it or the temporary output cannot be
     // opened; -4 not encrypted; -5 wrong password (hint := the stored hint);
     // -16 damaged or truncated; -8 the name is taken and failIfTargetExists
-    // is set; 99 the existing file could not be moved aside. `overwrite`
+    // is set; -17 the path is a link; -19 the path or its temporary name is
+    // too long; 99 the existing file could not be moved aside. `overwrite`
     // removes an existing file of the plain name instead of renaming it.
     int DecryptFile(std::string& path, std::string& hint, bool overwrite = false);
     // 0, -5 (hint := the stored hint) or -16.
@@ -158,7 +162,9 @@ public:
     }
 #endif
 
-    // path := path + ".cipherData" and the output is created there: 0 or -11.
+    // path := path + ".cipherData" (or, when something of that name exists,
+    // the first free ".cipherData_1", "_2", ...) and the output is created
+    // there, new: 0, -19 when the name passes the path limit, or -11.
     int OpenTempOutput(std::string& path);
     // Makes room for the plain file at `target` and moves the temporary file
     // there: 0, -14 (the old file is now target + ".old"), -8, or -11 with

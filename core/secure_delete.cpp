@@ -80,13 +80,14 @@ CSecureDelete::CSecureDelete() : m_setting(VastrelSettingPath("ShredPasses"), 0,
         m_setting.Set(1);
         m_setting.Write();
     }
-    m_passes = static_cast<int>(m_setting.Get());
-    if (m_passes == 0) m_passes = 1;  // the store refused the value
+    // The value is taken as the signed number it was stored as; zero (the
+    // store refused the value), negative or huge counts are bounded.
+    m_passes = BoundPasses(static_cast<int32_t>(m_setting.Get()));
 }
 
 void CSecureDelete::SetPasses(int passes) {
-    m_passes = passes;
-    m_setting.Set(static_cast<uint32_t>(passes));
+    m_passes = BoundPasses(passes);
+    m_setting.Set(static_cast<uint32_t>(m_passes));
     m_setting.Write();
 }
 

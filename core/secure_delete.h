@@ -17,6 +17,10 @@ class CSecureDelete {
 public:
     // Reads "ShredPasses"; a missing or zero value is stored as 1.
     CSecureDelete();
+    // Pass counts outside this range are brought into it: every shred
+    // overwrites at least once, and a damaged setting cannot make one endless.
+    static constexpr int kMinPasses = 1;
+    static constexpr int kMaxPasses = 16;
     virtual ~CSecureDelete() = default;
     CSecureDelete(const CSecureDelete&) = delete;
     CSecureDelete& operator=(const CSecureDelete&) = delete;
@@ -24,7 +28,7 @@ public:
     // Sets the pass count and stores it as the user's setting.
     void SetPasses(int passes);
     // Sets the pass count of this object only; the stored setting stays.
-    void SetPassCount(int passes) { m_passes = passes; }
+    void SetPassCount(int passes) { m_passes = BoundPasses(passes); }
     int GetPasses() const { return m_passes; }
 
     // Overwrites, renames and deletes the file; true when it is gone. Only a
@@ -46,6 +50,9 @@ public:
     static constexpr size_t kWriteSize = 16 * kBlockSize;
 
 private:
+    static int BoundPasses(int64_t passes) {
+        return passes < kMinPasses ? kMinPasses : passes > kMaxPasses ? kMaxPasses : static_cast<int>(passes);
+    }
     // Writes one pattern over the whole file (the last byte first) and
     // flushes it to the disk.
     bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern);

@@ -11,8 +11,11 @@
 namespace platform {
 #ifdef _WIN32
 constexpr char kPathSep = '\\';
+// Every character that separates folders in a path: Windows reads '/' as '\\'.
+constexpr const char* kPathSeps = "\\/";
 #else
 constexpr char kPathSep = '/';
+constexpr const char* kPathSeps = "/";
 #endif
 // Longest path the file layer takes (the Windows limit; longer ones are refused).
 constexpr size_t kMaxPath = 259;
@@ -38,6 +41,9 @@ struct CFileStatus {
     int64_t m_mtime = 0;  // last modification
     uint64_t m_size = 0;
     uint8_t m_attribute = 0;  // low byte of the attribute bits
+    // Read, write and execute permissions of owner, group and others where
+    // the file system keeps them (0 elsewhere); 0 is never written back.
+    uint32_t m_mode = 0;
     std::string m_szFullName;
 };
 
@@ -64,8 +70,13 @@ public:
         // sequential runs in small pieces. A write that fails may show at a
         // later Write, Seek, SetLength or Flush: check Flush before Close.
         osSequential = 0x20000,
-        // Creates the file only when nothing of that name exists yet.
+        // Creates the file only when nothing of that name exists yet (not
+        // even a link). Where files carry permission bits it starts readable
+        // and writable by its owner alone, until the caller gives it others.
         osCreateNew = 0x40000,
+        // Refuses a path whose last part is a link (as IsLink tells) instead
+        // of opening what it leads to.
+        osNoLink = 0x80000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -103,7 +114,8 @@ public:
     static bool GetStatus(const std::string& path, CFileStatus& status);
     // The status of the open file, taken from the open file itself.
     bool GetStatus(CFileStatus& status) const;
-    // Writes the attribute byte and every non-zero time of `status`.
+    // Writes the attribute byte, the permissions when known and every
+    // non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);
     static bool Rename(const std::string& from, const std::string& to);
     static bool Remove(const std::string& path);
@@ -156,11 +168,37 @@ enum class FindDetail {
 // Lists the entries of `folder` whose names match `mask` (Windows wildcard
 // rules: '*' and '?', "*.*" matches every name, letters compared without
 // case), "." and ".." included where the system returns them. The callback
-// returns false to stop. Returns false when the folder cannot be listed.
+// returns false to stop. Returns false when the folder cannot be listed, or
+// when some of its entries could not be examined (they are not visited).
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit, FindDetail detail = FindDetail::Full);
 
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
+
+// Creates one folder (its parent must exist). True when the folder exists
+// afterwards, also when it existed before.
+bool CreateFolder(const std::string& path);
+
+// The path made full against the current folder; on Windows also with '/'
+// read as '\\' and "." and ".." resolved. An empty path stays empty; one
+// that cannot be made full comes back as it was.
+std::string FullPath(const std::string& path);
+
+// True when the path's last part is a symbolic link or another reparse
+// point (a junction, a mount point) rather than the file or folder itself.
+bool IsLink(const std::string& path);
+
+// False where a folder listing may show a link to a file as the file it
+// leads to (Wine shows the host's links so): only IsLink tells them there.
+bool ListingShowsFileLinks();
+
+// Tests: asked before every write to a file with the file's path and the
+// byte count; false makes that write fail as it does on a full disk.
+// Returns the previous hook; an empty one lets every write through.
+using WriteHook = std::function<bool(const std::string& path, size_t count)>;
+WriteHook SetWriteHook(WriteHook hook);
+// True when the hook (if any) lets the write through.
+bool WriteAllowed(const std::string& path, size_t count);
 
 }  // namespace platform

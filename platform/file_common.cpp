@@ -6,9 +6,21 @@
 namespace platform {
 
 std::string FileNamePart(const std::string& path) {
-    size_t pos = path.find_last_of(kPathSep);
+    size_t pos = path.find_last_of(kPathSeps);
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
+
+namespace {
+WriteHook g_writeHook;
+}  // namespace
+
+WriteHook SetWriteHook(WriteHook hook) {
+    WriteHook previous = std::move(g_writeHook);
+    g_writeHook = std::move(hook);
+    return previous;
+}
+
+bool WriteAllowed(const std::string& path, size_t count) { return !g_writeHook || g_writeHook(path, count); }
 
 }  // namespace platform
 

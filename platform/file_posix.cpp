@@ -91,7 +91,10 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     if (flags & osCreateNew) oflags |= O_CREAT | O_EXCL;
     else if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     if (flags & osWriteThrough) oflags |= O_DSYNC;
-    int fd = ::open(path.c_str(), oflags, 0666);
+    if (flags & osNoLink) oflags |= O_NOFOLLOW;
+    // A new file of our own starts private: it may hold plain text before
+    // the caller gives it the permissions of the file it stands for.
+    int fd = ::open(path.c_str(), oflags, (flags & osCreateNew) ? 0600 : 0666);
     int err = errno;
     // The system itself refuses to open a folder for writing.
     if (fd >= 0 && (flags & 3) == modeRead) {
@@ -150,6 +153,10 @@ size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
 
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (m_fd < 0) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        errno = ENOSPC;
+        return false;
+    }
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
         ssize_t put = ::write(m_fd, p, count);
@@ -210,6 +217,7 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     status.m_mtime = FromTimespec(st.st_mtim);
     status.m_size = static_cast<uint64_t>(st.st_size);
     status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
+    status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
     return true;
 }
 
@@ -222,6 +230,7 @@ bool CFile::GetStatus(CFileStatus& status) const {
     status.m_mtime = FromTimespec(st.st_mtim);
     status.m_size = static_cast<uint64_t>(st.st_size);
     status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
+    status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
     return true;
 }
 
@@ -234,7 +243,8 @@ bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
         ok = utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
     }
     mode_t mode = st.st_mode & 07777;
-    mode_t wanted = (status.m_attribute & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    mode_t base = status.m_mode ? (mode & ~0777) | (static_cast<mode_t>(status.m_mode) & 0777) : mode;
+    mode_t wanted = (status.m_attribute & kAttrReadOnly) ? (base & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (base | S_IWUSR);
     if (wanted != mode && ::chmod(path.c_str(), wanted) != 0) ok = false;
     return ok;
 }
@@ -257,27 +267,46 @@ bool CFile::Remove(const std::string& path) {
 
 namespace platform {
 
+bool CreateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace platform
+
+namespace platform {
+
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit, FindDetail detail) {
     std::string dirPath = folder.empty() ? "." : folder;
     DIR* dir = ::opendir(dirPath.c_str());
     if (!dir) return false;
     const int dirFd = ::dirfd(dir);
+    const bool searchable = detail == FindDetail::TypeOnly && ::faccessat(dirFd, ".", X_OK, AT_EACCESS) == 0;
     bool matchAll = mask == "*.*" || mask == "*";
+    bool complete = true;
     while (dirent* ent = ::readdir(dir)) {
         if (!matchAll && !MatchMask(mask.c_str(), ent->d_name)) continue;
         FindData entry;
         entry.name = ent->d_name;
         // The listing itself tells a folder from a file; only a link, or a
-        // file system that does not say, needs the entry looked up.
-        if (detail == FindDetail::TypeOnly && (ent->d_type == DT_DIR || ent->d_type == DT_REG)) {
+        // file system that does not say, needs the entry looked up. Where
+        // entries cannot be looked up at all, each is tried as a full listing
+        // tries it, so such a folder is reported the same way.
+        if (detail == FindDetail::TypeOnly && searchable && (ent->d_type == DT_DIR || ent->d_type == DT_REG)) {
             entry.attributes = ent->d_type == DT_DIR ? static_cast<uint32_t>(kAttrDirectory) : 0u;
             if (!visit(entry)) break;
             continue;
         }
         // Looked up by name within the open folder, not along the whole path.
         struct stat st;
-        if (::fstatat(dirFd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished while listed
+        if (::fstatat(dirFd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            // Vanished while listed, or a folder whose names can be read
+            // but whose entries cannot be looked at.
+            if (errno != ENOENT) complete = false;
+            continue;
+        }
         if (S_ISLNK(st.st_mode)) {
             entry.attributes |= kAttrReparsePoint;
             struct stat target;
@@ -292,7 +321,23 @@ bool FindFiles(const std::string& folder, const std::string& mask,
         if (!visit(entry)) break;
     }
     ::closedir(dir);
-    return true;
+    return complete;
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string full = cwd;
+    if (full.back() != '/') full += '/';
+    return full + path;
+}
+
+bool ListingShowsFileLinks() { return true; }
+
+bool IsLink(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 }  // namespace platform

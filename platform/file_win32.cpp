@@ -42,7 +42,11 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     DWORD attrs = FILE_ATTRIBUTE_NORMAL;
     if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
 
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if ((flags & osNoLink) && platform::IsLink(path))
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+    else
+        h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error) {
             error->m_lOsError = GetLastError();
@@ -96,6 +100,10 @@ size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
 
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     const char* p = static_cast<const char*>(buffer);
     while (count > 0) {
         DWORD chunk = static_cast<DWORD>(count > 0x40000000u ? 0x40000000u : count);
@@ -221,6 +229,16 @@ bool CFile::Remove(const std::string& path) { return DeleteFileA(path.c_str()) !
 
 namespace platform {
 
+bool CreateFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace platform
+
+namespace platform {
+
 // The directory search gives every detail at no extra cost.
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit, FindDetail) {
@@ -228,15 +246,89 @@ bool FindFiles(const std::string& folder, const std::string& mask,
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA(pattern.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
+    bool complete = true;
+    for (;;) {
         FindData entry;
         entry.name = data.cFileName;
         entry.attributes = data.dwFileAttributes == FILE_ATTRIBUTE_NORMAL ? 0 : data.dwFileAttributes;
         entry.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (!visit(entry)) break;
-    } while (FindNextFileA(h, &data));
+        if (!FindNextFileA(h, &data)) {
+            complete = GetLastError() == ERROR_NO_MORE_FILES;
+            break;
+        }
+    }
     FindClose(h);
-    return true;
+    return complete;
+}
+
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return path;
+    DWORD n = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::string full(n, '\0');
+    DWORD got = GetFullPathNameA(path.c_str(), n, &full[0], nullptr);
+    if (got == 0 || got >= n) return path;
+    full.resize(got);
+    return full;
+}
+
+namespace {
+
+// Where a file or folder leads once every link on the way is followed, as
+// the system names it; empty when the system cannot tell.
+std::string FinalPath(const std::string& path) {
+    using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    static const auto getFinalPath = reinterpret_cast<GetFinalPathFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    if (!getFinalPath) return std::string();
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    char buffer[1024];
+    DWORD n = getFinalPath(h, buffer, sizeof buffer, 0);
+    CloseHandle(h);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+// Wine shows the host's symbolic links to files as the files they lead to,
+// without the reparse point that Windows itself shows for every link.
+bool HidesFileLinks() {
+    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                                                  b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+bool ListingShowsFileLinks() { return !HidesFileLinks(); }
+
+bool IsLink(const std::string& path) {
+    if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if (!HidesFileLinks()) return false;
+
+    // A path that is no link leads where its folder leads, followed by its
+    // own name.
+    const std::string full = FullPath(path);
+    size_t sep = full.find_last_of(kPathSeps);
+    if (sep == std::string::npos || sep + 1 == full.size()) return false;
+    std::string folder = full.substr(0, sep);
+    if (folder.empty() || folder.back() == ':') folder += '\\';
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(full.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    std::string leads = FinalPath(full), folderLeads = FinalPath(folder);
+    if (leads.empty() || folderLeads.empty()) return false;
+    if (folderLeads.back() != '\\') folderLeads += '\\';
+    return !SameText(leads, folderLeads + data.cFileName);
 }
 
 }  // namespace platform

@@ -113,4 +113,29 @@ std::string NarrowFromWide(const std::u16string& text) {
 #endif
 }
 
+bool ModuleResource(unsigned id, const char* type, const void** data, size_t* size) {
+#ifdef _WIN32
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&ModuleResource), &module)) {
+        return false;
+    }
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+    if (!found) return false;
+    HGLOBAL loaded = LoadResource(module, found);
+    if (!loaded) return false;
+    const void* bytes = LockResource(loaded);
+    if (!bytes) return false;
+    *data = bytes;
+    *size = SizeofResource(module, found);
+    return true;
+#else
+    (void)id;
+    (void)type;
+    (void)data;
+    (void)size;
+    return false;
+#endif
+}
+
 }  // namespace platform

@@ -32,6 +32,11 @@ std::string SystemErrorText(unsigned long code);
 // byte become '?').
 std::string NarrowFromWide(const std::u16string& text);
 
+// A resource of the module this code is linked into (the library's own
+// inside a DLL), by numeric id and type name: its bytes stay valid while
+// the module is loaded. False when it is missing, and always natively.
+bool ModuleResource(unsigned id, const char* type, const void** data, size_t* size);
+
 // The window framework installs its own pump (one that runs its pre-translate
 // chain); without one, messages are translated and dispatched plainly.
 using MessagePump = bool (*)();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the product, shows what was built, and
-# runs a real encrypt-and-decrypt round trip with the console program.
+# Installs what is missing, builds the product and starts the windowed
+# program Vastrel under Wine. Arguments go to the program (for example the
+# path of a project file, "Z:\home\me\work.ecl").
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$root/scripts/deps.sh"
@@ -8,59 +9,52 @@ mkdir -p "$build"
 configure_and_build win32 "${win32_args[@]}"
 configure_and_build native
 
+# The 32-bit product where this kernel starts 32-bit programs, else the same
+# sources built for 64-bit Windows.
+wincfg=$(wine_test_build)
+loader=wine
+if [ "$wincfg" = win64 ]; then
+    echo "This kernel cannot start 32-bit programs: Vastrel runs as the 64-bit build of the same sources."
+    configure_and_build win64 "${win64_args[@]}"
+    loader=wine64
+fi
+
 echo
 echo "Built:"
 find "$build/win32" "$build/native" -maxdepth 3 -type f \( -name '*.exe' -o -name '*.dll' -o -path '*/app/*.chm' -o -perm -u+x \) \
     -not -path '*/CMakeFiles/*' -not -name '*.sh' | sort | sed "s|$root/||"
-echo
-echo "Benchmark of the cipher and the key derivation:"
-echo "  native:  build/native/bench/bench_cipher"
-echo "  Windows: cmake/wine-run.sh wine build/win32/bench/bench_cipher.exe"
 
-# round_trip TITLE PATH-STYLE PROGRAM [LOADER...]: encrypts a small folder
-# tree with the console program, shows it, decrypts it and compares every byte.
-round_trip() {
-    local title=$1 style=$2
-    shift 2
-    local work
-    work=$(mktemp -d)
-    mkdir -p "$work/Demo Folder/letters"
-    printf 'Dear reader,\nthis file is plain text.\n' >"$work/Demo Folder/read me.txt"
-    head -c 50000 /dev/urandom >"$work/Demo Folder/letters/photo.raw"
-    : >"$work/Demo Folder/letters/empty.txt"
-    cp -a "$work/Demo Folder" "$work/original"
-    local folder="$work/Demo Folder"
-    [ "$style" = windows ] && folder="Z:${folder//\//\\}"
-
-    echo
-    echo "=== $title: encrypt, then decrypt, a folder tree with the console program"
-    echo "\$ $(basename "${@: -1}") -cl -m:encrypt \"-p:demo password\" \"-hint:the demo\" \"-fo:$folder\" -log:false"
-    XDG_CONFIG_HOME="$work/config" "$@" -cl -m:encrypt "-p:demo password" "-hint:the demo" "-fo:$folder" -log:false
-    echo "Files now:"
-    (cd "$work/Demo Folder" && find . -type f | sort | sed 's/^/  /')
-    echo "\$ $(basename "${@: -1}") -cl -m:decrypt \"-p:demo password\" \"-fo:$folder\" -log:false"
-    XDG_CONFIG_HOME="$work/config" "$@" -cl -m:decrypt "-p:demo password" "-fo:$folder" -log:false
-    if diff -r "$work/original" "$work/Demo Folder" >/dev/null; then
-        echo "Every file is back, byte for byte."
-    else
-        echo "The decrypted tree differs from the original!"
-        rm -rf "$work"
-        return 1
-    fi
-    rm -rf "$work"
-}
-
-round_trip "Native console program" native "$build/native/cli/kestrum"
-
-# The Windows program under Wine: the 32-bit product where this kernel starts
-# 32-bit programs, else the same sources built for 64-bit Windows.
-wincfg=$(wine_test_build)
-loader=wine
-if [ "$wincfg" = win64 ]; then
-    echo
-    echo "This kernel cannot start 32-bit programs: the Windows round trip uses the 64-bit build."
-    configure_and_build win64 "${win64_args[@]}"
-    loader=wine64
-fi
 export WINEPREFIX="$build/$wincfg/wineprefix"
-round_trip "Windows console program under Wine" windows "$root/cmake/wine-run.sh" "$loader" "$build/$wincfg/cli/Kestrum.exe"
+program="$build/$wincfg/app/Vastrel.exe"
+echo
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting ${program#$root/} under Wine; the script ends when you close its window."
+    "$root/cmake/wine-run.sh" "$loader" "$program" "$@"
+    exit 0
+fi
+
+# No display: a virtual screen that nobody sees. The program runs there for a
+# while, a picture of the screen is saved, and the program is closed.
+screen=""
+for n in $(seq 90 99); do
+    [ -e "/tmp/.X11-unix/X$n" ] && continue
+    screen=":$n"
+    break
+done
+[ -n "$screen" ] || { echo "No free display number for a virtual screen."; exit 1; }
+echo "This machine has no display: Vastrel runs on a virtual screen (Xvfb $screen) that nobody sees."
+Xvfb "$screen" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$screen
+cleanup() {
+    [ -n "${program_pid:-}" ] && kill "$program_pid" 2>/dev/null || true
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+"$root/cmake/wine-run.sh" "$loader" "$program" "$@" >/dev/null 2>&1 &
+program_pid=$!
+sleep "${RUN_SECONDS:-15}"
+picture="$build/Vastrel-screen.png"
+import -window root "$picture"
+echo "A picture of its screen after ${RUN_SECONDS:-15} seconds: ${picture#$root/}. The program is closed now."

@@ -67,6 +67,10 @@ export WINEPREFIX="$build/$wintest/wineprefix"
 wineserver -p 60 || true
 "$root/tests/cli/interop.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" ||
     failed+=(interop)
+# Each build alone: encrypt a folder tree, decrypt it, compare every byte.
+echo "=== tests: console program round trips"
+"$root/tests/cli/round_trip.sh" "$build/native/cli/kestrum" "$build/$wintest/cli/Kestrum.exe" "$loader" ||
+    failed+=(round-trip)
 
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED: ${failed[*]}"

@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+// The maker's web site, and the pages of it that the programs open.
+constexpr const char kVastrelWebSite[] = "http://www.halvenrod.example";
+constexpr const char kDonationPage[] = "//donation.html";
+
 class CHelpLauncher {
 public:
     // Opens the page in the browser; failures are silent.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <mutex>
+#include <unordered_map>
 
 #include "ui/app.h"
 #include "ui/window_internal.h"
@@ -9,13 +11,33 @@
 namespace ui {
 namespace {
 
-const char kWindowProp[] = "Vastrel.Window";
+// Each window this module subclasses, with its link. A window's own property
+// list would do, but under Wine every property read is a call to the server,
+// and the lookup runs for every message.
+std::mutex g_linksLock;
+std::unordered_map<HWND, void*>& Links() {
+    static auto* links = new std::unordered_map<HWND, void*>();  // never destroyed: windows may outlive statics
+    return *links;
+}
+void* LinkOf(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    auto it = Links().find(hwnd);
+    return it == Links().end() ? nullptr : it->second;
+}
+void SetLinkOf(HWND hwnd, void* link) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    Links()[hwnd] = link;
+}
+void DropLinkOf(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(g_linksLock);
+    Links().erase(hwnd);
+}
 
 thread_local PendingCreation* t_pending = nullptr;
 
 }  // namespace
 
-// What the window property holds: the object, and the procedure that was
+// What a subclassed window is linked to: the object, and the procedure that was
 // the window's before ours. When the object lets go while someone else's
 // procedure sits on top of ours, ours stays in the chain and only forwards
 // (object null) until the window is destroyed.
@@ -64,25 +86,25 @@ Window::~Window() {
 
 void Window::Hook(HWND hwnd) {
     m_hwnd = hwnd;
-    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(hwnd));
     if (link) {
         link->window = this;  // our procedure is still in the chain: take it over
         return;
     }
     link = new Link{nullptr, this};
-    SetPropA(hwnd, kWindowProp, link);
+    SetLinkOf(hwnd, link);
     link->previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::Thunk)));
 }
 
 void Window::Unhook(bool dying) {
     if (!m_hwnd) return;
-    Link* link = static_cast<Link*>(GetPropA(m_hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(m_hwnd));
     if (!link || link->window != this) return;
     bool onTop = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hwnd, GWLP_WNDPROC)) == &Window::Thunk;
     if (onTop) SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link->previous));
     if (onTop || dying) {
-        RemovePropA(m_hwnd, kWindowProp);
+        DropLinkOf(m_hwnd);
         delete link;
     } else {
         link->window = nullptr;  // someone subclassed on top of us: keep forwarding to the window's own procedure
@@ -90,7 +112,7 @@ void Window::Unhook(bool dying) {
 }
 
 bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::string& text, DWORD style, int x,
-                      int y, int width, int height, HWND parent, HMENU menuOrId) {
+                      int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance) {
     if (m_hwnd) return false;
     EnsureCommonControls();
     // The object itself is the creation parameter that tells its window apart.
@@ -99,7 +121,7 @@ bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::st
     {
         CreationScope scope(pending);
         hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent, menuOrId,
-                               ThisModule(), this);
+                               instance ? instance : ThisModule(), this);
     }
     if (!hwnd) {
         if (m_hwnd && !::IsWindow(m_hwnd)) m_hwnd = nullptr;
@@ -136,7 +158,7 @@ bool Window::DestroyWindow() {
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    Link* link = hwnd ? static_cast<Link*>(GetPropA(hwnd, kWindowProp)) : nullptr;
+    Link* link = hwnd ? static_cast<Link*>(LinkOf(hwnd)) : nullptr;
     return link ? link->window : nullptr;
 }
 
@@ -200,7 +222,7 @@ void Window::Add(Entry::Kind kind, UINT msg, Ids ids, UINT code, Handler handler
 }
 
 LRESULT Window::CallPrevious(const MSG& m) {
-    Link* link = m_hwnd ? static_cast<Link*>(GetPropA(m.hwnd, kWindowProp)) : nullptr;
+    Link* link = m_hwnd ? static_cast<Link*>(LinkOf(m.hwnd)) : nullptr;
     if (link && link->previous) return CallWindowProcA(link->previous, m.hwnd, m.message, m.wParam, m.lParam);
     return DefWindowProcA(m.hwnd, m.message, m.wParam, m.lParam);
 }
@@ -230,14 +252,14 @@ const MSG& Window::CurrentMessage() const {
 }
 
 LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    Link* link = static_cast<Link*>(GetPropA(hwnd, kWindowProp));
+    Link* link = static_cast<Link*>(LinkOf(hwnd));
     if (!link) return DefWindowProcA(hwnd, msg, w, l);
     Window* self = link->window;
     if (!self) {
         // Only forwarding: the object let go while another subclass was on top.
         WNDPROC previous = link->previous;
         if (msg == WM_NCDESTROY) {
-            RemovePropA(hwnd, kWindowProp);
+            DropLinkOf(hwnd);
             delete link;
         }
         return CallWindowProcA(previous, hwnd, msg, w, l);

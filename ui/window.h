@@ -126,8 +126,9 @@ public:
     Window& operator=(const Window&) = delete;
 
     // Creates the window; this object receives every message from the first.
+    // instance: the module whose window class is meant (null: this module).
     bool CreateEx(DWORD exStyle, const std::string& className, const std::string& text, DWORD style, int x, int y,
-                  int width, int height, HWND parent, HMENU menuOrId);
+                  int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance = nullptr);
     // Takes the messages of an existing window until it is destroyed or
     // Detach is called. False when the window is null or another object
     // already takes its messages.

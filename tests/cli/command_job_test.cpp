@@ -89,3 +89,20 @@ TEST_F(Batch, DecryptionOverAnExistingFileCountsAsFailedAndLosesNothing) {
     EXPECT_EQ("the report", ReadFile(file));
     EXPECT_EQ("a newer report", ReadFile(file + ".old"));
 }
+
+TEST_F(Batch, RelativePathsAreTakenAgainstTheCurrentFolder) {
+    testsupport::MakeDir(dir / "sub");
+    WriteFile(dir / "sub" + platform::kPathSep + "a.txt", "in a folder");
+    WriteFile(dir / "b.txt", "named");
+    testsupport::CurrentFolder here(dir.Path());
+    ASSERT_TRUE(Run("encrypt", {"b.txt"}, "", {"sub"})) << console;
+    EXPECT_NE(std::string::npos, console.find("Encrypting: " + (dir / "b.txt") + "%"));
+    ASSERT_TRUE(Run("decrypt", {"b.~enc"}, "", {"sub"})) << console;
+    EXPECT_EQ("named", ReadFile(dir / "b.txt"));
+    EXPECT_EQ("in a folder", ReadFile(dir / "sub" + platform::kPathSep + "a.txt"));
+
+    // A blank folder name is no folder, not even the current one.
+    EXPECT_FALSE(Run("encrypt", {}, "", {" "}));
+    EXPECT_NE(std::string::npos, console.find("Folder not found:  \n"));
+    EXPECT_EQ("named", ReadFile(dir / "b.txt"));
+}

@@ -19,16 +19,18 @@ struct Entry {
         std::vector<char*> argv;
         for (std::string& a : arguments) argv.push_back(&a[0]);
         clitest::ConsoleCapture capture;
-        int code = KestrumMain(static_cast<int>(argv.size()), argv.data(), [&](ParseSettings& s) {
+        int code = KestrumMain(static_cast<int>(argv.size()), argv.data(), [&](const std::vector<ParseSettings*>& jobs) {
             ran = true;
-            settings = s;
+            for (const ParseSettings* job : jobs) this->jobs.push_back(*job);
+            settings = this->jobs.front();
             return runSucceeds;
         });
         console = capture.Text();
         return code;
     }
     bool ran = false;
-    ParseSettings settings;
+    ParseSettings settings;  // the first job's
+    std::vector<ParseSettings> jobs;
     std::string console;
 };
 

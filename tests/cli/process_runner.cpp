@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -51,7 +52,8 @@ HANDLE Inheritable(const std::string& path, bool write) {
 
 }  // namespace
 
-ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments, int timeoutSeconds) {
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments, int timeoutSeconds,
+                         int asUser) {
     ProcessResult result;
     testsupport::TempDir io;
     const std::string outPath = io / "out.txt";
@@ -97,6 +99,9 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        if (asUser >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(asUser)) != 0 ||
+                            setuid(static_cast<uid_t>(asUser)) != 0))
+            _exit(126);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));

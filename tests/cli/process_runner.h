@@ -14,8 +14,10 @@ struct ProcessResult {
     std::string err;   // standard error
 };
 
+// `asUser`, natively: the user id to run the program as (from a privileged
+// test process); -1 keeps the test's own.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         int timeoutSeconds = 180);
+                         int timeoutSeconds = 180, int asUser = -1);
 
 // Copies a file byte for byte; false on failure.
 bool CopyFileBytes(const std::string& from, const std::string& to);

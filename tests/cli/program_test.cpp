@@ -9,9 +9,16 @@
 #include <vector>
 
 #include "cli/kestrum.h"
+#include "core/file_cipher.h"
+#include "core/file_header.h"
 #include "platform/file.h"
 #include "tests/cli/process_runner.h"
 #include "tests/support/test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using clitest::ProcessResult;
 using testsupport::Exists;
@@ -288,29 +295,124 @@ TEST_F(Program, ExitCodesTellTheTruth) {
     EXPECT_EQ(0, none.exitCode);
     EXPECT_EQ(Console(kBanner + "No files to process\n\n\n0 files encrypted, 0 Failed\n"), none.out);
 
-    // A short password is reported and used; a log that cannot be written is
-    // reported without failing the run. (On Windows a "-fi:" file's name
+    // A short password encrypts nothing. (On Windows a "-fi:" file's name
     // reaches the job lowercased and comes back so: this one has no capitals.)
     const std::string one = root + kSep + "Sub Folder" + kSep + "odd 17";
+    const std::pair<const char*, const char*> refusals[] = {{"-p:", "You must specify a password."},
+                                                            {"-p:abcde", "Password must be at least 6 characters."}};
+    for (const auto& refusal : refusals) {
+        ProcessResult refused = Run({"-cl", "-m:encrypt", refusal.first, "-fi:" + one, "-fo:" + root});
+        EXPECT_EQ(2, refused.exitCode);
+        EXPECT_EQ(Console(kBanner + refusal.second + "\nProcess failed!\n"), refused.out);
+        EXPECT_EQ(original, Snapshot(root));
+    }
+    // What an older program encrypted under such a password still decrypts.
+    std::string older = root + kSep + "One.bin", hint;
+    CFile work;
+    ASSERT_EQ(0, Vastrel2::CIPHER::FileEncryptor(&work, 1, 0, "abcde", nullptr).EncryptFile(older, hint));
+    ASSERT_TRUE(CFile::Remove(root + kSep + "One.bin"));
+    ProcessResult shortDecrypt = Run({"-cl", "-m:decrypt", "-p:abcde", "-fi:" + older, "-log:false"});
+    EXPECT_EQ(0, shortDecrypt.exitCode) << shortDecrypt.out;
+    EXPECT_EQ(original, Snapshot(root));
+
+    // A log that cannot be written is reported without failing the run.
     ASSERT_TRUE(CFile::Remove(logPath));
     testsupport::MakeDir(logPath);
-    ProcessResult shortPw = Run({"-cl", "-m:encrypt", "-p:abc", "-fi:" + one});
-    EXPECT_EQ(0, shortPw.exitCode);
-    EXPECT_EQ(0u, shortPw.out.find(Console(kBanner + "Password must be at least 6 characters.\n")));
-    EXPECT_NE(std::string::npos, Comparable(shortPw.out).find(Comparable(Console("\nUnable to write log file: " + logPath + "\n"))));
+    ProcessResult unlogged = Run({"-cl", "-m:encrypt", "-p:secret1", "-fi:" + one});
+    EXPECT_EQ(0, unlogged.exitCode);
+    EXPECT_NE(std::string::npos, Comparable(unlogged.out).find(Comparable(Console("\nUnable to write log file: " + logPath + "\n"))));
     EXPECT_FALSE(Exists(one));
 
     // What is encrypted already fails to encrypt again.
-    ProcessResult again = Run({"-cl", "-m:encrypt", "-p:abc", "-fo:" + root, "-log:false"});
+    ProcessResult again = Run({"-cl", "-m:encrypt", "-p:secret1", "-fo:" + root, "-log:false"});
     EXPECT_EQ(2, again.exitCode);
-    ExpectRun(again, "Encrypting", 7, "6 files encrypted, 1 Failed", false, "Password must be at least 6 characters.\n");
+    ExpectRun(again, "Encrypting", 7, "6 files encrypted, 1 Failed", false);
 
-    ProcessResult back = Run({"-cl", "-m:decrypt", "-p:abc", "-fo:" + root, "-log:false"});
+    ProcessResult back = Run({"-cl", "-m:decrypt", "-p:secret1", "-fo:" + root, "-log:false"});
     EXPECT_EQ(0, back.exitCode) << back.out;
     EXPECT_EQ(original, Snapshot(root));
 }
 
+// A hint holding "-p:" is only a hint, and every project of a job file is a
+// job of its own: its folders get its own password and hint, nobody else's.
+TEST_F(Program, HintsKeepTheirWordsAndProjectsTheirPasswords) {
+    const std::string a = data / "a", b = data / "b";
+    const Tree treeA = MakeTree(a), treeB = MakeTree(b);
+    ProcessResult hinted = Run({"-cl", "-m:encrypt", "-p:password1", "-hint:same as -p: at work", "-fo:" + a, "-log:false"});
+    EXPECT_EQ(0, hinted.exitCode) << hinted.out;
+    EXPECT_EQ("same as -p: at work", Vastrel2::Utils::GetHint(a + kSep + "empty.~enc"));
+
+    testsupport::TempDir jobs;
+    const std::string job = jobs / "job.xml";
+    WriteFile(job, "<jobs><project><mode>decrypt</mode><password>password1</password><hint>for a</hint><folder>" + a +
+                       "</folder></project>\n<project><mode>encrypt</mode><password>password b</password><folder>" + b +
+                       "</folder><logresults>false</logresults></project>\n<project><mode>scramble</mode></project></jobs>");
+    ProcessResult three = Run({job, "-xml"});
+    EXPECT_EQ(2, three.exitCode);  // the worst of the three
+    EXPECT_NE(std::string::npos, three.out.find(Console("7 files decrypted, 0 Failed\n")));
+    EXPECT_NE(std::string::npos, three.out.find(Console("7 files encrypted, 0 Failed\n")));
+    EXPECT_NE(std::string::npos, three.out.find(Console("Error : You must specify a type. i.e. encrypt or decrypt\n")));
+    EXPECT_EQ(treeA, Snapshot(a));
+    EXPECT_EQ("", Vastrel2::Utils::GetHint(b + kSep + "empty.~enc"));
+    std::vector<std::string> lines = LogLines(ReadFile(logPath));
+    EXPECT_EQ(2, std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("Start Time") == 0; }));
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "7 files decrypted, 0 Failed"));
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "Error : Process failed!"));
+
+    EXPECT_EQ(0, Run({"-cl", "-m:decrypt", "-p:password b", "-fo:" + b, "-log:false"}).exitCode);
+    EXPECT_EQ(treeB, Snapshot(b));
+}
+
+TEST_F(Program, LinksAreNeverFollowed) {
+    testsupport::TempDir outside;
+    const std::string precious = outside / "out.txt";
+    WriteFile(precious, "precious");
+    const std::string tree = data / "t", link = tree + kSep + "l.txt";
+    testsupport::MakeDir(tree);
+    WriteFile(tree + kSep + "own.txt", "own");
+    testsupport::SymbolicLink made(precious, link);
+    if (!made.Made()) GTEST_SKIP() << "no symbolic links here";
+
+    ProcessResult walked = Run({"-cl", "-m:encrypt", "-p:password1", "-fo:" + tree, "-log:false"});
+    EXPECT_EQ(0, walked.exitCode);
+    ExpectRun(walked, "Encrypting", 1, "1 files encrypted, 0 Failed", false,
+              "Skipped link (links are not followed): " + Comparable(link) + "\n");
+    ProcessResult named = Run({"-cl", "-m:encrypt", "-p:password1", "-fi:" + link, "-log:false"});
+    EXPECT_EQ(2, named.exitCode);
+    EXPECT_EQ(Console(kBanner + "Skipped link (links are not followed): " + Comparable(link) +
+                      "\nNo files to process\n\n\n0 files encrypted, 1 Failed\n"),
+              named.out);
+    EXPECT_EQ("precious", ReadFile(precious));
+    EXPECT_EQ((std::vector<std::string>{"l.txt", "own.~enc"}), testsupport::ListDir(tree));
+}
+
 #ifndef _WIN32
+// Seen by a user who may not read it, a folder fails the run (the test runs
+// the program as such a user where it may).
+TEST_F(Program, UnreadableFoldersFailTheRun) {
+    // One folder without any permission, one whose names can be read but not
+    // its entries.
+    const std::string tree = data / "t", locked = tree + kSep + "locked", names = tree + kSep + "names";
+    for (const std::string& folder : {tree, locked, names}) testsupport::MakeDir(folder);
+    for (const std::string& folder : {tree, locked, names}) WriteFile(folder + kSep + "f.txt", "f");
+    int user = -1;
+    if (geteuid() == 0) {  // be a user the permissions apply to
+        user = 65534;
+        for (const std::string& path : {data.Path(), tree, tree + kSep + "f.txt"})
+            ASSERT_EQ(0, ::chown(path.c_str(), 65534, 65534));
+        ASSERT_EQ(0, ::chmod(bin.Path().c_str(), 0755));
+    }
+    ASSERT_EQ(0, ::chmod(locked.c_str(), 0));
+    ASSERT_EQ(0, ::chmod(names.c_str(), 0444));
+    ProcessResult r = clitest::RunProgram(program, {"-cl", "-m:encrypt", "-p:password1", "-fo:" + tree, "-log:false"}, 180, user);
+    ::chmod(locked.c_str(), 0755);
+    ::chmod(names.c_str(), 0755);
+    EXPECT_EQ(2, r.exitCode) << r.out << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("Unable to read folder: " + locked + "\n"));
+    EXPECT_NE(std::string::npos, r.out.find("Unable to read folder: " + names + "\n"));
+    EXPECT_NE(std::string::npos, r.out.find("\n\n1 files encrypted, 2 Failed\n"));
+}
+
 TEST_F(Program, CoreMessagesGoToStandardErrorWithTheirDefaultAnswer) {
     const std::string file = data / "Report.doc";
     WriteFile(file, "the report");

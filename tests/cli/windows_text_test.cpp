@@ -34,11 +34,12 @@ struct Entry {
         std::vector<char*> argv;
         for (std::string& a : arguments) argv.push_back(&a[0]);
         clitest::ConsoleCapture capture;
-        int code = Vastrel2::KestrumMain(static_cast<int>(argv.size()), argv.data(), [&](ParseSettings& s) {
-            ran = true;
-            settings = s;
-            return true;
-        });
+        int code = Vastrel2::KestrumMain(static_cast<int>(argv.size()), argv.data(),
+                                         [&](const std::vector<ParseSettings*>& jobs) {
+                                             ran = true;
+                                             settings = *jobs.front();
+                                             return true;
+                                         });
         console = capture.Text();
         return code;
     }

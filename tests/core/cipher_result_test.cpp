@@ -14,7 +14,9 @@ TEST(CipherResultText, EveryCodeHasItsFixedText) {
         {-12, "Destination device is read only"},
         {-14, "File already exists and has been renamed to <filename>.old"},
         {-15, "Failed to encrypt file."}, {-16, "Failed to decrypt file."},
+        {-17, "File is a link; links are not followed"}, {-18, "File name cannot be stored (it holds \\, / or :)"},
+        {-19, "Path too long"},
     };
     for (const auto& row : table) EXPECT_EQ(row.second, CipherResult::ResultText(row.first)) << row.first;
-    for (int code : {-9, -11, -13, 99, 2, -2, -17}) EXPECT_EQ("", CipherResult::ResultText(code)) << code;
+    for (int code : {-9, -11, -13, 99, 2, -2, -20}) EXPECT_EQ("", CipherResult::ResultText(code)) << code;
 }

@@ -87,26 +87,31 @@ TEST(DirRead, CollectsFoldersDepthFirstThenMatchingEntries) {
     EXPECT_EQ(std::vector<std::string>{t.base}, leaf.folders);
 }
 
-TEST(DirRead, LinkedFoldersAreNotEntered) {
+std::vector<std::string> Skipped(const CSADirRead& reader, SkippedPath::Reason reason) {
+    std::vector<std::string> paths;
+    for (const SkippedPath& s : reader.skipped)
+        if (s.reason == reason) paths.push_back(s.path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+TEST(DirRead, LinksAreNeitherEnteredNorTakenButNoted) {
     Tree t;
     testsupport::TempDir outside;
     WriteFile(outside / "elsewhere.txt", "not ours");
-    const std::string toOutside = t.base + kSep + "out", loop = t.s2 + kSep + "loop";
-#ifdef _WIN32
-    if (!CreateSymbolicLinkA(toOutside.c_str(), outside.Path().c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !CreateSymbolicLinkA(loop.c_str(), t.base.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
-        GTEST_SKIP() << "no folder links here";
-#else
-    ASSERT_EQ(0, ::symlink(outside.Path().c_str(), toOutside.c_str()));
-    ASSERT_EQ(0, ::symlink(t.base.c_str(), loop.c_str()));
-#endif
+    const std::string toOutside = t.base + kSep + "out", loop = t.s2 + kSep + "loop", file = t.s1 + kSep + "l.txt";
+    testsupport::SymbolicLink a(outside.Path(), toOutside), b(t.base, loop), c(outside / "elsewhere.txt", file);
+    if (!a.Made() || !b.Made() || !c.Made()) GTEST_SKIP() << "no symbolic links here";
     CSADirRead reader;
     reader.CollectFolders(t.base.c_str(), true);
     EXPECT_EQ(4u, reader.folders.size());
     reader.CollectFiles("*.*", true, false);
     EXPECT_EQ(5u, reader.files.size());
+    EXPECT_EQ((std::vector<std::string>{file, loop, toOutside}), Skipped(reader, SkippedPath::kLink));
+    EXPECT_EQ(3u, reader.skipped.size());
 
-    // Listing for paths only finds the same files (links included) and asks nothing more of them.
+    // Listing for paths only finds the same files and notes the same links,
+    // and asks nothing more of the files.
     CSADirRead pathsOnly;
     pathsOnly.pathsOnly = true;
     pathsOnly.CollectFolders(t.base.c_str(), true);
@@ -115,6 +120,22 @@ TEST(DirRead, LinkedFoldersAreNotEntered) {
     std::sort(full.begin(), full.end());
     std::sort(quick.begin(), quick.end());
     EXPECT_EQ(full, quick);
+    EXPECT_EQ(Skipped(reader, SkippedPath::kLink), Skipped(pathsOnly, SkippedPath::kLink));
+}
+
+// A folder too deep to list is noted, never dropped silently; the rest of
+// the walk goes on.
+TEST(DirRead, FoldersTooDeepToListAreNoted) {
+    Tree t;
+    std::string deep;
+    const std::string listable = testsupport::MakeFoldersPastThePathLimit(t.s2, deep);
+    WriteFile(listable + kSep + "f.txt", "f");
+    CSADirRead reader;
+    reader.CollectFolders(t.base.c_str(), true);
+    reader.CollectFiles("*.*", true, false);
+    EXPECT_EQ(6u, reader.files.size());
+    EXPECT_EQ(std::vector<std::string>{deep}, Skipped(reader, SkippedPath::kTooDeep));
+    EXPECT_EQ(1u, reader.skipped.size());
 }
 
 TEST(DirRead, SortsRemovalsAndNames) {

@@ -15,6 +15,7 @@
 #else
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using namespace Vastrel2::CIPHER;
@@ -155,7 +156,8 @@ TEST_F(Jobs, RefusedFilesStayAsTheyWere) {
     EXPECT_EQ(-10, Encrypt(path));
     EXPECT_EQ(-10, Decrypt(path));
     path = dir.Path() + platform::kPathSep + std::string(270 - dir.Path().size(), 'l');
-    EXPECT_EQ(-10, Encrypt(path));
+    EXPECT_EQ(-19, Encrypt(path));
+    EXPECT_EQ(-19, Decrypt(path));
     path = dir.Path();
     EXPECT_EQ(-9, Encrypt(path));
     EXPECT_EQ(-9, Decrypt(path));
@@ -312,7 +314,137 @@ TEST_F(Jobs, StoredNamesNeverLeadOutOfTheFolder) {
     EXPECT_EQ(std::vector<std::string>{"x.~enc"}, ListDir(inner));
 }
 
+// Nothing is encrypted (and so shredded by the callers) that could not be
+// decrypted again where it lies.
+TEST_F(Jobs, OnlyWhatDecryptsWhereItLiesIsEncrypted) {
+    const std::string sep(1, platform::kPathSep);
 #ifndef _WIN32
+    // Ordinary characters here, but no stored name may hold them.
+    for (const std::string name : {"meeting 10:30.txt", "back\\slash.txt"}) {
+        std::string path = dir / name;
+        WriteFile(path, "kept");
+        EXPECT_EQ(-18, Encrypt(path)) << name;
+        EXPECT_EQ("kept", ReadFile(dir / name));
+    }
+#endif
+
+    // '/' separates folders as the system's own separator does.
+    testsupport::MakeDir(dir / "my.dir");
+    std::string slashed = dir.Path() + "/my.dir/notes";
+    WriteFile(slashed, "notes");
+    ASSERT_EQ(0, Encrypt(slashed));
+    EXPECT_EQ(dir / "my.dir" + sep + "notes.~enc", slashed);
+    CFile::Remove(dir / "my.dir" + sep + "notes");
+    ASSERT_EQ(0, Decrypt(slashed));
+    EXPECT_EQ("notes", ReadFile(dir / "my.dir" + sep + "notes"));
+
+    // The encrypted file's path must leave room for ".cipherData": 247
+    // characters of "....txt" fit, 248 do not.
+    const std::string base = dir.Path() + sep;
+    std::string fits = base + std::string(243 - base.size(), 'f') + ".txt";
+    std::string over = base + std::string(244 - base.size(), 'o') + ".txt";
+    WriteFile(fits, "fits");
+    WriteFile(over, "over");
+    EXPECT_EQ(-19, Encrypt(over));
+    EXPECT_EQ("over", ReadFile(over));
+    ASSERT_EQ(0, Encrypt(fits));
+    EXPECT_EQ(platform::kMaxPath - 11, fits.size());  // room for ".cipherData" exactly
+    CFile::Remove(base + std::string(243 - base.size(), 'f') + ".txt");
+    ASSERT_EQ(0, Decrypt(fits));
+
+    // Relative paths are taken against the current folder, never the root.
+    testsupport::CurrentFolder here(dir.Path());
+    WriteFile(dir / "rel.txt", "relative");
+    std::string rel = "rel.txt";
+    ASSERT_EQ(0, Encrypt(rel, "h", 0, 1));
+    EXPECT_EQ(base, rel.substr(0, base.size()));
+    CFile::Remove(dir / "rel.txt");
+    rel = platform::FileNamePart(rel);
+    ASSERT_EQ(0, Decrypt(rel));
+    EXPECT_EQ(dir / "rel.txt", rel);
+    EXPECT_EQ("relative", ReadFile(rel));
+}
+
+TEST_F(Jobs, LinksAndTakenTemporaryNamesAreNeverWrittenThrough) {
+    // A temporary file left by an interrupted run stays as it was.
+    std::string path = Encrypted("y.txt", "fresh");
+    WriteFile(path + ".cipherData", "left behind");
+    EXPECT_EQ(-5, Decrypt(path, "wrong guess"));
+    ASSERT_EQ(0, Decrypt(path));
+    EXPECT_EQ("fresh", ReadFile(dir / "y.txt"));
+    EXPECT_EQ("left behind", ReadFile(dir / "y.~enc.cipherData"));
+    EXPECT_EQ((std::vector<std::string>{"y.txt", "y.~enc.cipherData"}), ListDir(dir.Path()));
+    CFile::Remove(dir / "y.txt");
+    CFile::Remove(dir / "y.~enc.cipherData");
+
+    testsupport::TempDir outside;
+    const std::string precious = outside / "out.txt";
+    WriteFile(precious, "precious");
+    testsupport::SymbolicLink link(precious, dir / "l.txt");
+    if (!link.Made()) GTEST_SKIP() << "no symbolic links here";
+    path = dir / "l.txt";
+    EXPECT_EQ(-17, Encrypt(path));
+    EXPECT_EQ(-17, Decrypt(path));
+    EXPECT_EQ(dir / "l.txt", path);
+
+    // A link planted where decryption puts its temporary file.
+    path = Encrypted("x.txt", "payload");
+    testsupport::SymbolicLink planted(precious, path + ".cipherData");
+    ASSERT_TRUE(planted.Made());
+    EXPECT_EQ(-5, Decrypt(path, "wrong guess"));
+    ASSERT_EQ(0, Decrypt(path));
+    EXPECT_EQ("payload", ReadFile(dir / "x.txt"));
+    EXPECT_EQ("precious", ReadFile(precious));
+    EXPECT_TRUE(platform::IsLink(dir / "x.~enc.cipherData"));
+    EXPECT_EQ((std::vector<std::string>{"l.txt", "x.txt", "x.~enc.cipherData"}), ListDir(dir.Path()));
+}
+
+// Size and pad must account for the ciphertext exactly: anything else is a
+// damaged footer, and trusting it would cut the plain file short.
+TEST_F(Jobs, FootersThatDisagreeWithTheCiphertextAreDamaged) {
+    std::string path = Encrypted("s.txt", Data(100));  // 112 bytes of ciphertext
+    const std::string whole = ReadFile(path);
+    Vastrel2::Utils::CFileHeader header;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::shareDenyNone) && header.ReadFooter(file));
+    file.Close();
+    auto forged = [&](uint64_t size, int pad) {
+        Vastrel2::Utils::CFileHeader f(header.GetHint(), header.GetVerifier(), header.GetEncryptedName(), size, pad, 3,
+                                       0, 2, 32, header.GetIvHex());
+        return whole.substr(0, 112) + Vastrel2::Utils::HexEncode(header.GetVerifier(), 32) + f.BuildFooter();
+    };
+    ASSERT_EQ(whole, forged(100, 12));
+    for (const auto& bad : {std::make_pair(90, 12), std::make_pair(100, 11), std::make_pair(96, 16),
+                            std::make_pair(113, -1), std::make_pair(120, 12)}) {
+        const std::string damaged = forged(static_cast<uint64_t>(bad.first), bad.second);
+        WriteFile(path, damaged);
+        EXPECT_EQ(-16, Decrypt(path)) << bad.first << " " << bad.second;
+        EXPECT_EQ(damaged, ReadFile(path));
+        EXPECT_EQ(std::vector<std::string>{"s.~enc"}, ListDir(dir.Path()));
+    }
+    WriteFile(path, whole);
+    ASSERT_EQ(0, Decrypt(path));
+    EXPECT_EQ(Data(100), ReadFile(path));
+}
+
+#ifndef _WIN32
+TEST_F(Jobs, PermissionBitsTravelWithTheFile) {
+    for (mode_t mode : {0600, 0750, 0640}) {
+        std::string path = dir / "run.sh";
+        WriteFile(path, "#!/bin/sh\n");
+        ASSERT_EQ(0, ::chmod(path.c_str(), mode));
+        ASSERT_EQ(0, Encrypt(path));
+        EXPECT_EQ(mode, Status(path).m_mode) << std::oct << mode;  // the encrypted file is no more open than the plain one
+        CFile::Remove(dir / "run.sh");
+        ASSERT_EQ(0, Decrypt(path));
+        EXPECT_EQ(mode, Status(path).m_mode) << std::oct << mode;
+        CFile::Remove(path);
+    }
+    std::string path = Encrypted("ro.txt", "r");  // read-only: the same bits, read-only again
+    ASSERT_EQ(0, ::chmod(path.c_str(), 0444));
+    ASSERT_EQ(0, Decrypt(path, "secret password", false, 1));
+    EXPECT_EQ(0444u, Status(path).m_mode);
+}
+
 // A file-size limit makes every write past it fail, as a full disk would.
 TEST_F(Jobs, FailedWritesLeaveNothingBehind) {
     const std::string data = Data(300000);

@@ -8,6 +8,7 @@
 
 #include "core/blowfish.h"
 #include "core/cipher_mode.h"
+#include "core/file_cipher.h"
 #include "core/file_header.h"
 #include "core/keys.h"
 #include "platform/file.h"
@@ -62,7 +63,7 @@ bool ReadEncrypted(const std::string& path, const std::string& password, const s
     return true;
 }
 
-class Footer : public ::testing::Test {
+class Footer : public testsupport::CleanSettingsTest {
 protected:
     // Writes a.~enc from a.txt as the encryption job does: ciphertext,
     // verifier text, footer.
@@ -173,6 +174,11 @@ TEST_F(Footer, VersionTwoFilesUseRawVerifierNoVectorAndEcb) {
     ASSERT_TRUE(ReadEncrypted(dir / "old.~enc", "secret", dir / "out", name));
     EXPECT_EQ(plain.substr(0, 17), testsupport::ReadFile(dir / "out"));
     EXPECT_EQ("old.txt", name);
+
+    // Its size and pad account for its ciphertext as the decryption job demands.
+    std::string path = dir / "old.~enc", hint;
+    ASSERT_EQ(0, FileDecryptor(nullptr, 0, 0, "secret").DecryptFile(path, hint));
+    EXPECT_EQ(plain.substr(0, 17), testsupport::ReadFile(dir / "old.txt"));
 }
 
 TEST_F(Footer, OldestFootersTakeTheVersionFieldAsPad) {

@@ -56,6 +56,29 @@ TEST_F(Shredder, PassesComeFromTheSettingAndZeroBecomesOne) {
     EXPECT_EQ(7u, StoredPasses());
 }
 
+// A damaged setting never means no overwrite at all, nor an endless one.
+TEST_F(Shredder, PassCountsOutsideTheRangeAreBounded) {
+    for (uint32_t stored : {0x80000000u, 0xFFFFFFFFu}) {  // negative as the signed number stored
+        platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", stored);
+        EXPECT_EQ(1, CSecureDelete().GetPasses()) << stored;
+    }
+    CSecureDelete shredder;
+    shredder.SetPassCount(0);
+    EXPECT_EQ(1, shredder.GetPasses());
+    shredder.SetPassCount(1000);
+    EXPECT_EQ(16, shredder.GetPasses());
+    shredder.SetPasses(-3);
+    EXPECT_EQ(1, shredder.GetPasses());
+
+    // Stored as -1: the file is still overwritten before it goes.
+    platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", 0xFFFFFFFFu);
+    const std::string path = dir / "secret.txt";
+    WriteFile(path, std::string(1000, 's'));
+    if (!HardLink(path, dir / "witness")) GTEST_SKIP() << "no hard links here";
+    EXPECT_TRUE(CSecureDelete().DeleteFile(path));
+    EXPECT_EQ(std::string::npos, ReadFile(dir / "witness").find("ssss"));
+}
+
 TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
     const std::string path = dir / "report.doc";
     // More than one large write, ending in a part of a block.

@@ -28,9 +28,12 @@ int RunEntry(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "kestrum");
     std::vector<char*> argv;
     for (std::string& a : arguments) argv.push_back(&a[0]);
-    return Vastrel2::KestrumMain(static_cast<int>(argv.size()), argv.data(), [](Vastrel2::ParseSettings& s) {
-        return !s.mode.empty() || s.files.size() < 1000;
-    });
+    return Vastrel2::KestrumMain(static_cast<int>(argv.size()), argv.data(),
+                                 [](const std::vector<Vastrel2::ParseSettings*>& jobs) {
+                                     for (const Vastrel2::ParseSettings* s : jobs)
+                                         if (s->mode.empty() && s->files.size() >= 1000) return false;
+                                     return true;
+                                 });
 }
 
 }  // namespace

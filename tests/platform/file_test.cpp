@@ -53,6 +53,27 @@ TEST(File, PositionedReadsAndTheStatusOfTheOpenFile) {
     EXPECT_FALSE(f.GetStatus(byFile));
 }
 
+TEST(File, WriteHookFailsWritesAsAFullDiskDoes) {
+    TempDir dir;
+    std::vector<std::string> asked;
+    platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t count) {
+        asked.push_back(platform::FileNamePart(path));
+        return count < 4;
+    });
+    CFile f;
+    ASSERT_TRUE(f.Open(dir / "full.bin", CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary));
+    EXPECT_TRUE(f.Write("abc", 3));
+    EXPECT_FALSE(f.Write("defg", 4));
+    EXPECT_EQ(3u, f.GetLength());
+    CFile buffered;  // gathered writes fail when they reach the disk
+    ASSERT_TRUE(buffered.Open(dir / "later.bin", CFile::modeCreate | CFile::modeWrite | CFile::osSequential));
+    EXPECT_TRUE(buffered.Write("hijk", 4));
+    EXPECT_FALSE(buffered.Flush());
+    platform::SetWriteHook(previous);
+    EXPECT_TRUE(f.Write("defg", 4));
+    EXPECT_EQ((std::vector<std::string>{"full.bin", "full.bin", "later.bin"}), asked);
+}
+
 TEST(File, OpenFailuresAreReported) {
     TempDir dir;
     CFile f;

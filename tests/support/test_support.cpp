@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/file.h"
@@ -47,7 +49,10 @@ void RemoveTree(const std::string& path) {
     }
 #ifdef _WIN32
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    if (!RemoveDirectoryA(path.c_str())) {
+        std::wstring wide = L"\\\\?\\" + std::wstring(path.begin(), path.end());  // past the path limit
+        RemoveDirectoryW(wide.c_str());
+    }
 #else
     ::chmod(path.c_str(), 0700);
     ::rmdir(path.c_str());
@@ -122,6 +127,22 @@ bool Exists(const std::string& path) {
     return CFile::GetStatus(path, st);
 }
 
+std::string MakeFoldersPastThePathLimit(const std::string& base, std::string& tooDeep) {
+    std::string listable;
+    tooDeep = base;
+    while (tooDeep.size() + 4 <= platform::kMaxPath) {
+        listable = tooDeep;
+        tooDeep += platform::kPathSep + std::string(60, 'd');
+#ifdef _WIN32
+        std::wstring wide = L"\\\\?\\" + std::wstring(tooDeep.begin(), tooDeep.end());  // test paths are ASCII
+        EXPECT_TRUE(CreateDirectoryW(wide.c_str(), nullptr)) << tooDeep;
+#else
+        EXPECT_EQ(0, ::mkdir(tooDeep.c_str(), 0755)) << tooDeep;
+#endif
+    }
+    return listable;
+}
+
 void MakeDir(const std::string& path) {
 #ifdef _WIN32
     CreateDirectoryA(path.c_str(), nullptr);
@@ -157,6 +178,50 @@ MessageRecorder::MessageRecorder() {
 MessageRecorder::~MessageRecorder() { platform::SetMessageHook(m_previous); }
 
 namespace {
+
+#ifdef _WIN32
+// Wine's own exports: the host's path of a Windows path, and back.
+std::string HostPath(const std::string& path) {
+    using ToHost = char*(CDECL*)(const wchar_t*);
+    auto toHost = reinterpret_cast<ToHost>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toHost) return std::string();
+    std::wstring wide(path.begin(), path.end());  // test paths are ASCII
+    char* host = toHost(wide.c_str());
+    std::string result = host ? host : "";
+    if (host) HeapFree(GetProcessHeap(), 0, host);
+    return result;
+}
+
+// Starts one of the host's programs under Wine (which starts them like its
+// own, but cannot wait for them), then waits until `done` holds; true when
+// it does within ten seconds.
+bool RunHostProgram(const char* program, const std::string& arguments, const std::function<bool()>& done) {
+    using ToWindows = wchar_t*(CDECL*)(const char*);
+    auto toWindows = reinterpret_cast<ToWindows>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (!toWindows) return false;
+    wchar_t* windowsPath = toWindows(program);
+    if (!windowsPath) return false;
+    std::wstring application = windowsPath;
+    HeapFree(GetProcessHeap(), 0, windowsPath);
+    std::string line = std::string(program) + " " + arguments;
+    std::wstring wideLine(line.begin(), line.end());
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(application.c_str(), &wideLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int waited = 0; waited < 10000; waited += 20) {
+        if (done()) return true;
+        Sleep(20);
+    }
+    return done();
+}
+#endif
+
 const char* const kSettingsKey = "Software\\Halvenrod\\Vastrel";
 
 #ifndef _WIN32
@@ -168,6 +233,44 @@ std::string SettingsFile() {
 }
 #endif
 }  // namespace
+
+SymbolicLink::SymbolicLink(const std::string& target, const std::string& link) : m_link(link) {
+#ifdef _WIN32
+    DWORD flags = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+    m_made = CreateSymbolicLinkA(link.c_str(), target.c_str(), flags) && platform::IsLink(link);
+    if (!m_made) {
+        const size_t sep = link.find_last_of('\\');
+        const std::string hostTarget = HostPath(target), hostFolder = HostPath(link.substr(0, sep));
+        if (!hostTarget.empty() && !hostFolder.empty())
+            m_made = RunHostProgram("/bin/ln", "-s \"" + hostTarget + "\" \"" + hostFolder + "/" + link.substr(sep + 1) + "\"",
+                                    [&] { return platform::IsLink(link); });
+    }
+#else
+    m_made = ::symlink(target.c_str(), link.c_str()) == 0;
+#endif
+}
+
+SymbolicLink::~SymbolicLink() {
+    if (!m_made) return;
+#ifdef _WIN32
+    // Wine would remove what the link leads to: the host removes the link.
+    const size_t sep = m_link.find_last_of('\\');
+    const std::string hostFolder = HostPath(m_link.substr(0, sep));
+    const std::string link = m_link;
+    if (!hostFolder.empty() && RunHostProgram("/bin/rm", "-f \"" + hostFolder + "/" + m_link.substr(sep + 1) + "\"",
+                                              [&] { return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES; }))
+        return;
+    if (!RemoveDirectoryA(m_link.c_str())) DeleteFileA(m_link.c_str());
+#else
+    ::unlink(m_link.c_str());
+#endif
+}
+
+CurrentFolder::CurrentFolder(const std::string& folder) : m_previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(folder);
+}
+
+CurrentFolder::~CurrentFolder() { std::filesystem::current_path(m_previous); }
 
 void ClearVastrelSettings() { platform::RegRemoveKey(platform::RegRoot::CurrentUser, kSettingsKey); }
 

@@ -56,6 +56,41 @@ private:
     platform::MessageHook m_previous;
 };
 
+// A symbolic link made for a test and removed again when the object goes
+// (the link itself, never what it leads to). Under Wine, which does not make
+// links itself, the host's own "ln" makes it. Made() is false where the
+// system allows none.
+class SymbolicLink {
+public:
+    SymbolicLink(const std::string& target, const std::string& link);
+    ~SymbolicLink();
+    SymbolicLink(const SymbolicLink&) = delete;
+    SymbolicLink& operator=(const SymbolicLink&) = delete;
+    bool Made() const { return m_made; }
+
+private:
+    std::string m_link;
+    bool m_made = false;
+};
+
+// Makes folders of 60 characters one inside the other below `base` until
+// one lies too deep for the path limit to list it (the longest path whose
+// search pattern still fits). Returns the deepest folder that can be listed;
+// `tooDeep` receives the one below it.
+std::string MakeFoldersPastThePathLimit(const std::string& base, std::string& tooDeep);
+
+// Makes `folder` the process's current folder while alive.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& folder);
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::string m_previous;
+};
+
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
 void ClearVastrelSettings();
 

@@ -204,6 +204,11 @@ void Screenshot(HWND window, const std::string& state) {
     Capture(window, ClassName(window) + "-" + FileSafe(state));
 }
 
+void ScreenshotNamed(HWND window, const std::string& name) {
+    if (!window || !IsWindow(window)) return;
+    Capture(window, FileSafe(name));
+}
+
 ScreenshotsOnClose::ScreenshotsOnClose() {
     if (!t_closingHook) {
         t_closingHook = SetWindowsHookExA(WH_CBT, &OnWindowClosing, nullptr, GetCurrentThreadId());

@@ -46,6 +46,8 @@ std::string ClassName(HWND window);
 
 // Saves "<ClassName>-<state>.png" of the window, title bar included.
 void Screenshot(HWND window, const std::string& state);
+// The same for a window of another process, saved as "<name>.png".
+void ScreenshotNamed(HWND window, const std::string& name);
 
 // While alive, every visible top-level window of the thread is saved as
 // "<ClassName>-<test name>.png" when it closes.

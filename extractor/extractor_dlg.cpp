@@ -1,0 +1,269 @@
+#include "extractor/extractor_dlg.h"
+
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "core/cipher_result.h"
+#include "core/file_cipher.h"
+#include "extractor/resource.h"
+#include "platform/file.h"
+#include "ui/app.h"
+#include "ui/prompts.h"
+
+using Vastrel2::CIPHER::CipherResult;
+using Vastrel2::CIPHER::FileDecryptor;
+
+namespace {
+
+// The about box the system menu names; this program carries no template
+// for it, so it shows nothing.
+class CAboutDlg : public ui::Dialog {
+public:
+    CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
+};
+
+std::string Lowered(std::string path) {
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
+
+}  // namespace
+
+CExtractorDlg::CExtractorDlg(HWND parent) : Dialog(IDD_EXTRACTOR_DIALOG, parent) {
+    OnMessage(WM_SYSCOMMAND, &CExtractorDlg::OnSysCommand);
+    OnMessage(WM_PAINT, &CExtractorDlg::OnPaint);
+    OnMessage(WM_QUERYDRAGICON, [this] { return reinterpret_cast<LRESULT>(m_icon); });
+    OnCommand(IDC_BROWSE, &CExtractorDlg::OnBrowse);
+    OnCommand(IDC_EXTRACT, &CExtractorDlg::OnExtract);
+    OnCommand(IDC_OVERWRITE, &CExtractorDlg::OnOverwriteClicked);
+    OnCommand(IDOK, &CExtractorDlg::OnExit);
+}
+
+CExtractorDlg::~CExtractorDlg() {
+    DestroyWindow();
+    if (m_icon) DestroyIcon(m_icon);
+    if (m_smallIcon) DestroyIcon(m_smallIcon);
+}
+
+void CExtractorDlg::DoDataExchange(ui::DataExchange& dx) {
+    dx.Control(IDC_OVERWRITE, m_overwriteBox);
+    dx.Control(IDC_PASSWORD, m_password);
+    dx.Control(IDC_PROGRESS, m_progress);
+    dx.Text(IDC_FOLDER, m_folder);
+}
+
+bool CExtractorDlg::OnInitDialog() {
+    Dialog::OnInitDialog();
+    if (ui::App* app = ui::App::Current()) {
+        if (!app->MainWindow()) app->SetMainWindow(m_hwnd);
+    }
+
+    char about[256] = {};
+    HMENU system = GetSystemMenu(m_hwnd, FALSE);
+    if (system && LoadStringA(ui::ResourceHandle(), IDS_ABOUTBOX, about, sizeof about) > 0) {
+        AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(system, MF_STRING, IDM_ABOUTBOX, about);
+    }
+
+    m_icon = static_cast<HICON>(LoadImageA(ui::ResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    m_smallIcon = static_cast<HICON>(LoadImageA(ui::ResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+
+    m_progress.SetShowText(true);
+    m_progress.SetStep(1);
+    m_progress.Show(SW_HIDE);
+
+    m_overwriteBox.SetCheck(BST_CHECKED);
+    m_overwrite = true;
+
+    m_summarySetting = RegistryDword(VastrelSettingPath("Summary"), 0, 1);
+    m_offerSummary = m_summarySetting.Get() == 0;
+
+    m_currentFile = Item(IDC_CURRENT_FILE);
+    return true;
+}
+
+LRESULT CExtractorDlg::OnSysCommand(WPARAM w, LPARAM) {
+    if ((w & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return 0;
+    }
+    return Default();
+}
+
+void CExtractorDlg::OnPaint() {
+    if (!IsIconic(m_hwnd)) {
+        Default();
+        return;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_hwnd, &ps);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    RECT r = ClientRect();
+    int x = (r.right - r.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (r.bottom - r.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_icon);
+    EndPaint(m_hwnd, &ps);
+}
+
+void CExtractorDlg::OnBrowse() {
+    std::string path;
+    if (!ui::PickFolder(nullptr, "Select Extraction Directory.", path)) return;
+    m_folder = path;
+    SetDlgItemTextA(m_hwnd, IDC_FOLDER, m_folder.c_str());
+}
+
+void CExtractorDlg::OnOverwriteClicked() { m_overwrite = !m_overwrite; }
+
+void CExtractorDlg::OnExit() {
+    if (!m_busy) EndDialog(IDOK);
+}
+
+void CExtractorDlg::OnCancel() {
+    // Esc and the close box wait for a running extraction.
+    if (!m_busy) Dialog::OnCancel();
+}
+
+std::string CExtractorDlg::ShortenedPath(const std::string& path) {
+    return path.size() <= 40 ? path : "..\\" + path.substr(path.size() - 40);
+}
+
+void CExtractorDlg::SetCurrentFile(const std::string& path) {
+    if (m_currentFile) SetWindowTextA(m_currentFile, ShortenedPath(path).c_str());
+}
+
+void CExtractorDlg::EnableInputs(bool on) {
+    for (int id : {IDC_BROWSE, IDC_FOLDER, IDC_PASSWORD, IDC_OVERWRITE, IDC_EXTRACT}) {
+        EnableWindow(Item(id), on ? TRUE : FALSE);
+    }
+}
+
+void CExtractorDlg::OnExtract() {
+    if (m_busy) return;
+    const std::string archive = m_archivePath.empty() ? CSelfExtractor::GetOwnPath() : m_archivePath;
+    // An executable without an archive simply has no entries.
+    m_reader.ReadDirectory(archive);
+
+    std::string password = m_password.Text();
+    if (password.empty()) {
+        ui::AppMessageBox("You must provide a password!", MB_ICONERROR);
+        return;
+    }
+    std::string folder = WindowRef(Item(IDC_FOLDER)).Text();
+    if (folder.empty()) {
+        ui::AppMessageBox("You must provide a folder!", MB_ICONERROR);
+        return;
+    }
+
+    m_busy = true;
+    EnableInputs(false);
+    const int n = m_reader.GetCount();
+    m_progress.SetRange(0, n);
+    m_progress.Show(SW_SHOW);
+    int extracted = 0, extractFailed = 0, decrypted = 0, decryptFailed = 0;
+    m_results.clear();
+    m_progress.SetPos(0);
+    m_folder = folder;
+
+    // The folder level by level; an existing one is fine, and one that
+    // cannot be made shows as failed extractions.
+    for (size_t i = 0; i < folder.size(); ++i) {
+        if (folder[i] == '\\' && i > 0) platform::CreateFolder(folder.substr(0, i));
+    }
+    platform::CreateFolder(folder);
+
+    CFile workFile;
+    FileDecryptor decryptor(&workFile, 0, 0, password);
+    decryptor.failIfTargetExists = true;
+    std::vector<std::string> failed;
+    std::set<std::string> madeHere;  // the plain files this extraction wrote
+
+    for (int i = 0; i < n; ++i) {
+        std::string path;
+        int r = m_reader.ExtractEntryFrom(archive, i, folder, &path);
+        if (r == kArchiveOk) {
+            ++extracted;
+            SetCurrentFile(path);
+            // The job changes the path it is given; the list keeps the extracted name.
+            std::string job = path;
+            std::string hint;
+            std::string kept;
+            // Existing files are replaced only when the user allows it, and
+            // never a file this extraction has just written: two files of
+            // one name in the archive both reach the recipient.
+            int d = decryptor.DecryptFile(job, hint, false);
+            if (d == CipherResult::kTargetExists) {
+                std::string target = decryptor.GetOutputPath() + "\\" + decryptor.GetOriginalName();
+                if (madeHere.count(Lowered(target))) {
+                    kept = "Another file of this archive has the same name; this one stays encrypted as " + path;
+                } else if (m_overwrite) {
+                    job = path;
+                    d = decryptor.DecryptFile(job, hint, true);
+                }
+            }
+            if (d == CipherResult::kOk || d == CipherResult::kFileEmpty) {
+                ++decrypted;
+                madeHere.insert(Lowered(job));
+            } else {
+                if (kept.empty()) failed.push_back(path);
+                ++decryptFailed;
+                if (d == CipherResult::kWrongPassword) {
+                    m_results[path] = WrongPasswordResult(hint);
+                } else if (!kept.empty()) {
+                    m_results[path] = WithDetails(CipherResult::ResultText(d), kept);
+                } else if (d == CipherResult::kMoveAsideFailed) {
+                    m_results[path] = WithDetails("Not replaced", "The existing file could not be replaced; the "
+                                                                  "decrypted data is in " + path + ".cipherData");
+                } else if (d == CipherResult::kOpenFailed) {
+                    m_results[path] = WithDetails("Not decrypted", "The file could not be opened, or its decrypted "
+                                                                   "copy could not be written");
+                } else {
+                    m_results[path] = CipherResult::ResultText(d);
+                }
+            }
+        } else {
+            ++extractFailed;
+            ++decryptFailed;
+            std::string name = i < m_reader.GetCount() ? m_reader.Entry(i).storedName : std::to_string(i);
+            std::string where = folder;
+            if (where.back() != '\\') where += '\\';
+            m_results[where + name] = WithDetails("Not extracted", m_reader.LastProblem());
+        }
+        m_progress.StepIt();
+        Vastrel2::CIPHER::PumpMessages();
+    }
+
+    // Encrypted copies that did not decrypt leave the folder; only what this
+    // run wrote is removed.
+    for (const std::string& path : failed) CFile::Remove(path);
+
+    m_progress.Show(SW_HIDE);
+    m_progress.SetPos(0);
+    SetDlgItemTextA(m_hwnd, IDC_FOLDER, m_folder.c_str());
+    EnableInputs(true);
+    m_busy = false;
+
+    char text[512];
+    if (m_offerSummary) {
+        std::snprintf(text, sizeof text,
+                      "%d files extracted successfully, %d failed. \n%d files decrypted successfully, %d failed. "
+                      "View summary?",
+                      extracted, extractFailed, decrypted, decryptFailed);
+        if (ui::AppMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            CCryptoSummaryDlg summary(m_results, nullptr);
+            summary.DoModal();
+        }
+    } else {
+        std::snprintf(text, sizeof text,
+                      "%d files extracted successfully, %d failed. \n%d files decrypted successfully, %d failed.",
+                      extracted, extractFailed, decrypted, decryptFailed);
+        ui::AppMessageBox(text, MB_ICONINFORMATION);
+    }
+    if (m_currentFile) SetWindowTextA(m_currentFile, "");
+}

@@ -1,0 +1,398 @@
+#include <memory>
+
+#include "app/encryption_dlg.h"
+#include "core/file_header.h"
+#include "tests/app/project_test_support.h"
+#include "ui/dialog_helpers.h"
+#include "ui/file_run.h"
+#include "vastrel/resource.h"
+
+namespace {
+
+using apptest::ProjectTest;
+using testsupport::Exists;
+using testsupport::ReadFile;
+using Rows = std::vector<std::vector<std::string>>;
+using Vastrel2::Utils::GetHint;
+using Vastrel2::Utils::IsEncryptedFile;
+
+class EncryptionDlgTest : public ProjectTest {
+protected:
+    std::unique_ptr<CEncryptionDlg> Dialog(int mode, bool obfuscate = false, bool summary = true) {
+        return std::make_unique<CEncryptionDlg>(static_cast<int>(m_scanner.files.size()), SizeLow(), SizeHigh(),
+                                                &m_list, &m_scanner, mode, obfuscate, summary, m_host);
+    }
+    // Runs the dialog: the password typed (twice and with the hint when
+    // encrypting), then Enter. The driver may hold what follows (the
+    // summary).
+    void Run(int mode, const std::string& password, const std::string& hint = "",
+             std::function<void(uitest::DialogDriver&)> before = nullptr, uitest::ModalDriver* driver = nullptr) {
+        std::unique_ptr<uitest::ModalDriver> own;
+        if (!driver) {
+            own = std::make_unique<uitest::ModalDriver>();
+            driver = own.get();
+        }
+        driver->When("CEncryptionDlg", [&](uitest::DialogDriver& d) {
+            if (before) before(d);
+            d.Type(IDC_PASSWORD, password);
+            if (mode == CEncryptionDlg::kEncrypt) {
+                d.Type(IDC_CONFIRM_PASSWORD, password);
+                if (!hint.empty()) d.Type(IDC_HINT, hint);
+            }
+            d.Press(VK_RETURN);
+        });
+        EXPECT_EQ(IDOK, Dialog(mode)->DoModal());
+    }
+    int m_undoAnswer = IDYES;
+};
+
+std::string Pattern(size_t n) {
+    std::string data(n, '\0');
+    for (size_t i = 0; i < n; ++i) data[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return data;
+}
+
+struct Search {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindByClass(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<Search*>(search);
+    if (uitest::ClassName(window) == s->className) s->found = window;
+    return TRUE;
+}
+
+// A window of this thread by the class of its object.
+HWND ThreadWindow(const char* className) {
+    Search search{className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindByClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ProgressWindow() { return ThreadWindow("CProgressWnd"); }
+
+TEST_F(EncryptionDlgTest, EncryptsAndDecryptsTheProjectByteForByte) {
+    const std::string big = Pattern(1 << 20);
+    MakeProject({{"empty.txt", ""}, {"one.bin", "x"}, {"big 100% sure.dat", big}});
+    const std::vector<std::string> plain = EntryPaths();
+    // Non-ASCII letters, '%' and a blank.
+    const std::string password = "P\xE4sswort%s%n 1\xFC";
+
+    // A look at the progress window while the big file is written.
+    bool seen = false;
+    platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t) {
+        HWND progress = ProgressWindow();
+        if (!seen && progress && IsWindowVisible(progress) && path.find("big") != std::string::npos) {
+            seen = true;
+            EXPECT_EQ("Encrypting...\n" + Path("big 100% sure.dat"), ui::WindowRef(GetDlgItem(progress, 11)).Text());
+            uitest::Screenshot(progress, "encrypting");
+            // The dialog's own Cancel and Esc do nothing while it works.
+            HWND dialog = ThreadWindow("CEncryptionDlg");
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(static_cast<ui::Dialog*>(ui::Window::FromHandle(dialog))->Running());
+        }
+        return true;
+    });
+    uitest::ModalDriver driver;
+    driver.When("CEncryptionDlg", [&](uitest::DialogDriver& d) {
+        EXPECT_EQ("Vastrel 2.0", ui::WindowRef(d.Handle()).Text());
+        EXPECT_EQ("Encrypt", d.Text(IDOK));
+        EXPECT_EQ("3", d.Text(IDC_FILE_COUNT));
+        EXPECT_EQ(FormatFileSize((1 << 20) + 1), d.Text(IDC_TOTAL_SIZE));
+        EXPECT_EQ(BST_CHECKED, d.Checked(IDC_PROCESS_READONLY));
+        EXPECT_EQ("Password ", d.Text(IDC_STRENGTH_LABEL));
+        // Too short, then not confirmed: told why, and the dialog stays.
+        d.Type(IDC_PASSWORD, "abcde");
+        d.Type(IDC_CONFIRM_PASSWORD, "abcde");
+        d.Press(VK_RETURN);
+        d.Type(IDC_PASSWORD, password);
+        d.Type(IDC_CONFIRM_PASSWORD, password + "x");
+        d.Press(VK_RETURN);
+        EXPECT_EQ((std::vector<std::string>{"Password must be at least 6 characters long", "Passwords do not match!"}),
+                  Texts());
+        EXPECT_TRUE(IsWindowVisible(d.Handle()));
+        EXPECT_EQ(password, d.Text(IDC_PASSWORD));
+        d.Type(IDC_CONFIRM_PASSWORD, password);
+        d.Type(IDC_HINT, "my cat");
+        EXPECT_EQ("Password : Strong", d.Text(IDC_STRENGTH_LABEL));
+        d.Screenshot("encrypting");
+        m_messages.messages.clear();
+        d.Press(VK_RETURN);
+    });
+    EXPECT_EQ(IDOK, Dialog(CEncryptionDlg::kEncrypt)->DoModal());
+    platform::SetWriteHook(previous);
+    EXPECT_TRUE(seen);
+
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?",
+                                        "3 Files were successfully encrypted. 0 Files failed \n"}),
+              Texts());
+    EXPECT_EQ(unsigned(MB_YESNO | MB_ICONQUESTION), m_messages.messages[0].style);
+    EXPECT_EQ(unsigned(MB_ICONINFORMATION), m_messages.messages[1].style);
+    EXPECT_EQ((std::vector<std::string>{"big 100% sure.~enc", "empty.~enc", "one.~enc"}), RowNames());
+    for (size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_FALSE(Exists(plain[i])) << plain[i];
+        EXPECT_TRUE(IsEncryptedFile(m_scanner.files[i].path)) << m_scanner.files[i].path;
+        EXPECT_EQ("my cat", GetHint(m_scanner.files[i].path));
+    }
+    EXPECT_EQ("project\\one.~enc", m_scanner.files[2].name);
+
+    m_messages.messages.clear();
+    uitest::ModalDriver decrypt;
+    decrypt.When("CEncryptionDlg", [&](uitest::DialogDriver& d) {
+        EXPECT_EQ("Decrypt", d.Text(IDOK));
+        EXPECT_FALSE(d.Visible(IDC_CONFIRM_PASSWORD));
+        EXPECT_FALSE(d.Visible(IDC_HINT));
+        EXPECT_FALSE(d.Visible(IDC_VERIFY_LABEL));
+        d.Type(IDC_PASSWORD, password);
+        EXPECT_EQ("Password ", d.Text(IDC_STRENGTH_LABEL));  // no grade when decrypting
+        d.Screenshot("decrypting");
+        d.Press(VK_RETURN);
+    });
+    EXPECT_EQ(IDOK, Dialog(CEncryptionDlg::kDecrypt)->DoModal());
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to decrypt files?",
+                                        "3 Files were successfully decrypted. 0 Files failed \n"}),
+              Texts());
+    EXPECT_EQ(plain, EntryPaths());
+    EXPECT_EQ((std::vector<std::string>{"big 100% sure.dat", "empty.txt", "one.bin"}), RowNames());
+    EXPECT_EQ(big, ReadFile(Path("big 100% sure.dat")));
+    EXPECT_EQ("", ReadFile(Path("empty.txt")));
+    EXPECT_EQ("x", ReadFile(Path("one.bin")));
+    EXPECT_EQ((std::vector<std::string>{"big 100% sure.dat", "empty.txt", "one.bin"}), testsupport::ListDir(m_folder));
+}
+
+TEST_F(EncryptionDlgTest, WrongPasswordShowsTheHintAndARenamedTargetMovesTheRow) {
+    MakeProject({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    Set("SCM", 1);  // no confirmation
+    std::string password(1000, 'k');
+    password.replace(10, 4, "\xE9%d\xC4");
+    Run(CEncryptionDlg::kEncrypt, password, "my cat");
+    EXPECT_EQ((std::vector<std::string>{"2 Files were successfully encrypted. 0 Files failed \n"}), Texts());
+    const std::vector<std::string> encrypted = EntryPaths();
+
+    // Decrypting starts even with another password: both refused, and the
+    // details carry the hint.
+    m_messages.messages.clear();
+    m_messages.answers = {IDYES};
+    uitest::ModalDriver driver;
+    Rows rows;
+    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(1038);
+        d.Screenshot("wrong-password");
+        d.Press(VK_RETURN);
+    });
+    Run(CEncryptionDlg::kDecrypt, "", "", nullptr, &driver);
+    EXPECT_EQ((std::vector<std::string>{"0 Files were successfully decrypted. 2 Files failed \n"
+                                        "Would you like to view full details?"}),
+              Texts());
+    EXPECT_EQ((Rows{{encrypted[0], "Password incorrect", "Password hint: my cat"},
+                    {encrypted[1], "Password incorrect", "Password hint: my cat"}}),
+              rows);
+    EXPECT_EQ(encrypted, EntryPaths());
+    EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.~enc"}), RowNames());
+
+    // A new b.txt took the name meanwhile: it becomes b.txt.old, the
+    // decrypted file takes the name, and its row follows it.
+    testsupport::WriteFile(Path("b.txt"), "newer beta");
+    m_messages.messages.clear();
+    m_messages.answers = {IDOK, IDNO};
+    Run(CEncryptionDlg::kDecrypt, password);
+    ASSERT_EQ(2u, m_messages.messages.size());
+    EXPECT_EQ("The file " + Path("b.txt") + " already exists, Vastrel 2 will rename this file to " + Path("b.txt") +
+                  ".old then proceed with decrypting.",
+              m_messages.messages[0].text);
+    EXPECT_EQ("1 Files were successfully decrypted. 1 Files failed \nWould you like to view full details?",
+              m_messages.messages[1].text);
+    EXPECT_EQ((std::vector<std::string>{Path("a.txt"), Path("b.txt")}), EntryPaths());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), RowNames());
+    EXPECT_EQ("beta", ReadFile(Path("b.txt")));
+    EXPECT_EQ("newer beta", ReadFile(Path("b.txt.old")));
+    EXPECT_FALSE(Exists(encrypted[1]));
+}
+
+TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
+    MakeProject({{"good.txt", "good"}, {"readonly.txt", "ro"}, {"locked.txt", "held"}, {"hidden.txt", "hid"},
+                 {"vanish.txt", "soon gone"}, {"done.txt", "already"}, {"pinned.txt", "in use"}});
+    {
+        FileRun before(FileRun::kEncrypt, "password1", true, false);
+        CSecureDelete shredder;
+        ASSERT_EQ(0, before.Process(Path("done.txt"), &shredder).result);
+    }
+    SetFileAttributesA(Path("readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(Path("hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    Load();
+    DeleteFileA(Path("vanish.txt").c_str());
+    const std::string doneBytes = ReadFile(Path("done.~enc"));
+    HANDLE held = CreateFileA(Path("locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    // Another program keeps this one open without letting it be renamed or
+    // deleted: it can be encrypted, but its original stays.
+    HANDLE pinned = CreateFileA(Path("pinned.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pinned);
+
+    m_messages.answers = {IDYES, IDOK, IDYES};
+    uitest::ModalDriver driver;
+    Rows rows;
+    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(1038);
+        d.Screenshot("bad-files");
+        d.Press(VK_RETURN);
+    });
+    Run(
+        CEncryptionDlg::kEncrypt, "abcdef", "",
+        [](uitest::DialogDriver& d) { d.SetCheck(IDC_PROCESS_READONLY, false); }, &driver);
+    CloseHandle(held);
+    CloseHandle(pinned);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Are you sure you would like to encrypt files?",
+                  "Unable to open file " + Path("locked.txt") +
+                      "\nThe file may be in use by another process. \nFile will not be encrypted",
+                  "2 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
+              Texts());
+    EXPECT_EQ((Rows{{Path("done.~enc"), "File already encrypted", ""},
+                    {Path("hidden.txt"), "File read error", ""},
+                    {Path("locked.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
+                    {Path("pinned.txt"), "OK", "original could not be removed"},
+                    {Path("readonly.txt"), "File read only", ""},
+                    {Path("vanish.txt"), "File does not exists", ""}}),
+              rows);
+    // Only the good file changed.
+    EXPECT_EQ((std::vector<std::string>{"done.~enc", "good.~enc", "hidden.txt", "locked.txt", "pinned.~enc",
+                                        "readonly.txt", "vanish.txt"}),
+              RowNames());
+    EXPECT_TRUE(Exists(Path("pinned.txt")));
+    EXPECT_TRUE(IsEncryptedFile(Path("pinned.~enc")));
+    EXPECT_FALSE(Exists(Path("good.txt")));
+    EXPECT_EQ("ro", ReadFile(Path("readonly.txt")));
+    EXPECT_EQ("held", ReadFile(Path("locked.txt")));
+    EXPECT_EQ("hid", ReadFile(Path("hidden.txt")));
+    EXPECT_EQ(doneBytes, ReadFile(Path("done.~enc")));
+
+    // With read-only files processed, the read-only one goes too.
+    m_messages.messages.clear();
+    m_messages.answers = {IDYES, IDNO};
+    Run(CEncryptionDlg::kEncrypt, "password1");
+    EXPECT_FALSE(Exists(Path("readonly.txt")));
+    EXPECT_TRUE(IsEncryptedFile(Path("readonly.~enc")));
+    SetFileAttributesA(Path("hidden.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(EncryptionDlgTest, NoToTheQuestionTouchesNothing) {
+    MakeProject({{"a.txt", "alpha"}});
+    // Encrypting: No ends the dialog.
+    m_messages.answers = {IDNO};
+    Run(CEncryptionDlg::kEncrypt, "password1");
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?"}), Texts());
+    EXPECT_EQ("alpha", ReadFile(Path("a.txt")));
+    // Decrypting: No leaves it open; Esc closes it.
+    m_messages.messages.clear();
+    m_messages.answers = {IDNO};
+    uitest::ModalDriver driver;
+    driver.When("CEncryptionDlg", [&](uitest::DialogDriver& d) {
+        d.Type(IDC_PASSWORD, "password1");
+        d.Press(VK_RETURN);
+        EXPECT_TRUE(IsWindowVisible(d.Handle()));
+        d.Press(VK_ESCAPE);
+    });
+    EXPECT_EQ(IDCANCEL, Dialog(CEncryptionDlg::kDecrypt)->DoModal());
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to decrypt files?"}), Texts());
+    EXPECT_EQ((std::vector<std::string>{"a.txt"}), RowNames());
+}
+
+TEST_F(EncryptionDlgTest, AFullDiskLosesNoOriginal) {
+    MakeProject({{"a.bin", Pattern(300000)}, {"b.bin", Pattern(300001)}, {"c.bin", Pattern(300002)}});
+    Set("SCM", 1);
+    // The disk has room for one encrypted file, not for two.
+    size_t used = 0;
+    platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t count) {
+        if (path.size() < 5 || path.compare(path.size() - 5, 5, ".~enc") != 0) return true;
+        if (used + count > 450000) return false;
+        used += count;
+        return true;
+    });
+    m_messages.answers = {IDYES};
+    uitest::ModalDriver driver;
+    Rows rows;
+    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(1038);
+        d.Press(VK_RETURN);
+    });
+    Run(CEncryptionDlg::kEncrypt, "password1", "", nullptr, &driver);
+    platform::SetWriteHook(previous);
+    EXPECT_EQ((std::vector<std::string>{"1 Files were successfully encrypted. 2 Files failed \n"
+                                        "Would you like to view full details?"}),
+              Texts());
+    EXPECT_EQ((Rows{{Path("b.bin"), "Failed to encrypt file.", ""}, {Path("c.bin"), "Failed to encrypt file.", ""}}),
+              rows);
+    EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.bin", "c.bin"}), testsupport::ListDir(m_folder));
+    EXPECT_EQ(Pattern(300001), ReadFile(Path("b.bin")));
+    EXPECT_EQ(Pattern(300002), ReadFile(Path("c.bin")));
+    EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.bin", "c.bin"}), RowNames());
+}
+
+TEST_F(EncryptionDlgTest, CancelStopsBetweenFilesAndUndoDecryptsBack) {
+    MakeProject({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}, {"d.txt", "delta"}});
+    const std::vector<std::string> plain = EntryPaths();
+    // Esc while the first file is encrypted; then Yes to the undo question.
+    auto escAfterConfirming = [&](uitest::DialogDriver& d) {
+        HWND dialog = d.Handle();
+        m_messages.respond = [this, dialog](const platform::MessageRequest& box) {
+            if (box.text == "Are you sure you would like to encrypt files?") {
+                PostMessageA(dialog, WM_CHAR, 27, 0);
+                return IDYES;
+            }
+            if (box.text == "Undo changed files?") {
+                EXPECT_EQ(unsigned(MB_YESNO | MB_ICONQUESTION), box.style);
+                EXPECT_FALSE(IsWindowVisible(ProgressWindow()));
+                return m_undoAnswer;
+            }
+            return box.text.find("view full details") != std::string::npos ? IDYES : IDOK;
+        };
+    };
+    uitest::ModalDriver driver;
+    Rows rows;
+    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(1038);
+        d.Screenshot("canceled");
+        d.Press(VK_RETURN);
+    });
+    m_undoAnswer = IDYES;
+    Run(CEncryptionDlg::kEncrypt, "password1", "", escAfterConfirming, &driver);
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?", "Undo changed files?",
+                                        "0 Files were successfully encrypted. 0 Files failed \n"
+                                        "Would you like to view full details?"}),
+              Texts());
+    EXPECT_EQ((Rows{{"3 files were canceled", "", ""}}), rows);
+    EXPECT_EQ(plain, EntryPaths());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}), RowNames());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}), testsupport::ListDir(m_folder));
+    EXPECT_EQ("alpha", ReadFile(Path("a.txt")));
+
+    // No: what was done stays done.
+    m_messages.messages.clear();
+    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) { d.Press(VK_RETURN); });
+    m_undoAnswer = IDNO;
+    Run(CEncryptionDlg::kEncrypt, "password1", "", escAfterConfirming, &driver);
+    EXPECT_EQ("1 Files were successfully encrypted. 0 Files failed \nWould you like to view full details?",
+              m_messages.messages.back().text);
+    EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.txt", "c.txt", "d.txt"}), RowNames());
+    EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.txt", "c.txt", "d.txt"}), testsupport::ListDir(m_folder));
+
+    // Decrypting stops at the progress window's Cancel button without a question.
+    m_messages.messages.clear();
+    m_messages.respond = [](const platform::MessageRequest& box) {
+        if (box.text == "Are you sure you would like to decrypt files?") {
+            PostMessageA(GetDlgItem(ProgressWindow(), 10), BM_CLICK, 0, 0);
+        }
+        return IDYES;
+    };
+    Run(CEncryptionDlg::kDecrypt, "password1");
+    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to decrypt files?",
+                                        "1 Files were successfully decrypted. 0 Files failed \n"}),
+              Texts());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}), RowNames());
+}
+
+}  // namespace

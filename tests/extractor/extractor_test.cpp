@@ -1,0 +1,293 @@
+// The self-extractor: its text progress bar, and its dialog driven
+// in-process over archives of real encrypted files behind the real program
+// (the main program's tests run whole archives as their own programs).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/cipher_settings.h"
+#include "core/file_cipher.h"
+#include "core/registry_dword.h"
+#include "core/sfx_archive.h"
+#include "extractor/extractor_dlg.h"
+#include "extractor/resource.h"
+#include "extractor/text_progress_ctrl.h"
+#include "tests/extractor/extractor_process.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/gdi.h"
+
+using Vastrel2::CIPHER::CipherSettings;
+using Vastrel2::CIPHER::FileEncryptor;
+
+namespace {
+
+const std::string kPassword = "correct horse";
+// Blanks and letters beyond ASCII, in the system's code page.
+const std::string kOddName = "Gr\xFC\xDF" "e aus K\xF6ln.txt";
+
+std::string Bytes(size_t n, unsigned seed) {
+    std::string data(n, '\0');
+    for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    return data;
+}
+
+// Encrypts the files (name -> content) in `work` and packs them behind the
+// real Extractor program; returns the archive's path.
+std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::string, std::string>& files,
+                        const std::string& hint = "none") {
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    for (const auto& f : files) {
+        std::string path = work / f.first;
+        testsupport::WriteFile(path, f.second);
+        EXPECT_EQ(0, encryptor.EncryptFile(path, hint)) << f.first;
+        EXPECT_TRUE(writer.AddFile(path, f.first));
+    }
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    EXPECT_FALSE(stub.empty());
+    std::string archive = work / "archive.exe";
+    EXPECT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+    return archive;
+}
+
+class ExtractorTest : public uitest::UiTest {
+protected:
+    ExtractorTest() {
+        testsupport::ClearVastrelSettings();
+        uitest::Pump();
+        AnswerNo();
+    }
+    // The summary is looked at where a test asks for it.
+    void AnswerNo() {
+        m_messages.respond = [](const platform::MessageRequest& box) {
+            return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+        };
+    }
+    ~ExtractorTest() override { testsupport::ClearVastrelSettings(); }
+
+    // Runs the dialog over the archive: types folder and password, presses
+    // Extract, and hands the open dialog to `after`.
+    void Extract(const std::string& archive, const std::string& folder, const std::string& password,
+                 const std::function<void(uitest::DialogDriver&)>& before = nullptr,
+                 const std::function<void(uitest::DialogDriver&)>& after = nullptr) {
+        uitest::ModalDriver driver;
+        driver.When("CExtractorDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_FOLDER, folder);
+            d.Type(IDC_PASSWORD, password);
+            if (before) before(d);
+            d.Click(IDC_EXTRACT);
+            if (after) after(d);
+            d.Click(IDOK);
+        });
+        if (m_summary) driver.When("CCryptoSummaryDlg", m_summary);
+        m_summary = nullptr;
+        CExtractorDlg dialog;
+        dialog.SetArchivePath(archive);
+        dialog.DoModal();
+        m_results = dialog.Results();
+    }
+    std::string LastBox() const { return m_messages.messages.empty() ? "" : m_messages.messages.back().text; }
+
+    ResultMap m_results;
+    // Runs the summary dialog of the next extraction when set.
+    uitest::ModalDriver::Handler m_summary;
+};
+
+TEST_F(ExtractorTest, TextProgressBarDrawsByThePixel) {
+    uitest::ScreenshotsOnClose shots;
+    ui::Window host;
+    ASSERT_TRUE(host.CreateEx(0, ui::Window::RegisterWindowClass(0, nullptr, GetSysColorBrush(COLOR_BTNFACE), nullptr),
+                              "Progress", WS_POPUP | WS_VISIBLE, 100, 100, 140, 40, nullptr, nullptr));
+    CTextProgressCtrl bar;
+    ASSERT_TRUE(bar.Create(WS_CHILD | WS_VISIBLE, RECT{10, 10, 110, 30}, host.Handle(), 1003));
+    EXPECT_EQ(-1, bar.BarWidth());
+
+    bar.SetRange(0, 4);
+    bar.SetPos(1);
+    EXPECT_EQ(25, bar.BarWidth());
+    bar.SetRange(0, 3);
+    bar.SetPos(0);
+    bar.SetPos(1);
+    EXPECT_EQ(33, bar.BarWidth());
+    uitest::Pump(50);
+    RECT update;
+    EXPECT_FALSE(GetUpdateRect(bar.Handle(), &update, FALSE));  // painted and validated
+    {
+        ui::ClientDC dc(bar.Handle());
+        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), GetPixel(dc.Get(), 1, 1));
+        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), GetPixel(dc.Get(), 32, 1));
+        EXPECT_EQ(GetSysColor(COLOR_WINDOW), GetPixel(dc.Get(), 34, 1));
+        EXPECT_EQ(GetSysColor(COLOR_WINDOW), GetPixel(dc.Get(), 98, 18));
+    }
+    uitest::Screenshot(bar.Handle(), "part-way");
+
+    // Steps below a pixel move nothing.
+    bar.SetRange(0, 100000);
+    bar.SetPos(0);
+    bar.SetPos(500);
+    EXPECT_EQ(0, bar.BarWidth());
+    bar.StepIt();
+    EXPECT_EQ(501, bar.GetPos());
+
+    // An empty or inverted range and huge positions: no bar, no fault.
+    bar.SetRange(5, 5);
+    bar.SetPos(7);
+    EXPECT_EQ(0, bar.BarWidth());
+    bar.SetRange(-2000000000, 2000000000);
+    bar.SetPos(2000000000);
+    EXPECT_EQ(100, bar.BarWidth());
+    bar.SetRange(10, 0);
+    bar.SetPos(5);
+    EXPECT_EQ(0, bar.BarWidth());
+    uitest::Pump(50);
+    EXPECT_FALSE(GetUpdateRect(bar.Handle(), &update, FALSE));
+    {
+        ui::ClientDC dc(bar.Handle());
+        EXPECT_EQ(GetSysColor(COLOR_WINDOW), GetPixel(dc.Get(), 1, 1));
+    }
+
+    // The text always comes back terminated, and its length as copied.
+    SetWindowTextA(bar.Handle(), "Extracting");
+    char small[5];
+    std::memset(small, 'x', sizeof small);
+    EXPECT_EQ(4, GetWindowTextA(bar.Handle(), small, sizeof small));
+    EXPECT_STREQ("Extr", small);
+    EXPECT_EQ(0, SendMessageA(bar.Handle(), WM_GETTEXT, 0, reinterpret_cast<LPARAM>(small)));
+    EXPECT_EQ("Extracting", bar.Text());
+    SetWindowTextA(bar.Handle(), nullptr);
+    EXPECT_EQ("", bar.Text());
+}
+
+TEST_F(ExtractorTest, ExtractsAndDecryptsEveryFile) {
+    testsupport::TempDir work;
+    const std::map<std::string, std::string> files = {
+        {"empty.txt", ""}, {"one.bin", "1"}, {"big.dat", Bytes(1 << 20, 7)}, {kOddName, "Gr\xFC\xDF" "e\r\n"}};
+    std::string archive = MakeArchive(work, files);
+    std::string folder = work / "out" + "\\deeper\\level";
+
+    std::vector<std::vector<std::string>> rows;
+    m_messages.respond = nullptr;  // Yes: the summary
+    m_summary = [&](uitest::DialogDriver& d) {
+        rows = d.ListRows(CCryptoSummaryDlg::kListId);
+        d.Click(IDOK);
+    };
+    Extract(archive, folder, kPassword, nullptr, [&](uitest::DialogDriver& d) {
+        EXPECT_TRUE(d.Enabled(IDC_EXTRACT));
+        EXPECT_EQ("", d.Text(IDC_CURRENT_FILE));
+        EXPECT_EQ(folder, d.Text(IDC_FOLDER));
+        d.Screenshot("after");
+    });
+    ASSERT_FALSE(m_messages.messages.empty());
+    EXPECT_EQ("4 files extracted successfully, 0 failed. \n4 files decrypted successfully, 0 failed. View summary?",
+              LastBox());
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION), m_messages.messages.back().style);
+    for (const auto& f : files) EXPECT_EQ(f.second, testsupport::ReadFile(folder + "\\" + f.first)) << f.first;
+    EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());  // no encrypted copy stays
+    EXPECT_TRUE(m_results.empty());
+    EXPECT_TRUE(rows.empty());
+
+    AnswerNo();
+    // Again, overwrite unchecked: every file is there, each stays as it is.
+    testsupport::WriteFile(folder + "\\one.bin", "mine");
+    m_messages.messages.clear();
+    Extract(archive, folder, kPassword, [](uitest::DialogDriver& d) { d.SetCheck(IDC_OVERWRITE, false); });
+    EXPECT_EQ("4 files extracted successfully, 0 failed. \n0 files decrypted successfully, 4 failed. View summary?",
+              LastBox());
+    EXPECT_EQ("mine", testsupport::ReadFile(folder + "\\one.bin"));
+    EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());
+    ASSERT_EQ(4u, m_results.size());
+    for (const auto& r : m_results) EXPECT_EQ("File already exists", r.second) << r.first;
+    EXPECT_EQ(1u, m_results.count(folder + "\\one.bin.~enc"));
+}
+
+TEST_F(ExtractorTest, RefusesWhatCannotWork) {
+    testsupport::TempDir work;
+    std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {"b.txt", "beta"}}, "my cat");
+    std::string folder = work / "out";
+
+    // No password, no folder: nothing happens.
+    Extract(archive, folder, "");
+    EXPECT_EQ("You must provide a password!", LastBox());
+    Extract(archive, "", kPassword);
+    EXPECT_EQ("You must provide a folder!", LastBox());
+    EXPECT_FALSE(testsupport::Exists(folder));
+
+    // A wrong password: both extracted, neither decrypted, nothing stays.
+    Extract(archive, folder, "wrong password");
+    EXPECT_EQ("2 files extracted successfully, 0 failed. \n0 files decrypted successfully, 2 failed. View summary?",
+              LastBox());
+    EXPECT_TRUE(testsupport::ListDir(folder).empty());
+    ASSERT_EQ(2u, m_results.size());
+    EXPECT_EQ(std::string("Password incorrect\xA9Password hint: my cat"), m_results[folder + "\\a.txt.~enc"]);
+
+    // Summary off: the plain message. The program itself has no archive.
+    RegistryDword(VastrelSettingPath("Summary"), 0).Set(1).Write();
+    Extract(extractortest::ExtractorExePath(), folder, kPassword);
+    EXPECT_EQ("0 files extracted successfully, 0 failed. \n0 files decrypted successfully, 0 failed.", LastBox());
+    EXPECT_EQ(static_cast<unsigned>(MB_ICONINFORMATION), m_messages.messages.back().style);
+
+    // An entry whose name leads out of the folder is refused and listed.
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    std::string hostile = work / "hostile.exe";
+    std::string record = std::string(8, '\0') + std::string(8, '\0') + "..\\evil.txt" + std::string("\x0b\0\0\0", 4);
+    std::memcpy(&record[0], "\0\0\0\0\0\0\0\0", 8);
+    uint64_t offset = stub.size();
+    for (int i = 0; i < 8; ++i) record[static_cast<size_t>(i)] = static_cast<char>((offset >> (8 * i)) & 0xFF);
+    record[8] = 5;
+    testsupport::WriteFile(hostile, stub + "12345" + record + std::string("\x01\0\0\0", 4) + kArchiveMarker);
+    Extract(hostile, folder, kPassword);
+    EXPECT_EQ("0 files extracted successfully, 1 failed. \n0 files decrypted successfully, 1 failed.", LastBox());
+    EXPECT_FALSE(testsupport::Exists(work / "evil.txt"));
+    ASSERT_EQ(1u, m_results.size());
+    EXPECT_EQ(folder + "\\..\\evil.txt", m_results.begin()->first);
+    EXPECT_EQ(0u, m_results.begin()->second.find("Not extracted\xA9"));
+}
+
+TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
+    testsupport::TempDir work;
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    for (std::string dir : {"first", "second"}) {
+        testsupport::MakeDir(work / dir);
+        std::string path = work / dir + "\\same.txt";
+        testsupport::WriteFile(path, dir);
+        ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
+        ASSERT_TRUE(writer.AddFile(path, "same.txt"));
+    }
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    std::string archive = work / "archive.exe";
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+
+    // Overwrite on: the second of one name is not written over the first.
+    std::string folder = work / "out";
+    Extract(archive, folder, kPassword);
+    EXPECT_EQ("2 files extracted successfully, 0 failed. \n1 files decrypted successfully, 1 failed. View summary?",
+              LastBox());
+    EXPECT_EQ((std::vector<std::string>{"same.txt", "same.txt.~enc"}), testsupport::ListDir(folder));
+    EXPECT_EQ("second", testsupport::ReadFile(folder + "\\same.txt"));
+    ASSERT_EQ(1u, m_results.size());
+    EXPECT_EQ(0u, m_results.begin()->second.find("File already exists\xA9" "Another file of this archive"))
+        << m_results.begin()->second;
+}
+
+TEST(ExtractorNames, LongPathsShowTheirEnd) {
+    std::string forty(40, 'p');
+    EXPECT_EQ(forty, CExtractorDlg::ShortenedPath(forty));
+    EXPECT_EQ("..\\" + forty, CExtractorDlg::ShortenedPath("q" + forty));
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+// The per-file work that the encrypting and decrypting dialogs share: one
+// file job for the whole run, one call per file, and what came of it in the
+// words the result summary shows. A plain original is shredded only once its
+// encrypted copy is complete on disk, and nothing a file does ends the run.
+#include <memory>
+#include <string>
+
+#include "core/file_cipher.h"
+#include "platform/file.h"
+
+class CSecureDelete;
+
+class FileRun {
+public:
+    enum Mode { kEncrypt = 0, kDecrypt = 1 };
+
+    struct Step {
+        int result = 0;          // the job's result code
+        std::string source;      // the path handed in
+        std::string path;        // the file that holds the data now: the new one when `changed`, else the source
+        bool changed = false;    // encrypted (0), or decrypted (0, or -14 beside the renamed old file)
+        bool originalLeft = false;  // encrypted, but the plain original could not be removed
+        std::string details;     // for the summary's details column; empty when there is nothing to add
+        // The summary value: the result's text, and the details after the separator.
+        std::string Value() const;
+    };
+
+    // Encryption reads the cipher settings here, once for the run, and
+    // stores an empty hint as "none".
+    FileRun(Mode mode, const std::string& password, bool processReadOnly, bool obfuscate,
+            const std::string& hint = std::string());
+    ~FileRun();
+    FileRun(const FileRun&) = delete;
+    FileRun& operator=(const FileRun&) = delete;
+
+    // Encrypts or decrypts one file. Given a shredder, encryption then
+    // shreds the plain original, and only after result 0.
+    Step Process(const std::string& path, CSecureDelete* shredder);
+
+    Mode GetMode() const { return m_mode; }
+    // Encryption: the hint written into every file.
+    const std::string& Hint() const { return m_hint; }
+
+private:
+    Step Encrypt(const std::string& path, CSecureDelete* shredder);
+    Step Decrypt(const std::string& path);
+
+    Mode m_mode;
+    bool m_obfuscate;
+    std::string m_hint;
+    CFile m_file;
+    std::unique_ptr<Vastrel2::CIPHER::FileCipher> m_job;
+};
+
+// "original could not be removed": an encrypted file whose plain original is
+// still there.
+extern const char kOriginalNotRemoved[];
