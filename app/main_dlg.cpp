@@ -11,13 +11,13 @@
 #include "app/properties_dlg.h"
 #include "app/quick_cipher_dlg.h"
 #include "app/selfextractor_dlg.h"
-#include "app/simple_password_dlg.h"
-#include "app/update_check.h"
 #include "core/file_header.h"
 #include "core/registry_dword.h"
 #include "ui/app.h"
 #include "ui/help_launcher.h"
 #include "ui/prompts.h"
+#include "ui/simple_password_dlg.h"
+#include "ui/update_check.h"
 #include "vastrel/resource.h"
 
 namespace {
@@ -25,7 +25,6 @@ namespace {
 
 // Pages on the maker's web site.
 const char kFaqUrl[] = "http://www.halvenrod.example/vastrel/faq.html";
-const char kUpdateUrl[] = "http://www.halvenrod.example//files//Latest//update.txt";
 
 std::string LoadResourceString(UINT id, int maxChars) {
     std::vector<char> text(static_cast<size_t>(maxChars) + 1, '\0');
@@ -456,7 +455,12 @@ void VastrelMainDlg::OnViewOriginalName() {
     const ProjectEntry* entry = SingleSelectedEntry();
     if (!entry) return;
     std::string name;
-    if (RevealOriginalName(entry->path, name)) ui::AppMessageBox(name, MB_ICONINFORMATION);
+    if (RevealOriginalName(entry->path, name)) {
+        ui::AppMessageBox(name, MB_ICONINFORMATION);
+    } else if (name == "Incorrect Password!") {
+        // A cancelled prompt needs no answer; a wrong password does.
+        ui::AppMessageBox(name, MB_ICONERROR);
+    }
 }
 
 void VastrelMainDlg::OnProperties() {
@@ -478,7 +482,9 @@ void VastrelMainDlg::OnHelp() { CHelpLauncher().ShowHelp(); }
 
 void VastrelMainDlg::OnFaq() { CHelpLauncher().OpenUrl(kFaqUrl); }
 
-void VastrelMainDlg::OnCheckForUpdates() { Vastrel2::Utils::CUpdateCheck().CheckForUpdate(kUpdateUrl, TRUE); }
+void VastrelMainDlg::OnCheckForUpdates() {
+    Vastrel2::Utils::CUpdateCheck().CheckForUpdate(Vastrel2::Utils::kUpdateTextUrl, TRUE);
+}
 
 void VastrelMainDlg::OnAbout() {
     CAboutDlg dlg;

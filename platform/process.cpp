@@ -111,6 +111,7 @@ bool StartProgram(const ProgramStart& start) {
         if (start.wait) WaitForSingleObject(process, INFINITE);
         CloseHandle(process);
     }
+    if (start.waited) *start.waited = process && start.wait;
     return true;
 #else
     return false;

@@ -31,6 +31,10 @@ struct ProgramStart {
     std::string file;
     std::string parameters;
     bool wait = false;  // return only when the started process has ended
+    // Set when the start succeeds: true when a started process was waited
+    // for, false when there was none to wait for (the shell handed the
+    // document to a program that was already running) or wait was not asked.
+    bool* waited = nullptr;
 };
 // True when the program started (and, with wait, has ended). Only Windows
 // starts programs; elsewhere the answer is false.

@@ -5,7 +5,7 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
-native_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libxml2-dev libssl-dev openssl)
+native_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libxml2-dev libssl-dev openssl python3)
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 xvfb xauth imagemagick fp-utils)
 
 for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do

@@ -22,3 +22,7 @@
 // The anchor of the password advice tooltip, and its picture.
 #define IDC_PASSWORD_TIP 1129
 #define IDB_PASSWORD_TIP 170
+
+// The password prompt of "View original filename".
+#define IDD_PASSWORD_PROMPT 168
+#define IDC_PROMPT_PASSWORD 1065

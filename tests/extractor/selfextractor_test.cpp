@@ -14,6 +14,7 @@
 
 #include "app/main_dlg.h"
 #include "app/selfextractor_dlg.h"
+#include "core/registry_dword.h"
 #include "core/sfx_archive.h"
 #include "tests/extractor/extractor_process.h"
 #include "tests/support/test_support.h"
@@ -36,6 +37,7 @@ class SelfextractorTest : public uitest::UiTest {
 protected:
     SelfextractorTest() {
         testsupport::ClearVastrelSettings();
+        RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1).Set(1);  // no permission question at start
         uitest::Pump();
         m_messages.respond = [this](const platform::MessageRequest& box) {
             if (box.text.find("Destroying original files") == 0) return m_destroyAnswer;

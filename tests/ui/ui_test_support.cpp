@@ -400,9 +400,18 @@ PopupMenuRecorder::~PopupMenuRecorder() { ui::SetPopupMenuHook(m_previous); }
 ProgramRecorder::ProgramRecorder() {
     m_previousStart = platform::SetProgramHook([this](const platform::ProgramStart& start) {
         starts.push_back(start);
-        if (results.empty()) return true;
-        bool result = results.front();
-        results.pop_front();
+        bool result = true;
+        if (!results.empty()) {
+            result = results.front();
+            results.pop_front();
+        }
+        if (result && start.waited) {
+            *start.waited = start.wait;
+            if (!waited.empty()) {
+                *start.waited = start.wait && waited.front();
+                waited.pop_front();
+            }
+        }
         return result;
     });
     m_previousLookup = platform::SetAssociationHook([this](const std::string& file) {

@@ -187,13 +187,16 @@ private:
 };
 
 // Answers every program start and association look-up while alive; nothing
-// is started. Starts succeed unless the queue says otherwise.
+// is started. Starts succeed unless the queue says otherwise; a successful
+// start that asks whether it waited has waited unless the second queue says
+// otherwise.
 class ProgramRecorder {
 public:
     ProgramRecorder();
     ~ProgramRecorder();
     std::vector<platform::ProgramStart> starts;
     std::deque<bool> results;
+    std::deque<bool> waited;
     std::vector<std::string> lookups;
     std::string associated;  // the answer to every look-up
 
