@@ -1,6 +1,7 @@
 #include "core/cipher_mode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -290,8 +291,11 @@ bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile&
 }
 
 // Each whole chunk before the one that holds the end is written whole, so
-// those chunks are deciphered as runs of blocks; a large run is cut into
-// slices, one per thread, each starting from the ciphertext block before it.
+// those chunks are deciphered as runs of blocks. A large run goes in batches
+// through three buffers: while the threads decipher one batch, slice by
+// slice as each thread comes free (a slice starts from the ciphertext block
+// before it), the calling thread first writes the batch before and reads the
+// batch after it, then joins in.
 bool CBCMode::DecryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
                              const InitVector& iv, uint64_t& done) {
     const uint64_t whole = size / kChunk * kChunk;
@@ -302,52 +306,75 @@ bool CBCMode::DecryptBatches(const Blowfish& cipher, uint64_t size, CFile& sourc
         } catch (...) {
             workers.reset();  // one thread does it all
         }
+        if (workers && workers->Size() < 2) workers.reset();
     }
-    const unsigned threads = workers ? workers->Size() : 1;
-    unsigned char* buffer = Batch(static_cast<size_t>(std::min<uint64_t>(threads * kBatch, whole)));
+    const size_t capacity = static_cast<size_t>(std::min<uint64_t>((workers ? workers->Size() : 1) * kBatch, whole));
+    unsigned char* buffer = Batch((workers ? 3 : 1) * capacity);
     if (!buffer) return true;
-    const size_t capacity = static_cast<size_t>(std::min<uint64_t>(threads * kBatch, whole));
-
     unsigned char chain[8];
     std::memcpy(chain, iv.GetBytes(), 8);
-    while (done < whole) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, whole - done));
-        if (source.Read(buffer, want) < want) return false;  // the source ended before size bytes
-        const size_t blocks = want / 8;
-        // Slices of whole chunks; every slice's chaining value is taken
-        // before any slice overwrites its ciphertext.
-        const size_t parts = std::min<size_t>(threads, want / kChunk);
-        const size_t sliceBlocks = (want / kChunk + parts - 1) / parts * (kChunk / 8);
-        unsigned char chains[8][8];
-        for (size_t j = 0; j < parts && j * sliceBlocks < blocks; ++j)
-            std::memcpy(chains[j], j == 0 ? chain : buffer + (j * sliceBlocks - 1) * 8, 8);
-        std::memcpy(chain, buffer + want - 8, 8);
-        auto slice = [&](unsigned j) {
-            const size_t first = j * sliceBlocks;
-            if (first >= blocks) return;
-            const size_t count = std::min(sliceBlocks, blocks - first);
-            cipher.DecryptCbc(buffer + first * 8, buffer + first * 8, count, chains[j]);
-        };
-        // Every slice is deciphered exactly once, whichever thread does it:
-        // deciphering in place twice would ruin it.
-        std::function<void(unsigned)> task;
-        if (workers && parts > 1) {
+    auto length = [&](uint64_t k) { return static_cast<size_t>(std::min<uint64_t>(capacity, whole - k * capacity)); };
+    const uint64_t batches = (whole + capacity - 1) / capacity;
+
+    if (!workers) {
+        for (uint64_t k = 0; k < batches; ++k) {
+            const size_t want = length(k);
+            if (source.Read(buffer, want) < want) return false;  // the source ended before size bytes
+            cipher.DecryptCbc(buffer, buffer, want / 8, chain);
+            if (!destination.Write(buffer, want)) return false;
+            done += want;
+        }
+    } else {
+        // Batch k lives in buffer k mod 3.
+        auto slot = [&](uint64_t k) { return buffer + static_cast<size_t>(k % 3) * capacity; };
+        std::vector<unsigned char> chains;
+        try {
+            chains.resize((capacity + kSlice - 1) / kSlice * 8);
+        } catch (const std::bad_alloc&) {
+            return true;  // the chunk loop does it all
+        }
+        if (source.Read(slot(0), length(0)) < length(0)) return false;
+        for (uint64_t k = 0; k < batches; ++k) {
+            unsigned char* data = slot(k);
+            const size_t bytes = length(k);
+            const size_t slices = (bytes + kSlice - 1) / kSlice;
+            // Every slice's chaining value is taken before any slice is
+            // deciphered over its ciphertext.
+            std::memcpy(&chains[0], chain, 8);
+            for (size_t j = 1; j < slices; ++j) std::memcpy(&chains[8 * j], data + j * kSlice - 8, 8);
+            std::memcpy(chain, data + bytes - 8, 8);
+            std::atomic<size_t> next(0);
+            bool fileOk = true;
+            auto step = [&](unsigned part) {
+                if (part == 0) {
+                    if (k > 0) fileOk = destination.Write(slot(k - 1), length(k - 1));
+                    if (fileOk && k + 1 < batches) fileOk = source.Read(slot(k + 1), length(k + 1)) == length(k + 1);
+                }
+                // Each slice is taken exactly once: deciphering in place twice would ruin it.
+                for (size_t j; (j = next.fetch_add(1)) < slices;) {
+                    const size_t count = std::min(kSlice, bytes - j * kSlice) / 8;
+                    cipher.DecryptCbc(data + j * kSlice, data + j * kSlice, count, &chains[8 * j]);
+                }
+            };
+            std::function<void(unsigned)> task;
             try {
-                task = slice;
+                task = step;
             } catch (...) {
                 task = nullptr;
             }
+            if (task)
+                workers->Run(task);
+            else
+                step(0);
+            if (!fileOk) return false;
+            if (k > 0) done += length(k - 1);
         }
-        if (task)
-            workers->Run(task);
-        else
-            for (unsigned j = 0; j < parts; ++j) slice(j);
-        if (!destination.Write(buffer, want)) return false;
-        done += want;
-        // The chunk loop goes on from the last ciphertext block.
-        std::memcpy(m_w1, chain, 8);
-        m_firstBlock = false;
+        if (!destination.Write(slot(batches - 1), length(batches - 1))) return false;
+        done = whole;
     }
+    // The chunk loop goes on from the last ciphertext block.
+    std::memcpy(m_w1, chain, 8);
+    m_firstBlock = false;
     return true;
 }
 

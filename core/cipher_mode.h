@@ -123,6 +123,8 @@ public:
     // once a stream is at least kParallelFrom bytes long.
     static constexpr size_t kBatch = 512 * kChunk;
     static constexpr uint64_t kParallelFrom = 4 * static_cast<uint64_t>(kBatch);
+    // The piece of a batch that one thread deciphers at a time.
+    static constexpr size_t kSlice = 32 * kChunk;
 
     ~CBCMode() override;
 

@@ -215,6 +215,8 @@ TEST_F(Modes, BatchedStreamsReportShortSources) {
     ASSERT_TRUE(ok);
     Run(false, c.substr(0, CBCMode::kBatch + 100), size, ok);
     EXPECT_FALSE(ok);
+    Run(false, c.substr(0, size - 2048), size, ok);  // read ahead while deciphering
+    EXPECT_FALSE(ok);
     Run(true, Pattern(CBCMode::kBatch), CBCMode::kBatch + 4096, ok);
     EXPECT_FALSE(ok);
     Run(true, Pattern(size - 3 * CBCMode::kBatch), size, ok);  // read ahead while enciphering
