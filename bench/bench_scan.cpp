@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
     const std::string folder = argc > 1 && argv[1][0] != '-' ? argv[1] : ".";
     const int files = bench::IntOption(argc, argv, "--files", 100000);
     const int runs = bench::IntOption(argc, argv, "--runs", 5);
-    const std::string root = folder + kSep + "bench-scan-tree";
+    // The full path, as the run makes it: the reference opens the same paths.
+    const std::string root = platform::FullPath(folder + kSep + "bench-scan-tree");
     // The console lines go where a run's output would, one write a line.
 #ifdef _WIN32
     std::FILE* console = std::fopen("NUL", "wb");
