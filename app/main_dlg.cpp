@@ -17,6 +17,7 @@
 #include "ui/help_launcher.h"
 #include "ui/prompts.h"
 #include "ui/simple_password_dlg.h"
+#include "ui/splash_wnd.h"
 #include "ui/update_check.h"
 #include "vastrel/resource.h"
 
@@ -54,6 +55,16 @@ VastrelMainDlg::VastrelMainDlg(HWND parent) : CResizingDialog(IDD_VASTREL_MAIN, 
     OnMessage(WM_SYSCOMMAND, [this](WPARAM w, LPARAM) { OnSysCommand(w); });
     OnMessage(WM_QUERYDRAGICON, [this] { return reinterpret_cast<LRESULT>(m_icon); });
     OnMessage(WM_DRAWITEM, &VastrelMainDlg::OnDrawItem);
+    OnMessage(WM_SIZE, [this] {
+        LRESULT result = Default();
+        // The toolbar spans the window at any size.
+        if (m_toolbar.Exists()) ui::RepositionBars(Handle(), ui::kFirstBarId, ui::kLastBarId, false);
+        return result;
+    });
+    OnMessage(WM_MEASUREITEM, [this](WPARAM, LPARAM l) {
+        // The owner-drawn menu's items; anything else as before.
+        return TamselMenu::RouteMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(l)) ? TRUE : Default();
+    });
     OnMessage(WM_INITMENUPOPUP, [this](WPARAM w, LPARAM l) {
         OnInitMenuPopup(reinterpret_cast<HMENU>(w), HIWORD(l) != 0);
         return Default();
@@ -161,9 +172,13 @@ bool VastrelMainDlg::OnInitDialog() {
     CreateToolbar();
     CreateStatusBar();
 
-    // The menu belongs to the window from here on and goes with it.
-    HMENU menu = LoadMenuA(ui::ResourceHandle(), MAKEINTRESOURCEA(IDR_MAIN_MENU));
-    if (menu && !SetMenu(Handle(), menu)) DestroyMenu(menu);
+    // The owner-drawn menu, with the toolbar's pictures on its items; the
+    // window takes it off itself before it destroys it.
+    if (m_menu.LoadMenu(IDR_MAIN_MENU)) {
+        m_menu.SetImagesFromToolbar(IDR_MENU_TOOLBAR);
+        SetMenu(Handle(), m_menu.Handle());
+    }
+    FitListAboveStatusBar();
 
     m_progress.Create(Handle(), "", TRUE);
     m_progress.Hide();
@@ -174,7 +189,9 @@ bool VastrelMainDlg::OnInitDialog() {
     SetProjectTitle("Untitled");
     m_shredder = std::make_unique<CSecureDelete>();
     m_fillCell = std::make_unique<FillCell>();
-    // The splash window, once the program has one, is switched off here.
+    // A splash shown at creation stays a second; none is shown after this.
+    if (CSplashWnd::Current()) Sleep(1000);
+    CSplashWnd::SetEnabled(FALSE);
 
     if (!ole) {
         ui::AppMessageBox("OLE could not be started, so files cannot be dropped on the list. "
@@ -189,13 +206,37 @@ bool VastrelMainDlg::OnInitDialog() {
 }
 
 void VastrelMainDlg::CreateToolbar() {
-    // The main toolbar is placed here once the program has one; until then
-    // the window has none.
+    // Without its resources the window opens without a toolbar.
+    m_toolbar.PlaceInDialog(Handle(), CMainToolBar::Resources{IDR_MAIN_TOOLBAR, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_DISABLED},
+                            m_toolbarImages, m_toolbarDisabledImages);
+}
+
+void VastrelMainDlg::FitListAboveStatusBar() {
+    // The toolbar's room comes out of the margin the template leaves below
+    // the list: the list ends where the status bar begins, not under it.
+    if (!m_statusBar.Handle() || !m_list.Handle()) return;
+    RECT bar{}, list{};
+    GetWindowRect(m_statusBar.Handle(), &bar);
+    GetWindowRect(m_list.Handle(), &list);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&bar), 2);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&list), 2);
+    if (list.bottom <= bar.top || bar.top <= list.top) return;
+    MoveWindow(m_list.Handle(), list.left, list.top, list.right - list.left, bar.top - list.top, TRUE);
 }
 
 void VastrelMainDlg::EnableToolbar(bool enable) {
-    // Nothing to enable without a toolbar.
-    (void)enable;
+    if (m_toolbar.Exists()) m_toolbar.Enable(enable);
+}
+
+void VastrelMainDlg::UpdateToolbarCommands() {
+    // A dialog has no idle time of a frame: buttons follow the same rules as
+    // the menu items, those without a handler disabled.
+    if (m_toolbar.Exists()) m_toolbar.UpdateCommands(*this, true);
+}
+
+bool VastrelMainDlg::ContinueModal() {
+    if (m_toolbar.Visible()) UpdateToolbarCommands();
+    return CResizingDialog::ContinueModal();
 }
 
 void VastrelMainDlg::CreateStatusBar() {
@@ -216,19 +257,7 @@ void VastrelMainDlg::CreateStatusBar() {
     m_statusBar.SetPaneText(2, "");
 }
 
-void VastrelMainDlg::LoadMainSettings() {
-    m_settings.Obfuscate = RegistryDword(VastrelSettingPath("Obfuscate"), 0, 1);
-    m_settings.Summary = RegistryDword(VastrelSettingPath("Summary"), 0, 1);
-    m_settings.SCM = RegistryDword(VastrelSettingPath("SCM"), 0, 1);
-    m_settings.SSO = RegistryDword(VastrelSettingPath("SSO"), 0, 1);
-    m_settings.SWWD = RegistryDword(VastrelSettingPath("SWWD"), 0, 1);
-    m_settings.AutoUpdate = RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1);
-    m_settings.summaryOn = m_settings.Summary.Get() == 0;
-    m_settings.confirmOn = m_settings.SCM.Get() == 0;
-    m_settings.obfuscateOn = m_settings.Obfuscate.Get() == 0;
-    m_settings.successMessageOn = m_settings.SSO.Get() == 0;
-    m_settings.autoUpdateOn = m_settings.AutoUpdate.Get() == 0;
-}
+void VastrelMainDlg::LoadMainSettings() { m_settings.Load(); }
 
 void VastrelMainDlg::SetProjectTitle(const std::string& name) {
     m_title = name;
@@ -239,7 +268,7 @@ void VastrelMainDlg::SetModified() { m_modified = 1; }
 
 int VastrelMainDlg::OnCreate(CREATESTRUCTA*) {
     if (Default() == -1) return -1;
-    // The splash window, once the program has one, is shown from here.
+    CSplashWnd::ShowIfEnabled(Handle());
     return 0;
 }
 
@@ -252,6 +281,9 @@ void VastrelMainDlg::OnShowWindow(bool showing) {
 
 void VastrelMainDlg::OnDestroy() {
     StopFill();
+    // Off the window first, so that the window's end does not destroy it too.
+    if (GetMenu(Handle()) == m_menu.Handle()) SetMenu(Handle(), nullptr);
+    m_menu.DestroyMenu();
     ui::App* app = ui::App::Current();
     if (app && app->MainWindow() == Handle()) app->SetMainWindow(nullptr);
     Default();
@@ -285,14 +317,18 @@ void VastrelMainDlg::OnSysCommand(WPARAM id) {
 }
 
 void VastrelMainDlg::OnInitMenuPopup(HMENU popup, bool systemMenu) {
-    if (!systemMenu) UpdateMenuCommandUI(popup);
+    if (systemMenu) return;
+    // Items other code changed are owner-drawn again before the enable pass.
+    if (TamselMenu::IsOwnMenu(popup)) TamselMenu::ConvertPopup(popup);
+    UpdateMenuCommandUI(popup);
 }
 
 void VastrelMainDlg::UpdateMenuCommandUI(HMENU menu) { UpdateMenuCommands(menu, false); }
 
-void VastrelMainDlg::OnDrawItem() {
+LRESULT VastrelMainDlg::OnDrawItem(WPARAM, LPARAM l) {
     if (m_statusBar.Handle()) InvalidateRect(m_statusBar.Handle(), nullptr, TRUE);
-    Default();
+    if (TamselMenu::RouteDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(l))) return TRUE;
+    return Default();
 }
 
 LRESULT VastrelMainDlg::OnListRightClick(NMHDR*) {

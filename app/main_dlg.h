@@ -28,7 +28,9 @@
 #include "ui/gdi.h"
 #include "ui/ole.h"
 #include "ui/progress_wnd.h"
+#include "ui/main_toolbar.h"
 #include "ui/resizing_dialog.h"
+#include "ui/tamsel_menu.h"
 
 class CEncryptionDlg;
 
@@ -46,6 +48,9 @@ public:
     void AddDroppedFile(std::string path) override;
 
     void EnableToolbar(bool enable);
+    // The enable pass over the toolbar's buttons (the modal loop runs it on
+    // every turn while the toolbar shows).
+    void UpdateToolbarCommands();
 
     // The project.
     void SetProjectTitle(const std::string& name);
@@ -78,6 +83,8 @@ public:
 
     // The status bar's text of one pane.
     std::string StatusText(int pane) const { return m_statusBar.GetPaneText(pane); }
+    CMainToolBar& Toolbar() { return m_toolbar; }
+    TamselMenu& Menu() { return m_menu; }
 
     // The worker thread that rebuilds every row from the entries.
     struct FillCell {
@@ -91,6 +98,7 @@ protected:
     // Enter and Esc close the window the way its close box does.
     void OnOK() override;
     void OnCancel() override;
+    bool ContinueModal() override;
 
 private:
     // The fill thread's messages: it begins, hands over rows, ends, and has
@@ -115,6 +123,7 @@ private:
     void LoadMainSettings();
     void CreateStatusBar();
     void CreateToolbar();
+    void FitListAboveStatusBar();
 
     // Messages.
     int OnCreate(CREATESTRUCTA* cs);
@@ -126,7 +135,7 @@ private:
     void UpdateMenuCommandUI(HMENU menu);
     LRESULT OnListRightClick(NMHDR* header);
     LRESULT OnToolTipText(NMHDR* header);
-    void OnDrawItem();
+    LRESULT OnDrawItem(WPARAM w, LPARAM l);
     void OnFillDone();
 
     // Commands of the main window.
@@ -220,8 +229,11 @@ private:
     void RedrawProject();
 
     DragDropList m_list;
+    CMainToolBar m_toolbar;
     ui::StatusBar m_statusBar;
+    ui::ImageList m_toolbarImages;
     CProgressWnd m_progress;
+    ui::ImageList m_toolbarDisabledImages;
     // The dialog of an encryption or decryption run while it is open.
     CEncryptionDlg* m_runningEncryption = nullptr;
     uint64_t m_projectSize = 0;
@@ -239,6 +251,7 @@ private:
     MainSettings m_settings;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
+    TamselMenu m_menu;
     std::unique_ptr<ui::OleSession> m_ole;
     // Nesting depth of the window's own loops (adding a folder, searching,
     // shredding), which pump messages between files.

@@ -19,4 +19,19 @@ struct MainSettings {
     RegistryDword SSO;
     RegistryDword SWWD;
     RegistryDword AutoUpdate;
+
+    // Binds the values to their settings and sets the bytes from them.
+    void Load() {
+        Obfuscate = RegistryDword(VastrelSettingPath("Obfuscate"), 0, 1);
+        Summary = RegistryDword(VastrelSettingPath("Summary"), 0, 1);
+        SCM = RegistryDword(VastrelSettingPath("SCM"), 0, 1);
+        SSO = RegistryDword(VastrelSettingPath("SSO"), 0, 1);
+        SWWD = RegistryDword(VastrelSettingPath("SWWD"), 0, 1);
+        AutoUpdate = RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1);
+        summaryOn = Summary.Get() == 0;
+        confirmOn = SCM.Get() == 0;
+        obfuscateOn = Obfuscate.Get() == 0;
+        successMessageOn = SSO.Get() == 0;
+        autoUpdateOn = AutoUpdate.Get() == 0;
+    }
 };

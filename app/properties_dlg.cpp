@@ -6,41 +6,19 @@
 #include "core/cipher_settings.h"
 #include "core/secure_delete.h"
 #include "ui/dialog_helpers.h"
+#include "ui/option_tips.h"
 #include "vastrel/resource.h"
 
 using Vastrel2::CIPHER::CipherSettings;
 
 namespace {
 
-const char kObfuscateTip[] =
-    "Obfuscate Filenames: Used to disguise the original filename(s) as\n"
-    "part of the encryption process. e.g. If you have a file that is called\n"
-    "myfile.txt and you encrypt it the resulting file will look like the\n"
-    "following: AB95789EEFFEA23445.~enc";
-const char kCipherTip[] =
-    "In cryptography, Blowfish is a keyed, symmetric block cipher,\n"
-    "designed in 1993 by Bruce Schneier and included in a large number of cipher\n"
-    "suites and encryption products. Blowfish provides a good encryption rate in\n"
-    "software and no effective cryptanalysis of it has been found to date.\n";
-const char kShredderTip[] =
-    "Shredding Options - specifies the number of passes required during the file\n"
-    "shredding process, the more passes assigned (max 16) the more secure (and slower) the\n"
-    "process is.";
 const char kMd5Help[] =
     "MD5: Use this algorithm for 128 bit passwords.\n\n"
     "In 1996, a flaw was found with the design of MD5; while it was\n"
     "not a clear fatal weakness, cryptographers began to recommend\n"
     "using other algorithms. In 2004, more serious flaws were discovered\n"
     "making further use of the algorithm for security purposes questionable.\n\n";
-const char kSha256Help[] =
-    "SHA256: Use this algorithm for 256 bit passwords.\n\n"
-    "SHA256 was designed by the National Security Agency (NSA) and published by\n"
-    "the NIST as a U.S. Federal Information Processing Standard. SHA stands for\n"
-    "Secure Hash Algorithm. SHA256 hash functions has not received as much scrutiny\n"
-    "by the public cryptographic community as SHA-1 has, and so their cryptographic\n"
-    "security is not yet as well-established. "
-    "A study of the newer variants published in 2003 found\n"
-    "no weaknesses in them";
 
 }  // namespace
 
@@ -85,10 +63,10 @@ bool Propertiesdlg::OnInitDialog() {
         // The texts hold line breaks of their own.
         m_tooltip.SetMaxTipWidth(800);
         if (SetToolTipTitle(m_tooltip.Handle(), TTI_INFO, "Vastrel 2") != 0) {
-            m_tooltip.AddTool(Item(IDC_OPTION_OBFUSCATE), kObfuscateTip);
-            m_tooltip.AddTool(Item(IDC_CIPHER_LIST), kCipherTip);
+            m_tooltip.AddTool(Item(IDC_OPTION_OBFUSCATE), ui::kObfuscateTip);
+            m_tooltip.AddTool(Item(IDC_CIPHER_LIST), ui::kBlowfishTip);
             m_tooltip.AddTool(Item(IDC_HASH_LIST), "0");
-            m_tooltip.AddTool(Item(IDC_SHRED_PASSES), kShredderTip);
+            m_tooltip.AddTool(Item(IDC_SHRED_PASSES), ui::kShredPassesTip);
         }
     }
     ShowHashHelp();
@@ -145,7 +123,7 @@ void Propertiesdlg::ShowHashHelp() {
     const char* text = "";
     if (SelectedId(m_hashList, id)) {
         if (id == CipherSettings::kHashMD5) text = kMd5Help;
-        if (id == CipherSettings::kHashSHA256) text = kSha256Help;
+        if (id == CipherSettings::kHashSHA256) text = ui::kSha256Tip;
     }
     m_tooltip.UpdateTipText(text, Item(IDC_HASH_LIST));
 }

@@ -139,9 +139,10 @@ rm -rf "$slot"
 ) 9>"$wine_dir/template.lock" || { echo "wine-run.sh: could not copy the template prefix" >&2; exit 1; }
 
 # An X server of the program's own; Xvfb picks a free display number itself.
+# VASTREL_SCREEN_DEPTH gives it another colour depth (8: a palette display).
 display_file="$slot.display"
 : >"$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 {slot_lock}>&- &
+Xvfb -displayfd 3 -screen 0 "1024x768x${VASTREL_SCREEN_DEPTH:-24}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 {slot_lock}>&- &
 xvfb=$!
 for _ in $(seq 1 250); do
     [ -s "$display_file" ] && break

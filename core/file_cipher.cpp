@@ -494,7 +494,22 @@ int FileDecryptor::DecryptBody(std::string& hint) {
 
 int FileDecryptor::MoveAsideExisting(const std::string& target, const std::string& tempPath, bool overwrite) {
     if (!CFile::GetStatus(target, m_status)) return CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
-    if (overwrite) return CFile::Remove(target) && CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
+    if (overwrite) {
+        // The existing file is moved aside first and removed only once the
+        // decrypted one has its name; a failed rename puts it back.
+        std::string aside = tempPath + ".old";
+        for (unsigned n = 1; Exists(aside) || platform::IsLink(aside); ++n) {
+            if (n == 100) return R::kOpenFailed;
+            aside = tempPath + ".old_" + std::to_string(n);
+        }
+        if (!CFile::Rename(target, aside)) return R::kOpenFailed;
+        if (!CFile::Rename(tempPath, target)) {
+            CFile::Rename(aside, target);
+            return R::kOpenFailed;
+        }
+        CFile::Remove(aside);
+        return 0;
+    }
     if (failIfTargetExists) return R::kTargetExists;
 
     const std::string old = target + ".old";

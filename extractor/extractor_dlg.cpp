@@ -218,8 +218,10 @@ void CExtractorDlg::OnExtract() {
                 } else if (!kept.empty()) {
                     m_results[path] = WithDetails(CipherResult::ResultText(d), kept);
                 } else if (d == CipherResult::kMoveAsideFailed) {
-                    m_results[path] = WithDetails("Not replaced", "The existing file could not be replaced; the "
-                                                                  "decrypted data is in " + path + ".cipherData");
+                    // The core has removed the decrypted copy; the existing
+                    // file is untouched and the archive still holds this one.
+                    m_results[path] = WithDetails("Not replaced", "The existing file could not be replaced and "
+                                                                  "stays as it was; extract again to another folder");
                 } else if (d == CipherResult::kOpenFailed) {
                     m_results[path] = WithDetails("Not decrypted", "The file could not be opened, or its decrypted "
                                                                    "copy could not be written");

@@ -6,31 +6,17 @@
 
 #include "ui/gdi.h"
 
-CMemDC::CMemDC(HDC target) : m_target(target), m_dc(target) {
-    if (!target || GetDeviceCaps(target, TECHNOLOGY) == DT_RASPRINTER) return;
-    GetClipBox(target, &m_rect);
-    HDC memory = CreateCompatibleDC(target);
-    if (!memory) return;
-    m_bitmap = CreateCompatibleBitmap(target, std::max(1L, m_rect.right - m_rect.left),
-                                      std::max(1L, m_rect.bottom - m_rect.top));
-    if (!m_bitmap) {
-        DeleteDC(memory);
-        return;
-    }
-    m_oldBitmap = SelectObject(memory, m_bitmap);
-    SetWindowOrgEx(memory, m_rect.left, m_rect.top, nullptr);
-    m_dc = memory;
-    m_offScreen = true;
+namespace {
+
+RECT ClipBox(HDC dc) {
+    RECT r{};
+    if (dc) GetClipBox(dc, &r);
+    return r;
 }
 
-CMemDC::~CMemDC() {
-    if (!m_offScreen) return;
-    BitBlt(m_target, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_dc,
-           m_rect.left, m_rect.top, SRCCOPY);
-    SelectObject(m_dc, m_oldBitmap);
-    DeleteObject(m_bitmap);
-    DeleteDC(m_dc);
-}
+}  // namespace
+
+CMemDC::CMemDC(HDC target) : ui::OffScreenDC(target, ClipBox(target)) {}
 
 CTextProgressCtrl::CTextProgressCtrl()
     : m_barColour(GetSysColor(COLOR_HIGHLIGHT)),

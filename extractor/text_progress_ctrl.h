@@ -9,28 +9,14 @@
 #include <string>
 
 #include "ui/controls.h"
+#include "ui/gdi.h"
 
 // An off-screen surface for one paint: drawing goes to a bitmap of the
 // target's clip box, copied to the target in one piece when it ends. A
 // printer is drawn on directly.
-class CMemDC {
+class CMemDC : public ui::OffScreenDC {
 public:
     explicit CMemDC(HDC target);
-    ~CMemDC();
-    CMemDC(const CMemDC&) = delete;
-    CMemDC& operator=(const CMemDC&) = delete;
-
-    HDC Get() const { return m_dc; }
-    const RECT& Rect() const { return m_rect; }
-    bool OffScreen() const { return m_offScreen; }
-
-private:
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_oldBitmap = nullptr;
-    HDC m_target;
-    HDC m_dc;
-    RECT m_rect{};
-    bool m_offScreen = false;
 };
 
 class CTextProgressCtrl : public ui::ProgressBar {

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstdlib>
 #include <exception>
-#include <iterator>
 #include <vector>
 
 #include "platform/message_box.h"
@@ -155,15 +154,18 @@ HINSTANCE ResourceHandle() { return g_app ? g_app->ResourceHandle() : ThisModule
 HWND MainWindow() { return g_app ? g_app->MainWindow() : nullptr; }
 
 namespace {
-thread_local std::vector<HWND> t_modal;
+// The modal dialogs the thread runs, innermost first, linked through their
+// scopes on the stack. A plain pointer: a thread-local object with a
+// destructor would keep a library loaded until the thread ends.
+thread_local ModalScope* t_innermost = nullptr;
 }
 
-ModalScope::ModalScope(HWND dialog) : m_dialog(dialog) { t_modal.push_back(dialog); }
+ModalScope::ModalScope(HWND dialog) : m_dialog(dialog), m_outer(t_innermost) { t_innermost = this; }
 
 ModalScope::~ModalScope() {
-    for (auto it = t_modal.rbegin(); it != t_modal.rend(); ++it) {
-        if (*it == m_dialog) {
-            t_modal.erase(std::next(it).base());
+    for (ModalScope** link = &t_innermost; *link; link = &(*link)->m_outer) {
+        if (*link == this) {
+            *link = m_outer;
             break;
         }
     }
@@ -176,11 +178,9 @@ HWND PopupOwner(HWND requested) {
         if (main && GetWindowThreadProcessId(main, nullptr) == GetCurrentThreadId()) root = main;
     }
     if (!root) {
-        for (HWND dialog : t_modal) {
-            if (IsWindow(dialog)) {
-                root = dialog;
-                break;
-            }
+        // The outermost dialog that still exists.
+        for (const ModalScope* scope = t_innermost; scope; scope = scope->m_outer) {
+            if (IsWindow(scope->m_dialog)) root = scope->m_dialog;
         }
     }
     if (!root || !IsWindow(root)) return nullptr;

@@ -98,7 +98,9 @@ public:
     ModalScope& operator=(const ModalScope&) = delete;
 
 private:
+    friend HWND PopupOwner(HWND requested);
     HWND m_dialog;
+    ModalScope* m_outer;  // the scope of the dialog this one runs inside
 };
 
 enum class PumpResult { Dispatched, Empty, Quit };

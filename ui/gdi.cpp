@@ -107,4 +107,32 @@ void Menu::Destroy() {
     m_menu = nullptr;
 }
 
+OffScreenDC::OffScreenDC(HDC target, const RECT& rect) : m_target(target), m_dc(target), m_rect(rect) {
+    if (!target) return;
+    int technology = GetDeviceCaps(target, TECHNOLOGY);
+    if (technology == DT_RASPRINTER || technology == DT_METAFILE) return;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return;
+    HDC memory = CreateCompatibleDC(target);
+    if (!memory) return;
+    m_bitmap = CreateCompatibleBitmap(target, width, height);
+    if (!m_bitmap) {
+        DeleteDC(memory);
+        return;
+    }
+    m_oldBitmap = SelectObject(memory, m_bitmap);
+    SetWindowOrgEx(memory, rect.left, rect.top, nullptr);
+    m_dc = memory;
+    m_offScreen = true;
+}
+
+OffScreenDC::~OffScreenDC() {
+    if (!m_offScreen) return;
+    BitBlt(m_target, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_dc,
+           m_rect.left, m_rect.top, SRCCOPY);
+    SelectObject(m_dc, m_oldBitmap);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_dc);
+}
+
 }  // namespace ui

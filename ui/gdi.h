@@ -110,6 +110,30 @@ private:
     HDC m_dc;
 };
 
+// An off-screen device context over one rectangle of a target, in the
+// target's coordinates; what is drawn on it reaches the target in one piece
+// when it is destroyed. Where no bitmap can be made, the rectangle is empty
+// or the target is a printer or metafile, drawing goes to the target itself.
+class OffScreenDC {
+public:
+    OffScreenDC(HDC target, const RECT& rect);
+    ~OffScreenDC();
+    OffScreenDC(const OffScreenDC&) = delete;
+    OffScreenDC& operator=(const OffScreenDC&) = delete;
+
+    HDC Get() const { return m_dc; }
+    const RECT& Rect() const { return m_rect; }
+    bool OffScreen() const { return m_offScreen; }
+
+private:
+    HDC m_target;
+    HDC m_dc;
+    RECT m_rect;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_oldBitmap = nullptr;
+    bool m_offScreen = false;
+};
+
 // A bitmap resource with the greys of toolbar images mapped to the system's
 // button colours: black to COLOR_BTNTEXT, dark grey (128, 128, 128) to
 // COLOR_BTNSHADOW, light grey (192, 192, 192) to COLOR_BTNFACE and white to

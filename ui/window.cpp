@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <exception>
-#include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "ui/app.h"
 #include "ui/window_internal.h"
@@ -14,23 +14,47 @@ namespace {
 // Each window this module subclasses, with its link. A window's own property
 // list would do, but under Wine every property read is a call to the server,
 // and the lookup runs for every message.
-std::mutex g_linksLock;
-std::unordered_map<HWND, void*>& Links() {
-    static auto* links = new std::unordered_map<HWND, void*>();  // never destroyed: windows may outlive statics
-    return *links;
-}
+//
+// The table goes with the module's static objects: for a library, when it
+// unloads, so that a library loaded and freed again and again (a shell
+// extension) leaves nothing behind. A window that outlives it (at the end of
+// a program) only reaches the default procedure. The lock needs no
+// destruction, so it works to the very end.
+SRWLOCK g_linksLock = SRWLOCK_INIT;
+std::unordered_map<HWND, void*>* g_links = nullptr;
+bool g_linksGone = false;
+
+struct LinksOwner {
+    ~LinksOwner() {
+        AcquireSRWLockExclusive(&g_linksLock);
+        delete g_links;
+        g_links = nullptr;
+        g_linksGone = true;
+        ReleaseSRWLockExclusive(&g_linksLock);
+    }
+};
+
 void* LinkOf(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(g_linksLock);
-    auto it = Links().find(hwnd);
-    return it == Links().end() ? nullptr : it->second;
+    AcquireSRWLockShared(&g_linksLock);
+    void* link = nullptr;
+    if (g_links) {
+        auto it = g_links->find(hwnd);
+        if (it != g_links->end()) link = it->second;
+    }
+    ReleaseSRWLockShared(&g_linksLock);
+    return link;
 }
 void SetLinkOf(HWND hwnd, void* link) {
-    std::lock_guard<std::mutex> lock(g_linksLock);
-    Links()[hwnd] = link;
+    static LinksOwner owner;  // made before the first link, so it ends after every use
+    AcquireSRWLockExclusive(&g_linksLock);
+    if (!g_links && !g_linksGone) g_links = new std::unordered_map<HWND, void*>();
+    if (g_links) (*g_links)[hwnd] = link;
+    ReleaseSRWLockExclusive(&g_linksLock);
 }
 void DropLinkOf(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(g_linksLock);
-    Links().erase(hwnd);
+    AcquireSRWLockExclusive(&g_linksLock);
+    if (g_links) g_links->erase(hwnd);
+    ReleaseSRWLockExclusive(&g_linksLock);
 }
 
 thread_local PendingCreation* t_pending = nullptr;
@@ -180,6 +204,34 @@ bool Window::PreTranslateChain(MSG* msg) {
     return false;
 }
 
+namespace {
+
+// The window classes this module registered. They go when the module's
+// static objects end: for a library that is when it unloads, so a library
+// that the system loads and frees again (a shell extension) leaves no class
+// behind whose procedure and instance name a module that is gone.
+class ClassRegistry {
+public:
+    ~ClassRegistry() {
+        for (const std::string& name : m_names) UnregisterClassA(name.c_str(), m_instance);
+    }
+    void Add(const std::string& name, HINSTANCE instance) {
+        m_instance = instance;
+        m_names.push_back(name);
+    }
+
+private:
+    HINSTANCE m_instance = nullptr;
+    std::vector<std::string> m_names;
+};
+
+ClassRegistry& Registry() {
+    static ClassRegistry registry;
+    return registry;
+}
+
+}  // namespace
+
 std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon) {
     char name[128];
     std::snprintf(name, sizeof name, "Vastrel:%x:%p:%p:%p", style, static_cast<void*>(cursor),
@@ -195,7 +247,7 @@ std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH backg
     wc.hbrBackground = background;
     wc.hIcon = icon;
     wc.lpszClassName = name;
-    RegisterClassA(&wc);
+    if (RegisterClassA(&wc)) Registry().Add(name, instance);
     return name;
 }
 

@@ -144,7 +144,8 @@ public:
     static bool PreTranslateChain(MSG* msg);
 
     // Registers (once) a window class of our own with these looks; the
-    // returned name is used with CreateEx.
+    // returned name is used with CreateEx. The class is unregistered when
+    // the module's static objects end (a library's: when it unloads).
     static std::string RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon);
 
     // Called for every message of the thread's loops before it is

@@ -11,6 +11,11 @@
 #define IDC_STATUS_BAR 32500  // made by the window itself
 #define IDR_MAIN_MENU 132
 #define IDR_LIST_MENU 157     // context menu of the project list
+#define IDR_MAIN_TOOLBAR 137  // toolbar buttons, and their 16-colour bitmap
+#define IDB_TOOLBAR_NORMAL 139
+#define IDB_TOOLBAR_DISABLED 158
+#define IDR_MENU_TOOLBAR 145  // pictures of the main menu's items, by command
+#define IDB_SPLASH 149
 
 // Strings.
 #define IDS_ABOUTBOX 101      // the system menu's about item

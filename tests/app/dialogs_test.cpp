@@ -39,21 +39,6 @@ protected:
     Dialogs() { testsupport::ClearVastrelSettings(); }
     ~Dialogs() override { testsupport::ClearVastrelSettings(); }
 
-    // The settings record as the main window fills it.
-    static void Load(MainSettings& s) {
-        s.Obfuscate = RegistryDword(VastrelSettingPath("Obfuscate"), 0, 1);
-        s.Summary = RegistryDword(VastrelSettingPath("Summary"), 0, 1);
-        s.SCM = RegistryDword(VastrelSettingPath("SCM"), 0, 1);
-        s.SSO = RegistryDword(VastrelSettingPath("SSO"), 0, 1);
-        s.SWWD = RegistryDword(VastrelSettingPath("SWWD"), 0, 1);
-        s.AutoUpdate = RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1);
-        s.summaryOn = s.Summary.Get() == 0;
-        s.confirmOn = s.SCM.Get() == 0;
-        s.obfuscateOn = s.Obfuscate.Get() == 0;
-        s.successMessageOn = s.SSO.Get() == 0;
-        s.autoUpdateOn = s.AutoUpdate.Get() == 0;
-    }
-
     static std::string ToolText(HWND dialog, int id) {
         HWND tooltip = nullptr;
         for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -141,7 +126,7 @@ TEST_F(Dialogs, OptionsStoreEveryValueOnSaveAndNothingOnCancel) {
     SetSetting("cipher", 7);        // ids no list offers
     SetSetting("key", 5);
     MainSettings settings;
-    Load(settings);
+    settings.Load();
     CSecureDelete shredder;
     shredder.SetPassCount(40);
 
@@ -282,7 +267,7 @@ TEST_F(Dialogs, AutoUpdateQuestionChecksWaitsOrTurnsItselfOff) {
     const char* port = std::getenv("VASTREL_UPDATE_PORT");
     ASSERT_TRUE(port && *port) << "the update test server is started by tests/ui/with_update_server.sh";
     MainSettings settings;
-    Load(settings);
+    settings.Load();
     ASSERT_TRUE(settings.autoUpdateOn);
 
     // Ok without touching anything checks, and tells the outcome.

@@ -177,11 +177,7 @@ TEST_F(EncryptionDlgTest, WrongPasswordShowsTheHintAndARenamedTargetMovesTheRow)
     m_messages.answers = {IDYES};
     uitest::ModalDriver driver;
     Rows rows;
-    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-        rows = d.ListRows(1038);
-        d.Screenshot("wrong-password");
-        d.Press(VK_RETURN);
-    });
+    uitest::ReadSummary(driver, rows, "wrong-password");
     Run(CEncryptionDlg::kDecrypt, "", "", nullptr, &driver);
     EXPECT_EQ((std::vector<std::string>{"0 Files were successfully decrypted. 2 Files failed \n"
                                         "Would you like to view full details?"}),
@@ -235,11 +231,7 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
     m_messages.answers = {IDYES, IDOK, IDYES};
     uitest::ModalDriver driver;
     Rows rows;
-    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-        rows = d.ListRows(1038);
-        d.Screenshot("bad-files");
-        d.Press(VK_RETURN);
-    });
+    uitest::ReadSummary(driver, rows, "bad-files");
     Run(
         CEncryptionDlg::kEncrypt, "abcdef", "",
         [](uitest::DialogDriver& d) { d.SetCheck(IDC_PROCESS_READONLY, false); }, &driver);
@@ -315,10 +307,7 @@ TEST_F(EncryptionDlgTest, AFullDiskLosesNoOriginal) {
     m_messages.answers = {IDYES};
     uitest::ModalDriver driver;
     Rows rows;
-    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-        rows = d.ListRows(1038);
-        d.Press(VK_RETURN);
-    });
+    uitest::ReadSummary(driver, rows);
     Run(CEncryptionDlg::kEncrypt, "password1", "", nullptr, &driver);
     platform::SetWriteHook(previous);
     EXPECT_EQ((std::vector<std::string>{"1 Files were successfully encrypted. 2 Files failed \n"
@@ -353,11 +342,7 @@ TEST_F(EncryptionDlgTest, CancelStopsBetweenFilesAndUndoDecryptsBack) {
     };
     uitest::ModalDriver driver;
     Rows rows;
-    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-        rows = d.ListRows(1038);
-        d.Screenshot("canceled");
-        d.Press(VK_RETURN);
-    });
+    uitest::ReadSummary(driver, rows, "canceled");
     m_undoAnswer = IDYES;
     Run(CEncryptionDlg::kEncrypt, "password1", "", escAfterConfirming, &driver);
     EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?", "Undo changed files?",

@@ -125,10 +125,7 @@ TEST_F(MainWindowRoadTest, EncryptDecryptAndTheSelectionSaveTheNamedProject) {
             d.Press(VK_RETURN);
         });
         std::vector<std::vector<std::string>> details;
-        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-            details = d.ListRows(1038);
-            d.Press(VK_RETURN);
-        });
+        uitest::ReadSummary(driver, details);
         m_messages.answers = {IDYES, IDYES};
         uitest::RunMenuCommand(main.Handle(), ID_PROJECT_DECRYPT);
         EXPECT_EQ((Strings{"Are you sure you would like to decrypt files?",

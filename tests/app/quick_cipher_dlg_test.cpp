@@ -27,12 +27,6 @@ protected:
         QuickCipherDlg dialog(&selection, &m_list, &m_scanner, mode, false, summary);
         return dialog.DoModal();
     }
-    void Summary(uitest::ModalDriver& driver, Rows& rows) {
-        driver.When("CCryptoSummaryDlg", [&rows](uitest::DialogDriver& d) {
-            rows = d.ListRows(1038);
-            d.Press(VK_RETURN);
-        });
-    }
     std::function<void(uitest::DialogDriver&)> m_look;
 };
 
@@ -40,7 +34,7 @@ TEST_F(QuickCipherDlgTest, EncryptsTheSelectedRowsOnly) {
     MakeProject({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}, {"d.txt", "delta"}});
     uitest::ModalDriver driver;
     Rows rows;
-    Summary(driver, rows);
+    uitest::ReadSummary(driver, rows);
     m_look = [](uitest::DialogDriver& d) {
         EXPECT_EQ("OK", d.Text(IDOK));
         EXPECT_EQ("Password : Good", d.Text(IDC_STRENGTH_LABEL));
@@ -99,7 +93,7 @@ TEST_F(QuickCipherDlgTest, DecryptsBesideATakenNameAndShowsTheHint) {
 
     uitest::ModalDriver driver;
     Rows rows;
-    Summary(driver, rows);
+    uitest::ReadSummary(driver, rows);
     m_look = [](uitest::DialogDriver& d) {
         EXPECT_FALSE(d.Visible(IDC_QUICK_CONFIRM));
         EXPECT_FALSE(d.Visible(IDC_QUICK_HINT));

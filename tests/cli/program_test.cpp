@@ -27,6 +27,8 @@ using testsupport::WriteFile;
 
 namespace {
 
+using testsupport::Bytes;
+
 const std::string kSep(1, platform::kPathSep);
 #ifdef _WIN32
 const char* const kProgramName = "Kestrum.exe";
@@ -85,12 +87,6 @@ Tree Snapshot(const std::string& root) {
     Tree tree;
     Snapshot(root, "", tree);
     return tree;
-}
-
-std::string Bytes(size_t size, unsigned seed) {
-    std::string data(size, '\0');
-    for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-    return data;
 }
 
 // Empty, tiny, block-sized and larger files in nested folders, with blanks,

@@ -149,36 +149,49 @@ TEST_F(Footer, VerifierHexIsReadInEitherCase) {
     EXPECT_EQ(HexEncode(upper.GetVerifier(), 32), HexEncode(low.GetVerifier(), 32));
 }
 
-TEST_F(Footer, VersionTwoFilesUseRawVerifierNoVectorAndEcb) {
-    CipherSettings settings(0, 0, 16, 2);
-    Keyed k = MakeKey("secret", settings);
-    std::string plain = "old file contents" + std::string(15, '\0');  // 17 bytes, zero-filled blocks
-    std::string record = std::string("\x07\x00", 2) + "old.txt" + std::string(7, '\0');
-    std::string blocks = plain + record;
-    k.cipher->EncryptBuffer(reinterpret_cast<const unsigned char*>(blocks.data()),
-                            reinterpret_cast<unsigned char*>(&blocks[0]), blocks.size());
-    std::string body = std::string(reinterpret_cast<char*>(k.verifier.data()), 16) + S + "old hint" + S +
-                       HexEncode(reinterpret_cast<const unsigned char*>(blocks.data()) + 32, 16) + S + "17" + S + "15" +
-                       S + "2" + S + "0" + S + "0" + S + "16" + S + "0" + S;
-    testsupport::WriteFile(dir / "old.~enc", blocks.substr(0, 32) + body + Trailer(body.size() + 10));
+TEST_F(Footer, VersionOneAndTwoFilesUseRawVerifierNoVectorAndEcb) {
+    for (int version : {2, 1}) {
+        SCOPED_TRACE(version);
+        CipherSettings settings(0, 0, 16, version);
+        Keyed k = MakeKey("secret", settings);
+        // 17 or 15 bytes, zero-filled to whole blocks.
+        const std::string text = version == 2 ? "old file contents" : "old contents!!!";
+        const int pad = version == 2 ? 15 : 1;
+        std::string plain = text + std::string(static_cast<size_t>(pad), '\0');
+        const size_t cipherLength = plain.size();
+        std::string record = std::string("\x07\x00", 2) + "old.txt" + std::string(7, '\0');
+        std::string blocks = plain + record;
+        k.cipher->EncryptBuffer(reinterpret_cast<const unsigned char*>(blocks.data()),
+                                reinterpret_cast<unsigned char*>(&blocks[0]), blocks.size());
+        // Version 1 keeps its pad where the format version stands now.
+        const std::string sizeAndPad = std::to_string(text.size()) + S +
+                                       (version == 2 ? std::to_string(pad) + S + "2" : "0" + S + std::to_string(pad));
+        std::string body = std::string(reinterpret_cast<char*>(k.verifier.data()), 16) + S + "old hint" + S +
+                           HexEncode(reinterpret_cast<const unsigned char*>(blocks.data()) + cipherLength, 16) + S +
+                           sizeAndPad + S + "0" + S + "0" + S + "16" + S + "0" + S;
+        testsupport::WriteFile(dir / "old.~enc", blocks.substr(0, cipherLength) + body + Trailer(body.size() + 10));
 
-    CFile f;
-    CFileHeader header;
-    ASSERT_TRUE(f.Open(dir / "old.~enc", kOpen));
-    ASSERT_TRUE(header.ReadFooter(f));
-    EXPECT_EQ("", header.GetIvHex());
-    EXPECT_EQ("old hint", header.GetHint());
-    std::unique_ptr<ICipherMode> mode(CBCMode::CreateMode(CipherSettings::ReadFooterSettings(dir / "old.~enc")));
-    EXPECT_NE(nullptr, dynamic_cast<ECBMode*>(mode.get()));
-    std::string name;
-    ASSERT_TRUE(ReadEncrypted(dir / "old.~enc", "secret", dir / "out", name));
-    EXPECT_EQ(plain.substr(0, 17), testsupport::ReadFile(dir / "out"));
-    EXPECT_EQ("old.txt", name);
+        CFile f;
+        CFileHeader header;
+        ASSERT_TRUE(f.Open(dir / "old.~enc", kOpen));
+        ASSERT_TRUE(header.ReadFooter(f));
+        f.Close();
+        EXPECT_EQ(version, header.GetFormatVersion());
+        EXPECT_EQ("", header.GetIvHex());
+        EXPECT_EQ("old hint", header.GetHint());
+        std::unique_ptr<ICipherMode> mode(CBCMode::CreateMode(CipherSettings::ReadFooterSettings(dir / "old.~enc")));
+        EXPECT_NE(nullptr, dynamic_cast<ECBMode*>(mode.get()));
+        std::string name;
+        ASSERT_TRUE(ReadEncrypted(dir / "old.~enc", "secret", dir / "out", name));
+        EXPECT_EQ(text, testsupport::ReadFile(dir / "out"));
+        EXPECT_EQ("old.txt", name);
 
-    // Its size and pad account for its ciphertext as the decryption job demands.
-    std::string path = dir / "old.~enc", hint;
-    ASSERT_EQ(0, FileDecryptor(nullptr, 0, 0, "secret").DecryptFile(path, hint));
-    EXPECT_EQ(plain.substr(0, 17), testsupport::ReadFile(dir / "old.txt"));
+        // Its size and pad account for its ciphertext as the decryption job demands.
+        std::string path = dir / "old.~enc", hint;
+        ASSERT_EQ(0, FileDecryptor(nullptr, 0, 0, "secret").DecryptFile(path, hint));
+        EXPECT_EQ(text, testsupport::ReadFile(dir / "old.txt"));
+        CFile::Remove(dir / "old.txt");
+    }
 }
 
 TEST_F(Footer, OldestFootersTakeTheVersionFieldAsPad) {

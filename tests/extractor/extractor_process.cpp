@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/ui/ui_test_support.h"
+
 namespace extractortest {
 
 namespace {
@@ -37,16 +39,8 @@ std::vector<std::string> Split(const std::string& line, char separator) {
 }  // namespace
 
 std::string ExtractorExePath() {
-    char module[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string dir = module;
-    for (;;) {
-        size_t slash = dir.find_last_of('\\');
-        if (slash == std::string::npos) return "";
-        dir.resize(slash);
-        if (GetFileAttributesA((dir + "\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) break;
-    }
-    return dir + "\\extractor\\Extractor.exe";
+    std::string dir = uitest::BuildFolder();
+    return dir.empty() ? "" : dir + "\\extractor\\Extractor.exe";
 }
 
 ExtractorProcess::~ExtractorProcess() {

@@ -27,15 +27,11 @@ using Vastrel2::CIPHER::FileEncryptor;
 
 namespace {
 
+using testsupport::Bytes;
+
 const std::string kPassword = "correct horse";
 // Blanks and letters beyond ASCII, in the system's code page.
 const std::string kOddName = "Gr\xFC\xDF" "e aus K\xF6ln.txt";
-
-std::string Bytes(size_t n, unsigned seed) {
-    std::string data(n, '\0');
-    for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-    return data;
-}
 
 // Encrypts the files (name -> content) in `work` and packs them behind the
 // real Extractor program; returns the archive's path.
@@ -208,6 +204,20 @@ TEST_F(ExtractorTest, ExtractsAndDecryptsEveryFile) {
     ASSERT_EQ(4u, m_results.size());
     for (const auto& r : m_results) EXPECT_EQ("File already exists", r.second) << r.first;
     EXPECT_EQ(1u, m_results.count(folder + "\\one.bin.~enc"));
+
+    // Overwrite on, but another program holds one.bin: it stays as it was,
+    // and the summary says so; the others are replaced.
+    HANDLE held = CreateFileA((folder + "\\one.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Extract(archive, folder, kPassword);
+    CloseHandle(held);
+    EXPECT_EQ("mine", testsupport::ReadFile(folder + "\\one.bin"));
+    EXPECT_EQ(files.at("big.dat"), testsupport::ReadFile(folder + "\\big.dat"));
+    ASSERT_EQ(1u, m_results.size());
+    EXPECT_EQ(0u, m_results.begin()->second.find("Not replaced\xA9" "The existing file could not be replaced and stays"))
+        << m_results.begin()->second;
+    EXPECT_EQ(files.size(), testsupport::ListDir(folder).size());
 }
 
 TEST_F(ExtractorTest, RefusesWhatCannotWork) {

@@ -24,14 +24,10 @@
 
 namespace {
 
+using testsupport::Bytes;
+
 const std::string kPassword = "correct horse";
 const std::string kOddName = "Gr\xFC\xDF" "e aus K\xF6ln.txt";
-
-std::string Bytes(size_t n, unsigned seed) {
-    std::string data(n, '\0');
-    for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-    return data;
-}
 
 class SelfextractorTest : public uitest::UiTest {
 protected:

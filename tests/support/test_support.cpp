@@ -318,4 +318,10 @@ SettingsKeeper::~SettingsKeeper() {
 #endif
 }
 
+std::string Bytes(size_t size, unsigned seed) {
+    std::string data(size, '\0');
+    for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    return data;
+}
+
 }  // namespace testsupport

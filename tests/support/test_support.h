@@ -37,6 +37,8 @@ bool Exists(const std::string& path);
 void MakeDir(const std::string& path);
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> ListDir(const std::string& path);
+// `size` bytes of a fixed pseudo-random sequence chosen by `seed`.
+std::string Bytes(size_t size, unsigned seed);
 
 // Answers every message box while alive and keeps what was asked. Answers
 // come from respond when it is set (a test acts there while the box is

@@ -22,13 +22,7 @@ class Canvas {
 public:
     Canvas(int width, int height) : m_width(width), m_height(height) {
         m_dc = CreateCompatibleDC(nullptr);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_bitmap = uitest::CreateTopDownDib(m_dc, width, height, reinterpret_cast<void**>(&m_bits));
         m_old = SelectObject(m_dc, m_bitmap);
         for (int i = 0; i < width * height; ++i) m_bits[i] = 0x00123456;  // nothing painted yet
     }

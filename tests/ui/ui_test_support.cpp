@@ -2,11 +2,14 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <typeinfo>
 
 #include "ui/controls.h"
+#include "ui/summary_dlg.h"
 #include "ui/window.h"
 
 namespace uitest {
@@ -21,12 +24,94 @@ UiTest::~UiTest() {
     m_app.reset();
 }
 
+namespace {
+
+std::vector<ForeignModule>& ForeignModules() {
+    static std::vector<ForeignModule> modules;
+    return modules;
+}
+
+// The module's functions while it stays loaded; none after it went.
+bool StillLoaded(const ForeignModule& m) {
+    HMODULE found = nullptr;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCSTR>(m.fromHandle), &found) &&
+           found == m.module;
+}
+
+ui::Window* ForeignObject(HWND window) {
+    for (const ForeignModule& m : ForeignModules()) {
+        if (!StillLoaded(m)) continue;
+        if (ui::Window* object = m.fromHandle(window)) return object;
+    }
+    return nullptr;
+}
+
+// Every waiting message, offered first to the windows of the foreign
+// modules, then run as the application's own pump runs it.
+void PumpAll() {
+    for (;;) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+        if (msg.message == WM_QUIT) {
+            ui::PumpWaitingMessages();
+            return;
+        }
+        bool taken = false;
+        for (const ForeignModule& m : ForeignModules()) {
+            if (!taken && StillLoaded(m) && m.fromHandle(msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr)) {
+                PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+                taken = true;
+                if (!m.preTranslateChain(&msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+        }
+        if (!taken && ui::PumpOneMessage() == ui::PumpResult::Empty) return;
+    }
+}
+
+}  // namespace
+
+void AddForeignModule(const ForeignModule& module) {
+    for (ForeignModule& m : ForeignModules()) {
+        if (m.module == module.module) {
+            m = module;
+            return;
+        }
+    }
+    ForeignModules().push_back(module);
+}
+
 void Pump(int milliseconds) {
     DWORD start = GetTickCount();
     do {
-        ui::PumpWaitingMessages();
+        PumpAll();
         if (milliseconds > 0) Sleep(5);
     } while (static_cast<int>(GetTickCount() - start) < milliseconds);
+}
+
+std::string BuildFolder() {
+    char module[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string dir = module;
+    for (;;) {
+        size_t slash = dir.find_last_of('\\');
+        if (slash == std::string::npos) return "";
+        dir.resize(slash);
+        if (GetFileAttributesA((dir + "\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) return dir;
+    }
+}
+
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
 namespace {
@@ -96,16 +181,8 @@ std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
 }
 
 std::string ScreenshotFolder() {
-    char module[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string dir = module;
-    // Up to the build folder (the one holding CMakeCache.txt).
-    for (;;) {
-        size_t slash = dir.find_last_of('\\');
-        if (slash == std::string::npos) return "";
-        dir.resize(slash);
-        if (GetFileAttributesA((dir + "\\CMakeCache.txt").c_str()) != INVALID_FILE_ATTRIBUTES) break;
-    }
+    std::string dir = BuildFolder();
+    if (dir.empty()) return "";
     dir += "\\screenshots";
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
@@ -129,14 +206,8 @@ void Capture(HWND window, const std::string& name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     HDC source = GetWindowDC(window);
     HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateTopDownDib(source, width, height, &bits);
     std::vector<uint8_t> rgb;
     if (bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
@@ -182,7 +253,9 @@ std::string FileSafe(std::string name) {
 }  // namespace
 
 std::string ClassName(HWND window) {
-    if (ui::Window* object = ui::Window::FromHandle(window)) {
+    ui::Window* object = ui::Window::FromHandle(window);
+    if (!object) object = ForeignObject(window);
+    if (object) {
         const char* mangled = typeid(*object).name();
         int status = 0;
         char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
@@ -197,6 +270,157 @@ std::string ClassName(HWND window) {
     char cls[256] = {};
     GetClassNameA(window, cls, sizeof cls);
     return FileSafe(cls);
+}
+
+void SavePicture(HBITMAP bitmap, const std::string& name) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+    int width = info.bmWidth, height = info.bmHeight;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), bgra.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    std::string folder = ScreenshotFolder();
+    if (rows != height || folder.empty()) return;
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+        rgb[i * 3] = bgra[i * 4 + 2];
+        rgb[i * 3 + 1] = bgra[i * 4 + 1];
+        rgb[i * 3 + 2] = bgra[i * 4];
+    }
+    testsupport::WriteFile(folder + "\\" + FileSafe(name) + ".png", EncodePng(width, height, rgb));
+}
+
+HFONT MenuFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    return CreateFontIndirectA(&metrics.lfMenuFont);
+}
+
+namespace {
+MENUITEMINFOA MenuItem(HMENU menu, int position) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_DATA | MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU;
+    EXPECT_TRUE(GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info)) << position;
+    return info;
+}
+}  // namespace
+
+MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position) {
+    MENUITEMINFOA info = MenuItem(menu, position);
+    MEASUREITEMSTRUCT mis{ODT_MENU, 0, info.wID, 0, 0, info.dwItemData};
+    SendMessageA(owner, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+    return mis;
+}
+
+MenuPicture::~MenuPicture() {
+    if (dc) {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    if (bitmap) DeleteObject(bitmap);
+}
+
+bool MenuPicture::Has(const RECT& r, COLORREF colour) const {
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            if (At(x, y) == colour) return true;
+        }
+    }
+    return false;
+}
+
+int MenuPicture::RightmostOf(const RECT& r, COLORREF colour) const {
+    for (int x = r.right - 1; x >= r.left; --x) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            if (At(x, y) == colour) return x;
+        }
+    }
+    return -1;
+}
+
+void MenuPicture::Save(const std::string& name) const {
+    HDC screen = GetDC(nullptr);
+    bool palette = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+    int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+    SelectObject(dc, old);
+    const char* display = palette ? "-on-palette-display" : bits <= 16 ? "-on-16-bit-display" : "";
+    SavePicture(bitmap, "TamselMenu-" + name + display);
+    SelectObject(dc, bitmap);
+}
+
+COLORREF StoredColour(HDC dc, COLORREF colour) {
+    COLORREF old = GetPixel(dc, 0, 0);
+    COLORREF stored = SetPixel(dc, 0, 0, colour);
+    SetPixelV(dc, 0, 0, old);
+    return stored;
+}
+
+std::unique_ptr<MenuPicture> DrawMenuPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel) {
+    auto picture = std::make_unique<MenuPicture>();
+    int count = GetMenuItemCount(popup);
+    std::vector<MEASUREITEMSTRUCT> sizes;
+    for (int i = 0; i < count; ++i) {
+        sizes.push_back(MeasureMenuItem(owner, popup, i));
+        picture->width = std::max(picture->width, static_cast<int>(sizes.back().itemWidth));
+        picture->height += static_cast<int>(sizes.back().itemHeight);
+    }
+    HDC screen = GetDC(nullptr);
+    HFONT font = MenuFont();
+    // The system gives owner-drawn popup items twice the menu font's average
+    // character width more than they ask for.
+    if (count > 0) {
+        TEXTMETRICA metrics{};
+        HGDIOBJ previous = SelectObject(screen, font);
+        GetTextMetricsA(screen, &metrics);
+        SelectObject(screen, previous);
+        picture->width += 2 * metrics.tmAveCharWidth;
+    }
+    picture->width = std::max(picture->width, 1);
+    picture->height = std::max(picture->height, 1);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = picture->width;
+    format.bmiHeader.biHeight = -picture->height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+    void* bits = nullptr;
+    picture->bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    picture->dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    picture->old = SelectObject(picture->dc, picture->bitmap);
+    // The system fills the popup and selects the menu font before it draws.
+    RECT all{0, 0, picture->width, picture->height};
+    FillRect(picture->dc, &all, GetSysColorBrush(COLOR_MENU));
+    HGDIOBJ oldFont = SelectObject(picture->dc, font);
+    int top = 0;
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info = MenuItem(popup, i);
+        RECT row{0, top, picture->width, top + static_cast<int>(sizes[static_cast<size_t>(i)].itemHeight)};
+        top = row.bottom;
+        picture->rows.push_back(row);
+        UINT state = 0;
+        if (info.fState & MFS_GRAYED) state |= ODS_GRAYED;
+        if (info.fState & MFS_CHECKED) state |= ODS_CHECKED;
+        if (info.fState & MFS_DEFAULT) state |= ODS_DEFAULT;
+        if (i == selected) state |= ODS_SELECTED;
+        DRAWITEMSTRUCT dis{ODT_MENU, 0, info.wID, ODA_DRAWENTIRE, state, reinterpret_cast<HWND>(popup),
+                           picture->dc, row, info.dwItemData};
+        SendMessageA(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    }
+    SelectObject(picture->dc, oldFont);
+    DeleteObject(font);
+    GdiFlush();
+    return picture;
 }
 
 void Screenshot(HWND window, const std::string& state) {
@@ -269,7 +493,7 @@ void DialogDriver::Press(UINT key) {
     if (!focus || (focus != m_dialog && !IsChild(m_dialog, focus))) focus = m_dialog;
     PostMessageA(focus, WM_KEYDOWN, key, 0x00000001);
     PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
-    ui::PumpWaitingMessages();
+    PumpAll();
 }
 
 std::string DialogDriver::Text(int id) const { return ui::WindowRef(Item(id)).Text(); }
@@ -423,6 +647,25 @@ ProgramRecorder::ProgramRecorder() {
 ProgramRecorder::~ProgramRecorder() {
     platform::SetProgramHook(m_previousStart);
     platform::SetAssociationHook(m_previousLookup);
+}
+
+void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& rows, const std::string& shot) {
+    driver.When("CCryptoSummaryDlg", [&rows, shot](DialogDriver& d) {
+        rows = d.ListRows(CCryptoSummaryDlg::kListId);
+        if (!shot.empty()) d.Screenshot(shot);
+        d.Press(VK_RETURN);
+    });
+}
+
+std::string TipText(HWND tips, HWND owner, UINT id) {
+    char text[80] = {};
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.hwnd = owner;
+    tool.uId = id;
+    tool.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return tool.lpszText && tool.lpszText != LPSTR_TEXTCALLBACKA ? tool.lpszText : "";
 }
 
 }  // namespace uitest

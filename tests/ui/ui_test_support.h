@@ -40,14 +40,66 @@
 
 namespace uitest {
 
+// The build folder this test program was built in (the one holding
+// CMakeCache.txt), or "" when it cannot be found.
+std::string BuildFolder();
+
+// A 32-bit top-down DIB section of the size; its pixels at *bits.
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);
+
 // The name of a window's class: the C++ class (without namespace) of the
 // object that takes its messages, else its window class.
 std::string ClassName(HWND window);
+
+// A library with a framework of its own (Corvane.dll) whose windows the
+// tests drive: how it finds the object behind one of its windows and offers
+// a message to its windows. Its objects then have their class names, and
+// the tests' pumps offer messages to its windows as its own loop would.
+struct ForeignModule {
+    HMODULE module;
+    ui::Window* (*fromHandle)(HWND);
+    bool (*preTranslateChain)(MSG*);
+};
+// Adds the module, or replaces what an earlier load of it left.
+void AddForeignModule(const ForeignModule& module);
 
 // Saves "<ClassName>-<state>.png" of the window, title bar included.
 void Screenshot(HWND window, const std::string& state);
 // The same for a window of another process, saved as "<name>.png".
 void ScreenshotNamed(HWND window, const std::string& name);
+
+// Saves a bitmap (selected into no device context) as "<name>.png" beside
+// the screenshots, for pictures drawn off-screen.
+void SavePicture(HBITMAP bitmap, const std::string& name);
+
+// Owner-drawn menus, drawn off-screen as the system draws an open popup:
+// each item measured and drawn through its owner window's WM_MEASUREITEM
+// and WM_DRAWITEM, one row an item, on a bitmap of the given depth.
+HFONT MenuFont();
+MEASUREITEMSTRUCT MeasureMenuItem(HWND owner, HMENU menu, int position);
+struct MenuPicture {
+    MenuPicture() = default;
+    ~MenuPicture();
+    MenuPicture(const MenuPicture&) = delete;
+    MenuPicture& operator=(const MenuPicture&) = delete;
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    int width = 0, height = 0;
+    std::vector<RECT> rows;
+    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+    // Whether any pixel of the rectangle has the colour.
+    bool Has(const RECT& r, COLORREF colour) const;
+    // The rightmost column of the rectangle that holds the colour, or -1.
+    int RightmostOf(const RECT& r, COLORREF colour) const;
+    // Saves it as "TamselMenu-<name>.png" (marked when the display has a
+    // palette or 16 bits).
+    void Save(const std::string& name) const;
+};
+// selected: the position drawn selected, -1 for none.
+std::unique_ptr<MenuPicture> DrawMenuPopup(HWND owner, HMENU popup, int selected, int bitsPerPixel = 32);
+// The colour a device context of its depth stores for a colour.
+COLORREF StoredColour(HDC dc, COLORREF colour);
 
 // While alive, every visible top-level window of the thread is saved as
 // "<ClassName>-<test name>.png" when it closes.
@@ -156,6 +208,14 @@ private:
     std::deque<Expectation> m_expected;
     ui::Dialog::ModalHook m_previous;
 };
+
+// The text a tooltip control holds for tool `id` of `owner` (up to 79
+// characters).
+std::string TipText(HWND tips, HWND owner, UINT id);
+
+// Has the driver, when the result summary opens, read its rows into `rows`,
+// photograph it as `shot` (unless empty) and close it with Enter.
+void ReadSummary(ModalDriver& driver, std::vector<std::vector<std::string>>& rows, const std::string& shot = "");
 
 // Answers every picker while alive and keeps the requests.
 class PickerRecorder {

@@ -58,10 +58,17 @@ protected:
         return texts;
     }
 
-    // Waits up to ten seconds for the stand-in updater's marker.
+    // Waits up to a minute for the stand-in updater's marker: a program
+    // start under Wine can take many seconds on a loaded machine. The marker
+    // is renamed into place whole, yet under load it can show before it
+    // opens: wait until it reads.
     static std::string WaitForMarker(const std::string& marker) {
-        for (int i = 0; i < 1000 && !testsupport::Exists(marker); ++i) Sleep(10);
-        return testsupport::Exists(marker) ? testsupport::ReadFile(marker) : std::string();
+        std::string text;
+        for (int i = 0; i < 6000 && text.empty(); ++i) {
+            if (testsupport::Exists(marker)) text = testsupport::ReadFile(marker);
+            if (text.empty()) Sleep(10);
+        }
+        return text;
     }
 
     using Texts = std::vector<std::string>;

@@ -1,0 +1,85 @@
+// Corvane.dll: the Explorer plug-in's module, its application object and
+// its four exports.
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "shellext/com_module.h"
+#include "shellext/pavlet_shl_ext.h"
+#include "shellext/registration.h"
+#include "ui/app.h"
+#include "ui/host_hooks.h"
+
+namespace {
+
+// The object map: one class.
+const ComModule::ObjectEntry kObjectMap[] = {
+    {&kClsidPavletShlExt, &CPavletShlExt::Create},
+};
+
+// The library's application object: it starts the COM module when the
+// library is loaded and ends it when the library goes. Its construction
+// stores names only, as the loader lock requires.
+class CMyApp : public ui::App {
+public:
+    CMyApp() : App("Corvane", "Vastrel 2") {}
+
+    bool InitInstance(HINSTANCE instance) {
+        Module().Init(instance);
+        return true;
+    }
+    void ExitInstance() { Module().Term(); }
+};
+
+CMyApp theApp;
+
+}  // namespace
+
+ComModule& Module() {
+    static ComModule module(kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0]);
+    return module;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            DisableThreadLibraryCalls(instance);
+            return theApp.InitInstance(instance) ? TRUE : FALSE;
+        case DLL_PROCESS_DETACH:
+            // Window classes and kept buffers go with the static objects,
+            // which end right after this.
+            theApp.ExitInstance();
+            return TRUE;
+        default: return TRUE;
+    }
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return Module().LockCount() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    try {
+        ui::OfferHooksToHost();
+        return Module().GetClassObject(clsid, iid, out);
+    } catch (...) {
+        if (out) *out = nullptr;
+        return E_FAIL;
+    }
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+    try {
+        return RegisterServer(Module().ModulePathW());
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    try {
+        return UnregisterServer(Module().ModulePathW());
+    } catch (...) {
+        return E_FAIL;
+    }
+}

@@ -1,0 +1,614 @@
+// The menu's verbs through the real handler of the registered library, each
+// dialog driven as a user would, with the results checked on disk.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/file_cipher.h"
+#include "core/file_header.h"
+#include "core/sfx_archive.h"
+#include "corvane/resource.h"
+#include "extractor/resource.h"
+#include "tests/extractor/extractor_process.h"
+#include "tests/shellext/corvane_support.h"
+#include "ui/summary_dlg.h"
+
+using namespace corvanetest;
+
+namespace {
+
+const std::string kPassword = "secret12";
+const char kLockedBox[] = "An error occured while processing file: ";
+
+struct TipSearch {
+    HWND owner;
+    HWND tip;
+};
+
+BOOL CALLBACK FindTip(HWND w, LPARAM l) {
+    auto* f = reinterpret_cast<TipSearch*>(l);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == f->owner) f->tip = w;
+    return f->tip ? FALSE : TRUE;
+}
+
+// Text of the tool of a dialog's control in the dialog's tooltip.
+std::string ToolText(HWND dialog, int id) {
+    TipSearch find{dialog, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &FindTip, reinterpret_cast<LPARAM>(&find));
+    if (!find.tip) return "<no tooltip>";
+    char text[2048] = {};
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V1_SIZE;
+    info.hwnd = dialog;
+    info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, id));
+    info.lpszText = text;
+    SendMessageA(find.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+// Runs a function at the next pass of the thread's message loop: for a run
+// that is busy, the first time it lets its messages through.
+class PostedCall {
+public:
+    explicit PostedCall(std::function<void()> fn) : m_fn(std::move(fn)) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &PostedCall::Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "CorvaneTestPostedCall";
+        RegisterClassA(&wc);
+        m_window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~PostedCall() { DestroyWindow(m_window); }
+    void Post() { PostMessageA(m_window, WM_APP, 0, 0); }
+    bool Ran() const { return m_ran; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = reinterpret_cast<PostedCall*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+        if (msg == WM_APP && self && !self->m_ran) {
+            self->m_ran = true;
+            self->m_fn();
+            return 0;
+        }
+        return DefWindowProcA(w, msg, wp, lp);
+    }
+    std::function<void()> m_fn;
+    HWND m_window = nullptr;
+    bool m_ran = false;
+};
+
+// A link to a folder, made as the file system makes one: under Wine a link
+// of the host's own, which the system reports as a reparse point.
+bool MakeLink(const std::string& target, const std::string& link) {
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
+    auto unix = [&](const std::string& path) {
+        std::wstring wide(path.begin(), path.end());
+        char* name = unixName(wide.c_str());
+        std::string text = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    };
+    std::string folder = link.substr(0, link.find_last_of('\\'));
+    std::string command = "start.exe /wait /unix /bin/ln -s \"" + unix(target) + "\" \"" + unix(folder) + "/" +
+                          link.substr(link.find_last_of('\\') + 1) + "\"";
+    RunProgram(command);
+    DWORD attributes = GetFileAttributesA(link.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+int Height(HWND window) { return uitest::SizeOf(ui::WindowRef(window).WindowRect()).cy; }
+int Width(HWND window) { return uitest::SizeOf(ui::WindowRef(window).WindowRect()).cx; }
+
+class VerbTest : public CorvaneTest {
+protected:
+    VerbTest() {
+        Store("Obfuscate", 1);  // readable names unless a test says otherwise
+        testsupport::MakeDir(Docs());
+        testsupport::MakeDir(Docs() + "\\sub");
+        for (const auto& [name, data] : m_files) testsupport::WriteFile(m_work / name, data);
+    }
+    ~VerbTest() override {
+        if (m_lock != INVALID_HANDLE_VALUE) CloseHandle(m_lock);
+    }
+    std::string Docs() const { return m_work / "docs"; }
+    // The files of the tree as they are now: name below the work folder -> content.
+    std::map<std::string, std::string> Tree(const std::string& folder = "") const {
+        std::map<std::string, std::string> tree;
+        std::string base = folder.empty() ? m_work.Path() : folder;
+        std::function<void(const std::string&, const std::string&)> walk = [&](const std::string& dir,
+                                                                               const std::string& prefix) {
+            for (const std::string& name : testsupport::ListDir(dir)) {
+                std::string path = dir + "\\" + name;
+                if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+                    tree[prefix + name + "\\"] = "";
+                    walk(path, prefix + name + "\\");
+                } else {
+                    tree[prefix + name] = testsupport::ReadFile(path);
+                }
+            }
+        };
+        walk(base, "");
+        return tree;
+    }
+    // Keeps the file open for reading only, so that it cannot be shredded.
+    std::string Locked(const std::string& name, const std::string& data) {
+        std::string path = m_work / name;
+        testsupport::WriteFile(path, data);
+        m_lock = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, m_lock);
+        return path;
+    }
+    // A file encrypted beforehand with another password; its plain file is gone.
+    std::string Sealed(const std::string& name, const std::string& data, const std::string& hint) {
+        std::string path = m_work / name;
+        testsupport::WriteFile(path, data);
+        std::string original = path;
+        Vastrel2::CIPHER::CipherSettings settings;
+        settings.LoadDefaults();
+        EXPECT_EQ(0, Vastrel2::CIPHER::FileEncryptor(nullptr, 1, 0, "another one", &settings).EncryptFile(path, hint));
+        CFile::Remove(original);
+        return path;
+    }
+    void Unlock() {
+        CloseHandle(m_lock);
+        m_lock = INVALID_HANDLE_VALUE;
+    }
+    // While a run is busy, OK, Esc and the close box change nothing.
+    void ExpectBusyDialogStays(HWND dialog) {
+        uitest::Screenshot(dialog, "busy");
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        uitest::Pump();
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        m_busyChecked = true;
+    }
+    std::vector<std::string> Boxes() const {
+        std::vector<std::string> texts;
+        for (const auto& box : m_messages.messages) texts.push_back(box.text);
+        return texts;
+    }
+
+    const std::map<std::string, std::string> m_files = {
+        {"docs\\a.txt", "alpha"}, {"docs\\sub\\b.txt", "beta beta"}, {"docs\\sub\\empty.txt", ""},
+        {"c.txt", "gamma"}};
+    HANDLE m_lock = INVALID_HANDLE_VALUE;
+    bool m_busyChecked = false;
+};
+
+TEST_F(VerbTest, EncryptAndDecryptASelectionOfFoldersAndFiles) {
+    Store("Obfuscate", 0);  // encrypted names are digests
+    Store("Donation", 9);   // this run is the tenth
+    const std::string sealed = Sealed("sealed.txt", "sealed before", "h");
+    HWND dialog = nullptr;
+    std::vector<std::vector<std::string>> rows;
+    // Once the run has begun, OK, Esc and the close box change nothing.
+    PostedCall busy([&] { ExpectBusyDialogStays(dialog); });
+    m_messages.respond = [&](const platform::MessageRequest& box) {
+        if (box.text.find("Are you sure") == 0) {
+            EXPECT_EQ(dialog, box.ownerWindow);
+            busy.Post();
+        }
+        return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+    };
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            dialog = d.Handle();
+            EXPECT_EQ("Vastrel 2.0 - [ Encrypt Files ]", ui::WindowRef(d.Handle()).Text());
+            EXPECT_EQ("Encrypt", d.Text(IDOK));
+            EXPECT_FALSE(d.Visible(IDC_QE_DESTROY));
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            EXPECT_EQ(0u, d.Text(IDC_QE_PASSWORD_LABEL).find("Password : "));
+            d.Screenshot("encrypt");
+            d.Click(IDOK);
+        });
+        driver.When("CDonationDlg", [&](uitest::DialogDriver& d) {
+            EXPECT_EQ(static_cast<UINT>(IDD_DONATION_EXPLORER), driver.opened.back().templateId);
+            d.Click(IDC_DONATE_LATER);
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "c.txt", sealed}, 0));
+    }
+    EXPECT_TRUE(busy.Ran());
+    EXPECT_TRUE(m_busyChecked);
+    EXPECT_EQ(0u, Stored("Donation"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Are you sure you would like to encrypt files?",
+                  "4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?"}),
+              Boxes());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{sealed, "File already encrypted", ""}}), rows);
+    // Every plain file is gone, the folders stay, and each encrypted file
+    // carries the hint "none".
+    std::vector<std::string> encrypted;
+    for (const auto& [name, data] : Tree()) {
+        if (name.back() == '\\' || m_work / name == sealed) continue;
+        ASSERT_EQ(".~enc", name.substr(name.size() - 5)) << name;
+        EXPECT_EQ("none", Vastrel2::Utils::GetHint(m_work / name));
+        encrypted.push_back(m_work / name);
+    }
+    EXPECT_EQ(4u, encrypted.size());
+    EXPECT_TRUE(testsupport::Exists(Docs() + "\\sub"));
+
+    // A wrong password: every file fails with its hint in the details.
+    std::vector<std::string> selection = {Docs()};
+    for (const std::string& path : encrypted) {
+        if (path.find("\\docs\\") == std::string::npos) selection.push_back(path);
+    }
+    m_messages.messages.clear();
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            dialog = d.Handle();
+            EXPECT_EQ("Vastrel 2.0 - [ Decrypt Files ]", ui::WindowRef(d.Handle()).Text());
+            EXPECT_FALSE(d.Visible(IDC_QE_VERIFY));
+            EXPECT_FALSE(d.Enabled(IDC_QE_HINT));
+            d.Type(IDC_QE_PASSWORD, "wrong password");
+            d.Screenshot("decrypt");
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke(selection, 1));
+    }
+    ASSERT_EQ(2u, m_messages.messages.size());
+    EXPECT_EQ("Are you sure you would like to decrypt files?", m_messages.messages[0].text);
+    EXPECT_EQ("0 Files were successfully decrypted. 4 Files failed \nWould you like to view full details?",
+              m_messages.messages[1].text);
+    ASSERT_EQ(4u, rows.size());
+    for (const auto& row : rows) EXPECT_EQ((std::vector<std::string>{row[0], "Password incorrect", "Password hint: none"}), row);
+
+    // The right password, with no question, summary or success box: the
+    // tree is back as it was.
+    Store("SCM", 1);
+    Store("Summary", 1);
+    Store("SSO", 1);
+    m_messages.messages.clear();
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke(selection, 1));
+    }
+    EXPECT_TRUE(m_messages.messages.empty());
+    std::map<std::string, std::string> expected = m_files;
+    expected["docs\\"] = expected["docs\\sub\\"] = "";
+    expected["sealed.~enc"] = testsupport::ReadFile(sealed);
+    EXPECT_EQ(expected, Tree());
+}
+
+TEST_F(VerbTest, PasswordRulesAndTheLayoutOfEachMode) {
+    const std::string file = m_work / "c.txt";
+    const auto untouched = Tree();
+    std::map<int, int> heights;  // mode -> dialog height
+    int encryptPasswordWidth = 0;
+    uitest::ModalDriver driver;
+    driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+        heights[0] = Height(d.Handle());
+        encryptPasswordWidth = Width(d.Item(IDC_QE_PASSWORD));
+        EXPECT_EQ("Vastrel 2.0 - [ Encrypt File ]", ui::WindowRef(d.Handle()).Text());
+        d.Type(IDC_QE_PASSWORD, "abcde");
+        d.Type(IDC_QE_VERIFY, "abcde");
+        d.Click(IDOK);
+        d.Type(IDC_QE_PASSWORD, "abcdef");
+        d.Click(IDOK);
+        EXPECT_TRUE(IsWindowVisible(d.Handle()));
+        d.Press(VK_ESCAPE);
+    });
+    driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+        heights[1] = Height(d.Handle());
+        EXPECT_EQ("Vastrel 2.0 - [ Decrypt File ]", ui::WindowRef(d.Handle()).Text());
+        EXPECT_EQ("Decrypt", d.Text(IDOK));
+        EXPECT_EQ(encryptPasswordWidth + 140, Width(d.Item(IDC_QE_PASSWORD)));
+        for (int id : {IDC_QE_VERIFY, IDC_QE_HINT, IDC_QE_HINT_LABEL, IDC_QE_VERIFY_LABEL, IDC_QE_HINT_ICON}) {
+            EXPECT_FALSE(d.Visible(id)) << id;
+        }
+        d.Type(IDC_QE_PASSWORD, "abcde");
+        EXPECT_EQ("Password", d.Text(IDC_QE_PASSWORD_LABEL));  // no meter when decrypting
+        d.Click(IDOK);
+        d.Click(IDC_QE_EXIT);
+    });
+    driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+        heights[2] = Height(d.Handle());
+        EXPECT_EQ("Vastrel 2.0 - [ Create Self Extracting File ]", ui::WindowRef(d.Handle()).Text());
+        EXPECT_EQ("Create", d.Text(IDOK));
+        EXPECT_TRUE(d.Visible(IDC_QE_DESTROY));
+        EXPECT_EQ(BST_UNCHECKED, d.Checked(IDC_QE_DESTROY));
+        d.Screenshot("create");
+        d.Click(IDC_QE_EXIT);
+    });
+    for (UINT offset : {0u, 1u, 5u}) EXPECT_EQ(S_OK, Invoke({file}, offset));
+    EXPECT_EQ(heights[2] - 60, heights[0]);
+    EXPECT_EQ(heights[2] - 70, heights[1]);
+    ASSERT_EQ(3u, m_messages.messages.size());
+    EXPECT_EQ("Password must be at least 6 characters long", m_messages.messages[0].text);
+    EXPECT_EQ("Passwords do not match!", m_messages.messages[1].text);
+    EXPECT_EQ("Please enter a valid password", m_messages.messages[2].text);
+    for (const auto& box : m_messages.messages) {
+        EXPECT_EQ("Vastrel 2", box.caption);
+        EXPECT_EQ(static_cast<unsigned>(MB_ICONHAND), box.style);
+    }
+    EXPECT_EQ(untouched, Tree());
+}
+
+TEST_F(VerbTest, SelfExtractingFileOpensInTheExtractor) {
+    // An already encrypted file is neither packed nor destroyed.
+    const std::string sealed = Sealed("sealed.txt", "sealed before", "h");
+    const std::string encryptedBefore = testsupport::ReadFile(sealed);
+    testsupport::MakeDir(m_work / "out");
+    const std::string archive = m_work / "out\\for you.exe";
+    uitest::PickerRecorder pickers;
+    pickers.answers.push_back({true, archive});
+    // One original cannot be opened when the originals are destroyed: it is
+    // said to stay, and it does.
+    const std::string busyFile = m_work / "c.txt";
+    m_messages.respond = [&](const platform::MessageRequest& box) {
+        if (box.text.find("Destroying") == 0) {
+            m_lock = CreateFileA(busyFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            return IDYES;
+        }
+        return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+    };
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            d.Type(IDC_QE_HINT, "our song");
+            d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "c.txt", sealed}, 5));
+    }
+    ASSERT_EQ(1u, pickers.requests.size());
+    EXPECT_EQ(ui::PickerKind::SaveFile, pickers.requests[0].kind);
+    EXPECT_EQ("Select location to store self-extractor", pickers.requests[0].title);
+    EXPECT_EQ("Exe Files (*.exe) |*.exe ||", pickers.requests[0].filter);
+    EXPECT_EQ("exe", pickers.requests[0].defaultExt);
+    EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT), pickers.requests[0].flags);
+    Unlock();
+    EXPECT_EQ((std::vector<std::string>{
+                  "Destroying original files cannot be undone. Are you sure you want to continue?",
+                  "These original files could not be destroyed:\n" + busyFile +
+                      "\n\n4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?"}),
+              Boxes());
+    // The originals are destroyed, no temporary is left, the folders stay.
+    auto tree = Tree();
+    ASSERT_TRUE(tree.count("out\\for you.exe"));
+    tree.erase("out\\for you.exe");
+    EXPECT_EQ((std::map<std::string, std::string>{{"c.txt", "gamma"},
+                                                  {"docs\\", ""},
+                                                  {"docs\\sub\\", ""},
+                                                  {"out\\", ""},
+                                                  {"sealed.~enc", encryptedBefore}}),
+              tree);
+    std::string written = testsupport::ReadFile(archive);
+    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    ASSERT_GT(written.size(), stub.size());
+    EXPECT_TRUE(written.compare(0, stub.size(), stub) == 0);
+    EXPECT_EQ(std::string(kArchiveMarker), written.substr(written.size() - 10));
+
+    // The recipient runs it and gets the tree back.
+    Store("Summary", 1);
+    const std::string received = m_work / "received";
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(archive, m_work / "transcript.txt"));
+    program.SetText(IDC_FOLDER, received);
+    program.SetText(IDC_PASSWORD, kPassword);
+    program.Click(IDC_EXTRACT);
+    ASSERT_TRUE(program.WaitForLine("box"));
+    ASSERT_TRUE(program.Exit());
+    std::map<std::string, std::string> expected = m_files;
+    expected["docs\\"] = expected["docs\\sub\\"] = "";
+    EXPECT_EQ(expected, Tree(received));
+}
+
+TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
+    auto untouched = Tree();
+    const std::vector<std::string> selection = {Docs(), m_work / "c.txt"};
+    auto run = [&] {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke(selection, 5));
+    };
+    {
+        // The file dialog cancelled: the dialog closes, nothing is touched.
+        uitest::PickerRecorder pickers;
+        run();
+        EXPECT_EQ(1u, pickers.requests.size());
+        EXPECT_TRUE(m_messages.messages.empty());
+        EXPECT_EQ(untouched, Tree());
+    }
+    {
+        // A selected file, then an existing file inside a selected folder, are
+        // refused as the output; then one that cannot be written.
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, m_work / "C.TXT"});
+        pickers.answers.push_back({true, Docs() + "\\a.txt"});
+        pickers.answers.push_back({true, m_work / "no such folder\\out.exe"});
+        run();
+        EXPECT_EQ(3u, pickers.requests.size());
+        ASSERT_EQ(3u, m_messages.messages.size());
+        EXPECT_EQ(0u, m_messages.messages[0].text.find("The self-extracting file cannot replace a selected file:"));
+        EXPECT_EQ(0u, m_messages.messages[1].text.find("The self-extracting file cannot replace a selected file:"));
+        EXPECT_EQ(0u, m_messages.messages[2].text.find("The self-extracting file was not written: " + m_work /
+                                                           "no such folder\\out.exe"));
+        EXPECT_NE(std::string::npos, m_messages.messages[2].text.find("No original file was destroyed."));
+    }
+    // Every original is there, and beside each its encrypted copy.
+    auto now = Tree();
+    for (const auto& [name, data] : untouched) {
+        EXPECT_EQ(data, now[name]) << name;
+        if (name.back() == '\\') continue;
+        std::string copy = name.substr(0, name.find_last_of('.')) + ".~enc";
+        EXPECT_TRUE(now.count(copy)) << copy;
+    }
+}
+
+TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
+    const std::string longName = m_work / "a rather long file name that goes on and on.txt";
+    testsupport::WriteFile(longName, "long");
+    SetFileAttributesA((Docs() + "\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string locked = Locked("locked.txt", "stays");
+    HWND dialog = nullptr;
+    PBRANGE range{};
+    m_messages.respond = [&](const platform::MessageRequest& box) {
+        if (box.text.find(kLockedBox) == 0) {
+            ExpectBusyDialogStays(dialog);
+            EXPECT_EQ(locked, ui::WindowRef(GetDlgItem(dialog, IDC_SHRED_CAPTION)).Text());
+            SendMessageA(GetDlgItem(dialog, IDC_SHRED_PROGRESS), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+        }
+        if (box.text.find("Shredding files cannot be undone!") == 0) return m_messages.messages.size() == 1 ? IDNO : IDYES;
+        return IDOK;
+    };
+    uitest::ModalDriver driver;
+    driver.When("ShredDialog", [&](uitest::DialogDriver& d) {
+        dialog = d.Handle();
+        EXPECT_EQ("Number of files to shred: 4", d.Text(IDC_SHRED_COUNT));
+        EXPECT_FALSE(d.Visible(IDC_SHRED_CAPTION));
+        d.Click(IDC_SHRED_NOW);  // No: nothing happens
+        EXPECT_TRUE(d.Enabled(IDC_SHRED_NOW));
+        EXPECT_EQ(4u, Tree(Docs()).size());
+        d.Click(IDC_SHRED_NOW);
+        EXPECT_FALSE(d.Enabled(IDC_SHRED_NOW));
+        EXPECT_TRUE(d.Enabled(IDOK));
+        EXPECT_EQ("Shredding complete", d.Text(IDC_SHRED_CAPTION));
+        d.Screenshot("complete");
+        d.Click(IDOK);
+    });
+    EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "c.txt", longName, locked}, 4));
+    Unlock();
+    EXPECT_TRUE(m_busyChecked);
+    EXPECT_EQ(7, range.iHigh);  // four paths and the three files of the folder
+    ASSERT_EQ(4u, m_messages.messages.size());
+    EXPECT_EQ(static_cast<unsigned>(MB_YESNO | MB_ICONEXCLAMATION), m_messages.messages[0].style);
+    EXPECT_EQ("1 file(s) could not be shredded and are still in place.", m_messages.messages[3].text);
+    EXPECT_EQ((std::map<std::string, std::string>{{"docs\\", ""}, {"docs\\sub\\", ""}, {"locked.txt", "stays"}}),
+              Tree());
+}
+
+TEST_F(VerbTest, NothingBehindALinkIsTouched) {
+    // A folder outside the selection, reached through a link inside a
+    // selected folder and through a selected link.
+    testsupport::MakeDir(m_work / "outside");
+    testsupport::WriteFile(m_work / "outside\\precious.txt", "precious");
+    if (!MakeLink(m_work / "outside", Docs() + "\\inner link") || !MakeLink(m_work / "outside", m_work / "alias")) {
+        GTEST_SKIP() << "no links can be made here";
+    }
+    m_messages.respond = [](const platform::MessageRequest& box) {
+        return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+    };
+    std::vector<std::vector<std::string>> rows;
+    {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 0));
+    }
+    EXPECT_EQ((std::vector<std::vector<std::string>>{
+                  {m_work / "alias", "File is a link; links are not followed", ""},
+                  {Docs() + "\\inner link", "File is a link; links are not followed", "Nothing behind it was touched"}}),
+              rows);
+    {
+        uitest::ModalDriver driver;
+        driver.When("ShredDialog", [&](uitest::DialogDriver& d) {
+            d.Click(IDC_SHRED_NOW);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 4));
+    }
+    EXPECT_EQ("1 file(s) could not be shredded and are still in place.", Boxes().back());
+    EXPECT_EQ("precious", testsupport::ReadFile(m_work / "outside\\precious.txt"));
+    EXPECT_TRUE(testsupport::ListDir(Docs() + "\\sub").empty());
+}
+
+TEST_F(VerbTest, OptionsAreWrittenAsClickedAndOnSave) {
+    Store("Obfuscate", 0);
+    Store("Summary", 5);
+    Store("SSO", 1);
+    Store("ShredPasses", 0);
+    Store("key", 1);  // names no entry
+    uitest::ModalDriver driver;
+    int collapsed = 0;
+    driver.When("OptionsDlg", [&](uitest::DialogDriver& d) {
+        EXPECT_EQ(1u, Stored("ShredPasses"));
+        EXPECT_EQ(BST_CHECKED, d.Checked(IDC_OPT_OBFUSCATE));
+        EXPECT_EQ(BST_UNCHECKED, d.Checked(IDC_OPT_SUMMARY));
+        EXPECT_EQ(BST_CHECKED, d.Checked(IDC_OPT_CONFIRM));
+        EXPECT_EQ(BST_UNCHECKED, d.Checked(IDC_OPT_SUCCESS));
+        EXPECT_EQ("Show Advanced", d.Text(IDC_OPT_ADVANCED_LABEL));
+        EXPECT_EQ(">>", d.Text(IDC_OPT_ADVANCED));
+        collapsed = Height(d.Handle());
+        d.Click(IDC_OPT_ADVANCED);
+        EXPECT_EQ(collapsed + 180, Height(d.Handle()));
+        EXPECT_EQ("<<", d.Text(IDC_OPT_ADVANCED));
+        EXPECT_EQ(CB_ERR, SendMessageA(d.Item(IDC_OPT_HASH), CB_GETCURSEL, 0, 0));
+        EXPECT_EQ("", ToolText(d.Handle(), IDC_OPT_HASH));
+        EXPECT_EQ(1, SendMessageA(d.Item(IDC_OPT_PASSES), TBM_GETPOS, 0, 0));
+        d.Click(IDC_OPT_OBFUSCATE);
+        d.Click(IDC_OPT_SUMMARY);
+        EXPECT_EQ(1u, Stored("Obfuscate"));
+        EXPECT_EQ(0u, Stored("Summary"));
+        d.Press(VK_RETURN);
+        d.Press(VK_ESCAPE);
+        EXPECT_TRUE(IsWindowVisible(d.Handle()));
+        EXPECT_EQ(1u, Stored("key"));
+        d.Choose(IDC_OPT_HASH, "MD5 - 128 bit key");
+        EXPECT_EQ(0u, ToolText(d.Handle(), IDC_OPT_HASH).find("MD5: Use this algorithm for 128 bit passwords."));
+        SendMessageA(d.Item(IDC_OPT_PASSES), TBM_SETPOS, TRUE, 5);
+        d.Screenshot("advanced");
+        d.Click(IDOK);
+    });
+    driver.When("OptionsDlg", [&](uitest::DialogDriver& d) {
+        EXPECT_EQ(collapsed, Height(d.Handle()));
+        d.Click(IDC_OPT_CONFIRM);
+        d.Click(IDCANCEL);
+    });
+    driver.When("OptionsDlg", [&](uitest::DialogDriver& d) { d.Click(IDOK); });
+    EXPECT_EQ(S_OK, Invoke({m_work / "c.txt"}, 6));
+    EXPECT_EQ(0u, Stored("key"));
+    EXPECT_EQ(0u, Stored("cipher"));
+    EXPECT_EQ(5u, Stored("ShredPasses"));
+    EXPECT_EQ(S_OK, Invoke({m_work / "c.txt"}, 6));
+    EXPECT_EQ(1u, Stored("SCM"));  // kept after Cancel
+    // A list without a selection saves the default, never "no selection".
+    Store("key", 7);
+    EXPECT_EQ(S_OK, Invoke({m_work / "c.txt"}, 6));
+    EXPECT_EQ(2u, Stored("key"));
+    EXPECT_TRUE(m_messages.messages.empty());
+}
+
+}  // namespace
