@@ -122,6 +122,7 @@ bool CommandJob::ValidateSettings() {
 
 void CommandJob::CollectFiles() {
     CSADirRead scanner;
+    scanner.pathsOnly = true;  // the run needs the paths, and each job reads its file's status itself
     for (const std::string& given : m_settings->folders) {
         // A folder that is not there is reported, never scanned: an empty or
         // blank name would otherwise be taken for the root of the file
@@ -136,7 +137,8 @@ void CommandJob::CollectFiles() {
         }
         scanner.CollectFolders(folder.c_str(), true);
         scanner.CollectFiles("*.*", true, false);
-        for (const ProjectEntry& entry : scanner.files) m_files.push_back(entry.path);
+        m_files.reserve(m_files.size() + scanner.files.size());
+        for (ProjectEntry& entry : scanner.files) m_files.push_back(std::move(entry.path));
         ReportSkipped(scanner.skipped);
         scanner.skipped.clear();
         scanner.ClearFileList();
@@ -194,12 +196,12 @@ void CommandJob::EncryptFiles() {
         }
         int result = encryptor->EncryptFile(path, m_settings->hint);
         if (result != CipherResult::kOk && result != CipherResult::kFileEmpty && result != CipherResult::kRenamedOld) {
-            Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
+            if (m_logOn) Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
             return false;
         }
         if (!m_shredder->DeleteFile(source)) {
             // The encrypted file is there, but so is the plain one.
-            Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
+            if (m_logOn) Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
             return false;
         }
         return true;
@@ -216,7 +218,7 @@ void CommandJob::DecryptFiles() {
         std::string hint;
         int result = decryptor->DecryptFile(path, hint, false);
         if (result == CipherResult::kOk || result == CipherResult::kFileEmpty) return true;
-        Log(Format("Decryption failed : %s", CipherResult::ResultText(result).c_str()));
+        if (m_logOn) Log(Format("Decryption failed : %s", CipherResult::ResultText(result).c_str()));
         return false;
     });
 }
@@ -228,7 +230,7 @@ void CommandJob::ProcessFiles(const std::string& verb, const std::string& done,
         // The next file's line overwrites this one on the console.
         ConsolePrint(verb + ": " + path + "%\r");
         ConsoleFlush();
-        Log(verb + " file: " + path);
+        if (m_logOn) Log(verb + " file: " + path);  // no line is built for a log that is off
         if (processOne(path)) {
             ++succeeded;
         } else {

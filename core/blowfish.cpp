@@ -22,14 +22,77 @@ inline void StoreLE(unsigned char* p, uint32_t v) {
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-}  // namespace
-
 // F(x) = ((S0[a] + S1[b]) ^ S2[c]) + S3[d], a the most significant byte.
-#define BF_F(s, x) \
-    ((((s)[(x) >> 24] + (s)[256 + (((x) >> 16) & 0xFF)]) ^ (s)[512 + (((x) >> 8) & 0xFF)]) + (s)[768 + ((x)&0xFF)])
-#define BF_ROUND(s, p, a, b, i) \
-    (a) ^= (p)[i];              \
-    (b) ^= BF_F(s, a)
+inline uint32_t F(const uint32_t* s, uint32_t x) {
+    return ((s[x >> 24] + s[256 + ((x >> 16) & 0xFF)]) ^ s[512 + ((x >> 8) & 0xFF)]) + s[768 + (x & 0xFF)];
+}
+
+// The rounds without the swaps: each half takes the next P word and then F
+// of the other half. P is XORed in first, while F is still being looked up,
+// so only F lies on the path from one round to the next.
+inline void Encipher(const uint32_t* p, const uint32_t* s, uint32_t& left, uint32_t& right) {
+    uint32_t l = left ^ p[0], r = right;
+#if defined(__GNUC__)
+#pragma GCC unroll 16
+#endif
+    for (int i = 1; i < 17; i += 2) {
+        r = (r ^ p[i]) ^ F(s, l);
+        l = (l ^ p[i + 1]) ^ F(s, r);
+    }
+    left = r ^ p[17];
+    right = l;
+}
+
+// Deciphers N independent blocks round by round, so that the table look-ups
+// of one block fill the time the others wait for theirs.
+template <int N>
+inline void DecipherLanes(const uint32_t* p, const uint32_t* s, uint32_t (&l)[N], uint32_t (&r)[N]) {
+    for (int k = 0; k < N; ++k) l[k] ^= p[17];
+#if defined(__GNUC__)
+#pragma GCC unroll 16
+#endif
+    for (int i = 16; i > 0; i -= 2) {
+        for (int k = 0; k < N; ++k) r[k] = (r[k] ^ p[i]) ^ F(s, l[k]);
+        for (int k = 0; k < N; ++k) l[k] = (l[k] ^ p[i - 1]) ^ F(s, r[k]);
+    }
+    for (int k = 0; k < N; ++k) {
+        uint32_t t = r[k] ^ p[0];
+        r[k] = l[k];
+        l[k] = t;
+    }
+}
+
+// Blocks deciphered together: enough to keep the look-ups flowing while
+// each block waits for its own. Eight outrun four even though their halves
+// no longer all fit in the sixteen registers of x86-64; 32-bit x86 has only
+// eight registers in all, so it takes four.
+constexpr int kLanes = sizeof(void*) >= 8 ? 8 : 4;
+
+// N blocks of CBC decryption at `off`. Every ciphertext block that is still
+// needed is read before the block over it is written, so the buffers may be
+// the same. cl, cr: the chaining value, replaced by the last ciphertext block.
+template <int N>
+inline void DecryptCbcGroup(const uint32_t* p, const uint32_t* s, const unsigned char* src, unsigned char* dst,
+                            uint32_t& cl, uint32_t& cr) {
+    uint32_t l[N], r[N];
+    for (int k = 0; k < N; ++k) {
+        l[k] = LoadLE(src + 8 * k);
+        r[k] = LoadLE(src + 8 * k + 4);
+    }
+    const uint32_t nextL = l[N - 1], nextR = r[N - 1];
+    DecipherLanes<N>(p, s, l, r);
+    for (int k = N - 1; k > 0; --k) {
+        uint32_t pl = LoadLE(src + 8 * (k - 1)), pr = LoadLE(src + 8 * (k - 1) + 4);
+        StoreLE(dst + 8 * k, l[k] ^ pl);
+        StoreLE(dst + 8 * k + 4, r[k] ^ pr);
+    }
+    StoreLE(dst, l[0] ^ cl);
+    StoreLE(dst + 4, r[0] ^ cr);
+    cl = nextL;
+    cr = nextR;
+}
+
+}  // namespace
 
 Blowfish::Blowfish() : m_p(new uint32_t[18]()), m_s(new uint32_t[1024]()) {}
 
@@ -38,58 +101,42 @@ Blowfish::~Blowfish() {
     delete[] m_s;
 }
 
-void Blowfish::EncryptBlock(uint32_t& left, uint32_t& right) const {
-    const uint32_t* p = m_p;
-    const uint32_t* s = m_s;
-    uint32_t l = left, r = right;
-    // Each round XORs P[i] into one half and F of it into the other; the
-    // halves swap roles from round to round instead of moving.
-    BF_ROUND(s, p, l, r, 0);
-    BF_ROUND(s, p, r, l, 1);
-    BF_ROUND(s, p, l, r, 2);
-    BF_ROUND(s, p, r, l, 3);
-    BF_ROUND(s, p, l, r, 4);
-    BF_ROUND(s, p, r, l, 5);
-    BF_ROUND(s, p, l, r, 6);
-    BF_ROUND(s, p, r, l, 7);
-    BF_ROUND(s, p, l, r, 8);
-    BF_ROUND(s, p, r, l, 9);
-    BF_ROUND(s, p, l, r, 10);
-    BF_ROUND(s, p, r, l, 11);
-    BF_ROUND(s, p, l, r, 12);
-    BF_ROUND(s, p, r, l, 13);
-    BF_ROUND(s, p, l, r, 14);
-    BF_ROUND(s, p, r, l, 15);
-    left = r ^ p[17];
-    right = l ^ p[16];
-}
+void Blowfish::EncryptBlock(uint32_t& left, uint32_t& right) const { Encipher(m_p, m_s, left, right); }
 
 void Blowfish::DecryptBlock(uint32_t& left, uint32_t& right) const {
-    const uint32_t* p = m_p;
-    const uint32_t* s = m_s;
-    uint32_t l = left, r = right;
-    BF_ROUND(s, p, l, r, 17);
-    BF_ROUND(s, p, r, l, 16);
-    BF_ROUND(s, p, l, r, 15);
-    BF_ROUND(s, p, r, l, 14);
-    BF_ROUND(s, p, l, r, 13);
-    BF_ROUND(s, p, r, l, 12);
-    BF_ROUND(s, p, l, r, 11);
-    BF_ROUND(s, p, r, l, 10);
-    BF_ROUND(s, p, l, r, 9);
-    BF_ROUND(s, p, r, l, 8);
-    BF_ROUND(s, p, l, r, 7);
-    BF_ROUND(s, p, r, l, 6);
-    BF_ROUND(s, p, l, r, 5);
-    BF_ROUND(s, p, r, l, 4);
-    BF_ROUND(s, p, l, r, 3);
-    BF_ROUND(s, p, r, l, 2);
-    left = r ^ p[0];
-    right = l ^ p[1];
+    uint32_t l[1] = {left}, r[1] = {right};
+    DecipherLanes<1>(m_p, m_s, l, r);
+    left = l[0];
+    right = r[0];
 }
 
-#undef BF_ROUND
-#undef BF_F
+void Blowfish::EncryptCbc(const unsigned char* source, unsigned char* destination, size_t blocks,
+                          unsigned char chain[8]) const {
+    const uint32_t* p = m_p;
+    const uint32_t* s = m_s;
+    uint32_t l = LoadLE(chain), r = LoadLE(chain + 4);
+    for (size_t off = 0, end = blocks * 8; off < end; off += 8) {
+        l ^= LoadLE(source + off);
+        r ^= LoadLE(source + off + 4);
+        Encipher(p, s, l, r);
+        StoreLE(destination + off, l);
+        StoreLE(destination + off + 4, r);
+    }
+    StoreLE(chain, l);
+    StoreLE(chain + 4, r);
+}
+
+void Blowfish::DecryptCbc(const unsigned char* source, unsigned char* destination, size_t blocks,
+                          unsigned char chain[8]) const {
+    const uint32_t* p = m_p;
+    const uint32_t* s = m_s;
+    uint32_t cl = LoadLE(chain), cr = LoadLE(chain + 4);
+    size_t b = 0;
+    for (; b + kLanes <= blocks; b += kLanes) DecryptCbcGroup<kLanes>(p, s, source + 8 * b, destination + 8 * b, cl, cr);
+    for (; b < blocks; ++b) DecryptCbcGroup<1>(p, s, source + 8 * b, destination + 8 * b, cl, cr);
+    StoreLE(chain, cl);
+    StoreLE(chain + 4, cr);
+}
 
 bool Blowfish::SetKey(const unsigned char* key, size_t length) {
     if (!key || length == 0) return false;
@@ -140,14 +187,28 @@ size_t Blowfish::EncryptBuffer(const unsigned char* source, unsigned char* desti
 }
 
 size_t Blowfish::DecryptBuffer(const unsigned char* source, unsigned char* destination, size_t count) {
-    size_t n = (count + 7) & ~static_cast<size_t>(7);
-    for (size_t off = 0; off < n; off += 8) {
-        uint32_t l = LoadLE(source + off), r = LoadLE(source + off + 4);
-        DecryptBlock(l, r);
-        StoreLE(destination + off, l);
-        StoreLE(destination + off + 4, r);
+    const size_t blocks = (count + 7) / 8;
+    size_t b = 0;
+    // Blocks are independent here: several at once, each read before written.
+    for (; b + kLanes <= blocks; b += kLanes) {
+        uint32_t l[kLanes], r[kLanes];
+        for (int k = 0; k < kLanes; ++k) {
+            l[k] = LoadLE(source + 8 * (b + k));
+            r[k] = LoadLE(source + 8 * (b + k) + 4);
+        }
+        DecipherLanes<kLanes>(m_p, m_s, l, r);
+        for (int k = 0; k < kLanes; ++k) {
+            StoreLE(destination + 8 * (b + k), l[k]);
+            StoreLE(destination + 8 * (b + k) + 4, r[k]);
+        }
     }
-    return n;
+    for (; b < blocks; ++b) {
+        uint32_t l = LoadLE(source + 8 * b), r = LoadLE(source + 8 * b + 4);
+        DecryptBlock(l, r);
+        StoreLE(destination + 8 * b, l);
+        StoreLE(destination + 8 * b + 4, r);
+    }
+    return blocks * 8;
 }
 
 IBlockCipher* CipherFactory::CreateCipher(const CipherSettings& settings) const {

@@ -39,6 +39,18 @@ public:
     void EncryptBlock(uint32_t& left, uint32_t& right) const;
     void DecryptBlock(uint32_t& left, uint32_t& right) const;
 
+    // CBC over `blocks` whole blocks straight through the tables, for the
+    // stream loops. `chain` holds the 8-byte chaining value (the vector, or
+    // the last ciphertext block before `source`) and is left holding the last
+    // ciphertext block. Source and destination are the same buffer or do not
+    // overlap. Both are const: one keyed cipher may serve several threads.
+    void EncryptCbc(const unsigned char* source, unsigned char* destination, size_t blocks,
+                    unsigned char chain[8]) const;
+    // Deciphers several blocks at once: each depends only on its own
+    // ciphertext and the one before it.
+    void DecryptCbc(const unsigned char* source, unsigned char* destination, size_t blocks,
+                    unsigned char chain[8]) const;
+
 private:
     uint32_t* m_p;  // 18 words
     uint32_t* m_s;  // four S-boxes of 256 words, one after the other

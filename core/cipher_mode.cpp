@@ -1,9 +1,14 @@
 #include "core/cipher_mode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
 
 #include "core/file_header.h"
+#include "core/worker_group.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 
@@ -162,6 +167,93 @@ void CBCMode::DecryptBlock(IBlockCipher* cipher, size_t offset, const InitVector
     std::memcpy(m_w1, m_w2, bs);
 }
 
+CBCMode::~CBCMode() { WipeBatch(); }
+
+// The batch buffer, at least `bytes` long, or nullptr when it cannot be had
+// (the chunk loop then does all the work). A buffer that is replaced is
+// wiped first: it may hold plaintext.
+unsigned char* CBCMode::Batch(size_t bytes) {
+    if (m_batch.size() < bytes) {
+        std::vector<unsigned char> bigger;
+        try {
+            bigger.resize(bytes);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        WipeBatch();
+        m_batch.swap(bigger);
+    }
+    m_batchUsed = std::max(m_batchUsed, bytes);
+    return m_batch.data();
+}
+
+void CBCMode::WipeBatch() {
+    if (m_batchUsed) std::memset(m_batch.data(), 0, m_batchUsed);
+    m_batchUsed = 0;
+}
+
+// Every chunk before the one that holds the end is a full one without pad,
+// so the chunks up to the last whole one are enciphered as one run of blocks.
+// The chain is serial, so a large stream gets one more thread only for the
+// file work: it writes the batch before and reads the batch after the one
+// being enciphered.
+bool CBCMode::EncryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
+                             const InitVector& iv, uint64_t& done) {
+    const uint64_t whole = size / kChunk * kChunk;
+    const size_t batch = static_cast<size_t>(std::min<uint64_t>(kBatch, whole));
+    std::unique_ptr<WorkerGroup> io;
+    if (whole >= kParallelFrom) {
+        try {
+            io.reset(new WorkerGroup(WorkerGroup::ThreadsFor(2)));
+        } catch (...) {
+            io.reset();
+        }
+        if (io && io->Size() < 2) io.reset();
+    }
+    unsigned char* buffer = Batch((io ? 3 : 1) * batch);
+    if (!buffer) return true;
+    unsigned char chain[8];
+    std::memcpy(chain, iv.GetBytes(), 8);
+    auto length = [&](uint64_t at) { return static_cast<size_t>(std::min<uint64_t>(batch, whole - at)); };
+
+    if (!io) {
+        while (done < whole) {
+            const size_t want = length(done);
+            if (source.Read(buffer, want) < want) return false;  // the source holds fewer than size bytes
+            cipher.EncryptCbc(buffer, buffer, want / 8, chain);
+            if (!destination.Write(buffer, want)) return false;
+            done += want;
+        }
+    } else {
+        // Batch k lives in buffer k mod 3.
+        auto slot = [&](uint64_t k) { return buffer + static_cast<size_t>(k % 3) * batch; };
+        const uint64_t batches = (whole + batch - 1) / batch;
+        if (source.Read(slot(0), length(0)) < length(0)) return false;
+        for (uint64_t k = 0; k < batches; ++k) {
+            bool fileOk = true;
+            std::function<void(unsigned)> step = [&](unsigned part) {
+                if (part == 0) {
+                    cipher.EncryptCbc(slot(k), slot(k), length(k * batch) / 8, chain);
+                    return;
+                }
+                if (k > 0) fileOk = destination.Write(slot(k - 1), batch);
+                if (fileOk && k + 1 < batches)
+                    fileOk = source.Read(slot(k + 1), length((k + 1) * batch)) == length((k + 1) * batch);
+            };
+            io->Run(step);
+            if (!fileOk) return false;
+            if (k > 0) done += batch;
+        }
+        const uint64_t last = (batches - 1) * batch;
+        if (!destination.Write(slot(batches - 1), length(last))) return false;
+        done = whole;
+    }
+    // The chunk loop goes on from this ciphertext block.
+    std::memcpy(m_w2, chain, 8);
+    m_firstBlock = false;
+    return true;
+}
+
 // Reads never more than size bytes in all, so the pad always follows the
 // size bytes, even if the source has grown since its size was taken.
 bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
@@ -170,6 +262,13 @@ bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile&
     if (!cipher || !HasIv(iv) || pad < 0) return false;
     const size_t bs = static_cast<size_t>(m_blockSize);
     uint64_t done = 0;
+    const Blowfish* blowfish = bs == 8 ? dynamic_cast<const Blowfish*>(cipher) : nullptr;
+    if (blowfish && size >= kChunk && !EncryptBatches(*blowfish, size, source, destination, iv, done)) {
+        WipeBatch();
+        Reset();
+        return false;
+    }
+    WipeBatch();
     while (done < size) {
         size_t want = static_cast<size_t>(std::min<uint64_t>(kChunk, size - done));
         size_t n = source.Read(m_input, want);
@@ -191,12 +290,109 @@ bool CBCMode::EncryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile&
     return complete;
 }
 
+// Each whole chunk before the one that holds the end is written whole, so
+// those chunks are deciphered as runs of blocks. A large run goes in batches
+// through three buffers: while the threads decipher one batch, slice by
+// slice as each thread comes free (a slice starts from the ciphertext block
+// before it), the calling thread first writes the batch before and reads the
+// batch after it, then joins in.
+bool CBCMode::DecryptBatches(const Blowfish& cipher, uint64_t size, CFile& source, CFile& destination,
+                             const InitVector& iv, uint64_t& done) {
+    const uint64_t whole = size / kChunk * kChunk;
+    std::unique_ptr<WorkerGroup> workers;
+    if (whole >= kParallelFrom) {
+        try {
+            workers.reset(new WorkerGroup(WorkerGroup::ThreadsFor(static_cast<size_t>(whole / kBatch))));
+        } catch (...) {
+            workers.reset();  // one thread does it all
+        }
+        if (workers && workers->Size() < 2) workers.reset();
+    }
+    const size_t capacity = static_cast<size_t>(std::min<uint64_t>((workers ? workers->Size() : 1) * kBatch, whole));
+    unsigned char* buffer = Batch((workers ? 3 : 1) * capacity);
+    if (!buffer) return true;
+    unsigned char chain[8];
+    std::memcpy(chain, iv.GetBytes(), 8);
+    auto length = [&](uint64_t k) { return static_cast<size_t>(std::min<uint64_t>(capacity, whole - k * capacity)); };
+    const uint64_t batches = (whole + capacity - 1) / capacity;
+
+    if (!workers) {
+        for (uint64_t k = 0; k < batches; ++k) {
+            const size_t want = length(k);
+            if (source.Read(buffer, want) < want) return false;  // the source ended before size bytes
+            cipher.DecryptCbc(buffer, buffer, want / 8, chain);
+            if (!destination.Write(buffer, want)) return false;
+            done += want;
+        }
+    } else {
+        // Batch k lives in buffer k mod 3.
+        auto slot = [&](uint64_t k) { return buffer + static_cast<size_t>(k % 3) * capacity; };
+        std::vector<unsigned char> chains;
+        try {
+            chains.resize((capacity + kSlice - 1) / kSlice * 8);
+        } catch (const std::bad_alloc&) {
+            return true;  // the chunk loop does it all
+        }
+        if (source.Read(slot(0), length(0)) < length(0)) return false;
+        for (uint64_t k = 0; k < batches; ++k) {
+            unsigned char* data = slot(k);
+            const size_t bytes = length(k);
+            const size_t slices = (bytes + kSlice - 1) / kSlice;
+            // Every slice's chaining value is taken before any slice is
+            // deciphered over its ciphertext.
+            std::memcpy(&chains[0], chain, 8);
+            for (size_t j = 1; j < slices; ++j) std::memcpy(&chains[8 * j], data + j * kSlice - 8, 8);
+            std::memcpy(chain, data + bytes - 8, 8);
+            std::atomic<size_t> next(0);
+            bool fileOk = true;
+            auto step = [&](unsigned part) {
+                if (part == 0) {
+                    if (k > 0) fileOk = destination.Write(slot(k - 1), length(k - 1));
+                    if (fileOk && k + 1 < batches) fileOk = source.Read(slot(k + 1), length(k + 1)) == length(k + 1);
+                }
+                // Each slice is taken exactly once: deciphering in place twice would ruin it.
+                for (size_t j; (j = next.fetch_add(1)) < slices;) {
+                    const size_t count = std::min(kSlice, bytes - j * kSlice) / 8;
+                    cipher.DecryptCbc(data + j * kSlice, data + j * kSlice, count, &chains[8 * j]);
+                }
+            };
+            std::function<void(unsigned)> task;
+            try {
+                task = step;
+            } catch (...) {
+                task = nullptr;
+            }
+            if (task)
+                workers->Run(task);
+            else
+                step(0);
+            if (!fileOk) return false;
+            if (k > 0) done += length(k - 1);
+        }
+        if (!destination.Write(slot(batches - 1), length(batches - 1))) return false;
+        done = whole;
+    }
+    // The chunk loop goes on from the last ciphertext block.
+    std::memcpy(m_w1, chain, 8);
+    m_firstBlock = false;
+    return true;
+}
+
 bool CBCMode::DecryptStream(IBlockCipher* cipher, uint64_t size, int pad, CFile& source, CFile& destination,
                             const InitVector& iv) {
     Reset();
     if (!cipher || !HasIv(iv)) return false;
     const size_t bs = static_cast<size_t>(m_blockSize);
     uint64_t done = 0;
+    const Blowfish* blowfish = bs == 8 ? dynamic_cast<const Blowfish*>(cipher) : nullptr;
+    if (blowfish && size >= kChunk) {
+        bool ok = DecryptBatches(*blowfish, size, source, destination, iv, done);
+        WipeBatch();
+        if (!ok || done >= size) {
+            Reset();
+            return ok;
+        }
+    }
     for (;;) {
         size_t read = source.Read(m_input, kChunk);
         size_t n = static_cast<size_t>(std::min<uint64_t>(read, size));

@@ -61,16 +61,19 @@ bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& 
         // ScanFiles reports the folders that cannot be listed, once each.
         if (TooDeep(folder)) return true;
         std::vector<std::string> subs;
-        platform::FindFiles(SearchFolder(folder), "*.*", [&](const platform::FindData& entry) {
-            if (!(entry.attributes & kAttrDirectory) || entry.name == "." || entry.name == "..") return true;
-            const std::string sub = folder + platform::kPathSep + entry.name;
-            // A junction or linked folder leads outside this folder (or back into it).
-            if (entry.attributes & kAttrReparsePoint)
-                skipped.push_back({sub, SkippedPath::kLink});
-            else
-                subs.push_back(sub);
-            return true;
-        });
+        platform::FindFiles(
+            SearchFolder(folder), "*.*",
+            [&](const platform::FindData& entry) {
+                if (!(entry.attributes & kAttrDirectory) || entry.name == "." || entry.name == "..") return true;
+                const std::string sub = folder + platform::kPathSep + entry.name;
+                // A junction or linked folder leads outside this folder (or back into it).
+                if (entry.attributes & kAttrReparsePoint)
+                    skipped.push_back({sub, SkippedPath::kLink});
+                else
+                    subs.push_back(sub);
+                return true;
+            },
+            platform::FindDetail::TypeOnly);
         for (const std::string& sub : subs) {
             if (!ScanFolders(list, sub)) return false;
             list.push_back(sub);
@@ -100,6 +103,7 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             return true;
         }
         const std::string prefix = dir + platform::kPathSep;
+        const platform::FindDetail detail = pathsOnly ? platform::FindDetail::TypeOnly : platform::FindDetail::Full;
         bool complete = platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
             bool isFolder = (found.attributes & kAttrDirectory) != 0;
             if (found.name == ".." || (isFolder && found.name == ".")) return true;
@@ -107,8 +111,9 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             const std::string path = prefix + found.name;
             // A linked file is not ours to work on: shredding it would reach
             // whatever it leads to. Some systems show such a link as a plain
-            // file, so a file is asked again.
-            if ((found.attributes & kAttrReparsePoint) || (!isFolder && platform::IsLink(path))) {
+            // file, so there a file is asked again.
+            if ((found.attributes & kAttrReparsePoint) ||
+                (!isFolder && !platform::ListingShowsFileLinks() && platform::IsLink(path))) {
                 skipped.push_back({path, SkippedPath::kLink});
                 return true;
             }
@@ -117,10 +122,10 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             entry.isFolder = isFolder;
             entry.attributes = found.attributes;
             entry.size = static_cast<uint32_t>(found.size);
-            files.push_back(entry);
             total += entry.size;
+            files.push_back(std::move(entry));
             return true;
-        });
+        }, detail);
         if (!complete) skipped.push_back({dir, SkippedPath::kUnreadable});
         return true;
     } catch (...) {

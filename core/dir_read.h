@@ -63,4 +63,10 @@ public:
     uint64_t total = 0;
     // What the walks left out, in the order met; kept until the caller clears it.
     std::vector<SkippedPath> skipped;
+
+    // For callers that want nothing but the paths: entries then carry the
+    // path, the folder flag and of the attributes only the folder and link
+    // bits (size 0), and the listing asks the disk nothing about each file
+    // where the system's own listing tells files from folders.
+    bool pathsOnly = false;
 };

@@ -25,7 +25,10 @@ const char* const kEncryptedSuffix = ".~enc";
 const char* const kTempSuffix = ".cipherData";
 constexpr int kIvSize = 16;
 
-constexpr unsigned kOpenFlags = CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osSequential;
+// No read-ahead buffer: the cipher modes move the data in large batches of
+// their own, and a file that turns out not to be for this job costs only the
+// few bytes of its trailer.
+constexpr unsigned kOpenFlags = CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary;
 
 bool TooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
 
@@ -74,6 +77,22 @@ void ChangeReadOnly(const std::string& path, bool set) {
     change.m_attribute = static_cast<uint8_t>(set ? status.m_attribute | kAttrReadOnly
                                                   : status.m_attribute & ~kAttrReadOnly);
     CFile::SetStatus(path, change);
+}
+
+// True only for a file that the full decryption road would turn away as not
+// encrypted, learnt through one open: its full path is not too long, it is
+// no link and opens as a job's source opens, its attributes give no result
+// code of their own, and it does not end in the trailer. In a run over a
+// folder most files are such files.
+bool PlainAtFirstSight(const std::string& given) {
+    if (given.empty()) return false;
+    const std::string path = platform::FullPath(given);
+    if (TooLong(path)) return false;
+    CFile file;
+    CFileStatus status;
+    if (!file.Open(path, kOpenFlags | CFile::osNoLink) || !file.GetStatus(status) || AttributeCode(status) != 0)
+        return false;
+    return !Utils::IsEncrypted(file, status.m_size);
 }
 
 // The footer length that the trailer gives, read the way atoi reads it.
@@ -322,6 +341,7 @@ FileDecryptor::FileDecryptor(CFile* source, int processReadOnly, int obfuscate, 
 }
 
 int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwrite) {
+    if (PlainAtFirstSight(path)) return R::kNotEncrypted;
     const std::string given = path;
     if (path.empty()) return R::kNoSuchFile;
     // A relative path is taken against the current folder, never the root.

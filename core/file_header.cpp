@@ -238,13 +238,21 @@ bool KeyMatchesVerifier(const unsigned char* decrypted, size_t length, CIPHER::C
     return std::memcmp(key->GetKey(), decrypted, static_cast<size_t>(keyLength)) == 0;
 }
 
+// One seek and one small read, no matter how long the file: the byte before
+// the tag is read as well, since a file of the tag alone is not encrypted,
+// and the seek fails for anything shorter.
 bool IsEncrypted(CFile& file) {
-    const uint64_t length = file.GetLength();
     const size_t tagLength = std::strlen(kFooterTag);
-    if (length <= tagLength) return false;
-    if (!file.Seek(static_cast<int64_t>(length - tagLength), CFile::begin)) return false;
+    char tail[8];
+    if (!file.Seek(-static_cast<int64_t>(tagLength + 1), CFile::end)) return false;
+    if (file.Read(tail, tagLength + 1) != tagLength + 1) return false;
+    return std::memcmp(tail + 1, kFooterTag, tagLength) == 0;
+}
+
+bool IsEncrypted(CFile& file, uint64_t length) {
+    const size_t tagLength = std::strlen(kFooterTag);
     char tag[8];
-    if (file.Read(tag, tagLength) != tagLength) return false;
+    if (length <= tagLength || file.ReadAt(length - tagLength, tag, tagLength) != tagLength) return false;
     return std::memcmp(tag, kFooterTag, tagLength) == 0;
 }
 

@@ -99,6 +99,9 @@ bool KeyMatchesVerifier(const unsigned char* decrypted, size_t length, CIPHER::C
 
 // Longer than five bytes and ending in "<zqv>".
 bool IsEncrypted(CFile& file);
+// The same for a file whose length the caller has just taken from the open
+// file: one positioned read. The file position is not defined afterwards.
+bool IsEncrypted(CFile& file, uint64_t length);
 // The same on a path; false also when it cannot be opened.
 bool IsEncryptedFile(const std::string& path);
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/sha256_compress.h"
+
 namespace Vastrel2 {
 namespace CIPHER {
 
@@ -17,94 +19,96 @@ namespace CIPHER {
 namespace {
 
 inline uint32_t Rotate(uint32_t x, int s) {
-    uint32_t signFill = (x & 0x80000000u) ? (0xFFFFFFFFu << s) : 0u;
-    return (x << s) | (x >> (32 - s)) | signFill;
+    // The right shift of the signed word brings in copies of the top bit.
+    return (x << s) | static_cast<uint32_t>(static_cast<int32_t>(x) >> (32 - s));
 }
 
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
-inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
-inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+// The four round functions in forms with the fewest steps after b, the
+// value the previous step has just made. G's two terms share no bits, so
+// they may be added one after the other.
+#define MD5_STEP_F(a, b, c, d, x, s, ac)             \
+    (a) += ((d) ^ ((b) & ((c) ^ (d)))) + (x) + (ac); \
+    (a) = Rotate((a), (s)) + (b)
+#define MD5_STEP_G(a, b, c, d, x, s, ac)                  \
+    (a) += ((c) & ~(d)) + (x) + (ac) + ((b) & (d));       \
+    (a) = Rotate((a), (s)) + (b)
+#define MD5_STEP_H(a, b, c, d, x, s, ac)       \
+    (a) += ((b) ^ (c) ^ (d)) + (x) + (ac);     \
+    (a) = Rotate((a), (s)) + (b)
+#define MD5_STEP_I(a, b, c, d, x, s, ac)          \
+    (a) += ((c) ^ ((b) | ~(d))) + (x) + (ac);     \
+    (a) = Rotate((a), (s)) + (b)
 
-#define MD5_STEP(f, a, b, c, d, x, s, ac) \
-    (a) += f((b), (c), (d)) + (x) + (ac); \
-    (a) = Rotate((a), (s));               \
-    (a) += (b)
-
-void MD5Transform(uint32_t state[4], const unsigned char block[64]) {
-    uint32_t x[16];
-    for (int i = 0; i < 16; ++i)
-        x[i] = static_cast<uint32_t>(block[4 * i]) | static_cast<uint32_t>(block[4 * i + 1]) << 8 |
-               static_cast<uint32_t>(block[4 * i + 2]) << 16 | static_cast<uint32_t>(block[4 * i + 3]) << 24;
+// The 64 steps over the sixteen message words; adds into state.
+inline void MD5Rounds(uint32_t state[4], const uint32_t x[16]) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    MD5_STEP_F(a, b, c, d, x[0], 7, 0xd76aa478);
+    MD5_STEP_F(d, a, b, c, x[1], 12, 0xe8c7b756);
+    MD5_STEP_F(c, d, a, b, x[2], 17, 0x242070db);
+    MD5_STEP_F(b, c, d, a, x[3], 22, 0xc1bdceee);
+    MD5_STEP_F(a, b, c, d, x[4], 7, 0xf57c0faf);
+    MD5_STEP_F(d, a, b, c, x[5], 12, 0x4787c62a);
+    MD5_STEP_F(c, d, a, b, x[6], 17, 0xa8304613);
+    MD5_STEP_F(b, c, d, a, x[7], 22, 0xfd469501);
+    MD5_STEP_F(a, b, c, d, x[8], 7, 0x698098d8);
+    MD5_STEP_F(d, a, b, c, x[9], 12, 0x8b44f7af);
+    MD5_STEP_F(c, d, a, b, x[10], 17, 0xffff5bb1);
+    MD5_STEP_F(b, c, d, a, x[11], 22, 0x895cd7be);
+    MD5_STEP_F(a, b, c, d, x[12], 7, 0x6b901122);
+    MD5_STEP_F(d, a, b, c, x[13], 12, 0xfd987193);
+    MD5_STEP_F(c, d, a, b, x[14], 17, 0xa679438e);
+    MD5_STEP_F(b, c, d, a, x[15], 22, 0x49b40821);
 
-    MD5_STEP(F, a, b, c, d, x[0], 7, 0xd76aa478);
-    MD5_STEP(F, d, a, b, c, x[1], 12, 0xe8c7b756);
-    MD5_STEP(F, c, d, a, b, x[2], 17, 0x242070db);
-    MD5_STEP(F, b, c, d, a, x[3], 22, 0xc1bdceee);
-    MD5_STEP(F, a, b, c, d, x[4], 7, 0xf57c0faf);
-    MD5_STEP(F, d, a, b, c, x[5], 12, 0x4787c62a);
-    MD5_STEP(F, c, d, a, b, x[6], 17, 0xa8304613);
-    MD5_STEP(F, b, c, d, a, x[7], 22, 0xfd469501);
-    MD5_STEP(F, a, b, c, d, x[8], 7, 0x698098d8);
-    MD5_STEP(F, d, a, b, c, x[9], 12, 0x8b44f7af);
-    MD5_STEP(F, c, d, a, b, x[10], 17, 0xffff5bb1);
-    MD5_STEP(F, b, c, d, a, x[11], 22, 0x895cd7be);
-    MD5_STEP(F, a, b, c, d, x[12], 7, 0x6b901122);
-    MD5_STEP(F, d, a, b, c, x[13], 12, 0xfd987193);
-    MD5_STEP(F, c, d, a, b, x[14], 17, 0xa679438e);
-    MD5_STEP(F, b, c, d, a, x[15], 22, 0x49b40821);
+    MD5_STEP_G(a, b, c, d, x[1], 5, 0xf61e2562);
+    MD5_STEP_G(d, a, b, c, x[6], 9, 0xc040b340);
+    MD5_STEP_G(c, d, a, b, x[11], 14, 0x265e5a51);
+    MD5_STEP_G(b, c, d, a, x[0], 20, 0xe9b6c7aa);
+    MD5_STEP_G(a, b, c, d, x[5], 5, 0xd62f105d);
+    MD5_STEP_G(d, a, b, c, x[10], 9, 0x02441453);
+    MD5_STEP_G(c, d, a, b, x[15], 14, 0xd8a1e681);
+    MD5_STEP_G(b, c, d, a, x[4], 20, 0xe7d3fbc8);
+    MD5_STEP_G(a, b, c, d, x[9], 5, 0x21e1cde6);
+    MD5_STEP_G(d, a, b, c, x[14], 9, 0xc33707d6);
+    MD5_STEP_G(c, d, a, b, x[3], 14, 0xf4d50d87);
+    MD5_STEP_G(b, c, d, a, x[8], 20, 0x455a14ed);
+    MD5_STEP_G(a, b, c, d, x[13], 5, 0xa9e3e905);
+    MD5_STEP_G(d, a, b, c, x[2], 9, 0xfcefa3f8);
+    MD5_STEP_G(c, d, a, b, x[7], 14, 0x676f02d9);
+    MD5_STEP_G(b, c, d, a, x[12], 20, 0x8d2a4c8a);
 
-    MD5_STEP(G, a, b, c, d, x[1], 5, 0xf61e2562);
-    MD5_STEP(G, d, a, b, c, x[6], 9, 0xc040b340);
-    MD5_STEP(G, c, d, a, b, x[11], 14, 0x265e5a51);
-    MD5_STEP(G, b, c, d, a, x[0], 20, 0xe9b6c7aa);
-    MD5_STEP(G, a, b, c, d, x[5], 5, 0xd62f105d);
-    MD5_STEP(G, d, a, b, c, x[10], 9, 0x02441453);
-    MD5_STEP(G, c, d, a, b, x[15], 14, 0xd8a1e681);
-    MD5_STEP(G, b, c, d, a, x[4], 20, 0xe7d3fbc8);
-    MD5_STEP(G, a, b, c, d, x[9], 5, 0x21e1cde6);
-    MD5_STEP(G, d, a, b, c, x[14], 9, 0xc33707d6);
-    MD5_STEP(G, c, d, a, b, x[3], 14, 0xf4d50d87);
-    MD5_STEP(G, b, c, d, a, x[8], 20, 0x455a14ed);
-    MD5_STEP(G, a, b, c, d, x[13], 5, 0xa9e3e905);
-    MD5_STEP(G, d, a, b, c, x[2], 9, 0xfcefa3f8);
-    MD5_STEP(G, c, d, a, b, x[7], 14, 0x676f02d9);
-    MD5_STEP(G, b, c, d, a, x[12], 20, 0x8d2a4c8a);
+    MD5_STEP_H(a, b, c, d, x[5], 4, 0xfffa3942);
+    MD5_STEP_H(d, a, b, c, x[8], 11, 0x8771f681);
+    MD5_STEP_H(c, d, a, b, x[11], 16, 0x6d9d6122);
+    MD5_STEP_H(b, c, d, a, x[14], 23, 0xfde5380c);
+    MD5_STEP_H(a, b, c, d, x[1], 4, 0xa4beea44);
+    MD5_STEP_H(d, a, b, c, x[4], 11, 0x4bdecfa9);
+    MD5_STEP_H(c, d, a, b, x[7], 16, 0xf6bb4b60);
+    MD5_STEP_H(b, c, d, a, x[10], 23, 0xbebfbc70);
+    MD5_STEP_H(a, b, c, d, x[13], 4, 0x289b7ec6);
+    MD5_STEP_H(d, a, b, c, x[0], 11, 0xeaa127fa);
+    MD5_STEP_H(c, d, a, b, x[3], 16, 0xd4ef3085);
+    MD5_STEP_H(b, c, d, a, x[6], 23, 0x04881d05);
+    MD5_STEP_H(a, b, c, d, x[9], 4, 0xd9d4d039);
+    MD5_STEP_H(d, a, b, c, x[12], 11, 0xe6db99e5);
+    MD5_STEP_H(c, d, a, b, x[15], 16, 0x1fa27cf8);
+    MD5_STEP_H(b, c, d, a, x[2], 23, 0xc4ac5665);
 
-    MD5_STEP(H, a, b, c, d, x[5], 4, 0xfffa3942);
-    MD5_STEP(H, d, a, b, c, x[8], 11, 0x8771f681);
-    MD5_STEP(H, c, d, a, b, x[11], 16, 0x6d9d6122);
-    MD5_STEP(H, b, c, d, a, x[14], 23, 0xfde5380c);
-    MD5_STEP(H, a, b, c, d, x[1], 4, 0xa4beea44);
-    MD5_STEP(H, d, a, b, c, x[4], 11, 0x4bdecfa9);
-    MD5_STEP(H, c, d, a, b, x[7], 16, 0xf6bb4b60);
-    MD5_STEP(H, b, c, d, a, x[10], 23, 0xbebfbc70);
-    MD5_STEP(H, a, b, c, d, x[13], 4, 0x289b7ec6);
-    MD5_STEP(H, d, a, b, c, x[0], 11, 0xeaa127fa);
-    MD5_STEP(H, c, d, a, b, x[3], 16, 0xd4ef3085);
-    MD5_STEP(H, b, c, d, a, x[6], 23, 0x04881d05);
-    MD5_STEP(H, a, b, c, d, x[9], 4, 0xd9d4d039);
-    MD5_STEP(H, d, a, b, c, x[12], 11, 0xe6db99e5);
-    MD5_STEP(H, c, d, a, b, x[15], 16, 0x1fa27cf8);
-    MD5_STEP(H, b, c, d, a, x[2], 23, 0xc4ac5665);
-
-    MD5_STEP(I, a, b, c, d, x[0], 6, 0xf4292244);
-    MD5_STEP(I, d, a, b, c, x[7], 10, 0x432aff97);
-    MD5_STEP(I, c, d, a, b, x[14], 15, 0xab9423a7);
-    MD5_STEP(I, b, c, d, a, x[5], 21, 0xfc93a039);
-    MD5_STEP(I, a, b, c, d, x[12], 6, 0x655b59c3);
-    MD5_STEP(I, d, a, b, c, x[3], 10, 0x8f0ccc92);
-    MD5_STEP(I, c, d, a, b, x[10], 15, 0xffeff47d);
-    MD5_STEP(I, b, c, d, a, x[1], 21, 0x85845dd1);
-    MD5_STEP(I, a, b, c, d, x[8], 6, 0x6fa87e4f);
-    MD5_STEP(I, d, a, b, c, x[15], 10, 0xfe2ce6e0);
-    MD5_STEP(I, c, d, a, b, x[6], 15, 0xa3014314);
-    MD5_STEP(I, b, c, d, a, x[13], 21, 0x4e0811a1);
-    MD5_STEP(I, a, b, c, d, x[4], 6, 0xf7537e82);
-    MD5_STEP(I, d, a, b, c, x[11], 10, 0xbd3af235);
-    MD5_STEP(I, c, d, a, b, x[2], 15, 0x2ad7d2bb);
-    MD5_STEP(I, b, c, d, a, x[9], 21, 0xeb86d391);
+    MD5_STEP_I(a, b, c, d, x[0], 6, 0xf4292244);
+    MD5_STEP_I(d, a, b, c, x[7], 10, 0x432aff97);
+    MD5_STEP_I(c, d, a, b, x[14], 15, 0xab9423a7);
+    MD5_STEP_I(b, c, d, a, x[5], 21, 0xfc93a039);
+    MD5_STEP_I(a, b, c, d, x[12], 6, 0x655b59c3);
+    MD5_STEP_I(d, a, b, c, x[3], 10, 0x8f0ccc92);
+    MD5_STEP_I(c, d, a, b, x[10], 15, 0xffeff47d);
+    MD5_STEP_I(b, c, d, a, x[1], 21, 0x85845dd1);
+    MD5_STEP_I(a, b, c, d, x[8], 6, 0x6fa87e4f);
+    MD5_STEP_I(d, a, b, c, x[15], 10, 0xfe2ce6e0);
+    MD5_STEP_I(c, d, a, b, x[6], 15, 0xa3014314);
+    MD5_STEP_I(b, c, d, a, x[13], 21, 0x4e0811a1);
+    MD5_STEP_I(a, b, c, d, x[4], 6, 0xf7537e82);
+    MD5_STEP_I(d, a, b, c, x[11], 10, 0xbd3af235);
+    MD5_STEP_I(c, d, a, b, x[2], 15, 0x2ad7d2bb);
+    MD5_STEP_I(b, c, d, a, x[9], 21, 0xeb86d391);
 
     state[0] += a;
     state[1] += b;
@@ -112,7 +116,19 @@ void MD5Transform(uint32_t state[4], const unsigned char block[64]) {
     state[3] += d;
 }
 
-#undef MD5_STEP
+#undef MD5_STEP_F
+#undef MD5_STEP_G
+#undef MD5_STEP_H
+#undef MD5_STEP_I
+
+void MD5Transform(uint32_t state[4], const unsigned char block[64]) {
+    uint32_t x[16];
+    for (int i = 0; i < 16; ++i)
+        x[i] = static_cast<uint32_t>(block[4 * i]) | static_cast<uint32_t>(block[4 * i + 1]) << 8 |
+               static_cast<uint32_t>(block[4 * i + 2]) << 16 | static_cast<uint32_t>(block[4 * i + 3]) << 24;
+    MD5Rounds(state, x);
+}
+
 
 void EncodeLE(unsigned char* out, const uint32_t* in, size_t words) {
     for (size_t i = 0; i < words; ++i) {
@@ -177,16 +193,24 @@ const unsigned char* MD5::GetKey() const { return m_valid ? m_digest : nullptr; 
 
 // One context for all rounds. Each final step zeroes it, so only round 1
 // starts from the standard initial values; rounds 2 to 10,000 start from a
-// chaining value of zero.
+// chaining value of zero. Every round digests the same layout: the 16 digest
+// bytes, the pad byte 0x80, zeros, and the bit length 128. So each round is
+// one block transform with those words fixed, done here without the context.
 void MD5::Stretch() {
-    MD5Context ctx;
-    MD5Init(ctx);
-    for (int round = 0; round < 10000; ++round) {
-        unsigned char d[16];
-        std::memcpy(d, m_digest, 16);
-        MD5Update(ctx, d, 16);
-        MD5Final(m_digest, ctx);
+    uint32_t x[16] = {0};
+    for (int i = 0; i < 4; ++i)
+        x[i] = static_cast<uint32_t>(m_digest[4 * i]) | static_cast<uint32_t>(m_digest[4 * i + 1]) << 8 |
+               static_cast<uint32_t>(m_digest[4 * i + 2]) << 16 | static_cast<uint32_t>(m_digest[4 * i + 3]) << 24;
+    x[4] = 0x80;
+    x[14] = 128;
+    uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    MD5Rounds(state, x);
+    for (int round = 1; round < 10000; ++round) {
+        for (int i = 0; i < 4; ++i) x[i] = state[i];
+        state[0] = state[1] = state[2] = state[3] = 0;
+        MD5Rounds(state, x);
     }
+    EncodeLE(m_digest, state, 4);
 }
 
 // ---------------------------------------------------------------------------
@@ -197,24 +221,8 @@ void MD5::Stretch() {
 
 namespace {
 
-const uint32_t kSha256K[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
 const uint32_t kSha256Init[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                  0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-
-inline uint32_t Ror(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
-inline uint32_t BigSigma0(uint32_t x) { return Ror(x, 2) ^ Ror(x, 13) ^ Ror(x, 22); }
-inline uint32_t BigSigma1(uint32_t x) { return Ror(x, 6) ^ Ror(x, 11) ^ Ror(x, 25); }
-inline uint32_t SmallSigma0(uint32_t x) { return Ror(x, 7) ^ Ror(x, 18) ^ (x >> 3); }
-inline uint32_t SmallSigma1(uint32_t x) { return Ror(x, 17) ^ Ror(x, 19) ^ (x >> 10); }
 
 uint64_t ByteSwap64(uint64_t v) {
     uint64_t r = 0;
@@ -244,40 +252,8 @@ void sha2::Init(int type) {
     std::memset(m_block, 0, sizeof m_block);
 }
 
-void sha2::Compress(const unsigned char* block) {
-    uint32_t w[16];
-    for (int t = 0; t < 16; ++t)
-        w[t] = static_cast<uint32_t>(block[4 * t]) << 24 | static_cast<uint32_t>(block[4 * t + 1]) << 16 |
-               static_cast<uint32_t>(block[4 * t + 2]) << 8 | static_cast<uint32_t>(block[4 * t + 3]);
-
-    uint32_t a = m_h[0], b = m_h[1], c = m_h[2], d = m_h[3], e = m_h[4], f = m_h[5], g = m_h[6], h = m_h[7];
-    for (int t = 0; t < 64; ++t) {
-        if (t >= 16) {
-            w[t & 15] += SmallSigma1(w[(t - 2) & 15]) + w[(t - 7) & 15] + SmallSigma0(w[(t - 15) & 15]);
-        }
-        uint32_t t1 = h + BigSigma1(e) + ((e & f) ^ (~e & g)) + kSha256K[t] + w[t & 15];
-        uint32_t t2 = BigSigma0(a) + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    m_h[0] += a;
-    m_h[1] += b;
-    m_h[2] += c;
-    m_h[3] += d;
-    m_h[4] += e;
-    m_h[5] += f;
-    m_h[6] += g;
-    m_h[7] += h;
-
-    // The schedule ring lives in B: it now holds W[48] to W[63], little-endian.
-    EncodeLE(m_block, w, 16);
-}
+// The compressor leaves the schedule ring in B: W[48] to W[63], little-endian.
+void sha2::Compress(const unsigned char* block) { ActiveSha256Compressor()(m_h, block, m_block); }
 
 void sha2::Update(const unsigned char* data, size_t count) {
     if (m_type != SHA_256) throw std::runtime_error(kInvalidType);

@@ -11,9 +11,9 @@
 
 namespace {
 
-// The three patterns every pass writes: zeros, ones, and random bytes. They
-// are made once per process and kept; a failed allocation is tried again on
-// the next call.
+// The three patterns every pass writes: zeros, ones, and random bytes (64 KB
+// of them, repeated to fill one large write). They are made once per process
+// and kept; a failed allocation is tried again on the next call.
 class PatternBuffers {
 public:
     // The three buffers, or nullptr when they cannot be made.
@@ -26,17 +26,18 @@ public:
 private:
     void Make() {
         for (auto& buffer : m_buffers) {
-            buffer.reset(new (std::nothrow) unsigned char[CSecureDelete::kBlockSize]);
+            buffer.reset(new (std::nothrow) unsigned char[CSecureDelete::kWriteSize]);
             if (!buffer) {
                 for (auto& made : m_buffers) made.reset();
                 return;
             }
         }
         std::srand(static_cast<unsigned>(std::time(nullptr)));
-        for (size_t i = 0; i < CSecureDelete::kBlockSize; ++i) {
+        for (size_t i = 0; i < CSecureDelete::kWriteSize; ++i) {
             m_buffers[0][i] = 0x00;
             m_buffers[1][i] = 0xFF;
-            m_buffers[2][i] = static_cast<unsigned char>(std::rand() & 0xFF);
+            m_buffers[2][i] = i < CSecureDelete::kBlockSize ? static_cast<unsigned char>(std::rand() & 0xFF)
+                                                            : m_buffers[2][i % CSecureDelete::kBlockSize];
         }
         for (int i = 0; i < 3; ++i) m_raw[i] = m_buffers[i].get();
         m_ready = true;
@@ -90,20 +91,18 @@ void CSecureDelete::SetPasses(int passes) {
     m_setting.Write();
 }
 
-// Writes `count` bytes of every pattern, passes times, over the range that
-// starts at the current position; afterwards the position is at its end.
-bool CSecureDelete::Overwrite(CFile& file, size_t count) {
-    const unsigned char* const* patterns = Patterns().Get();
-    if (!patterns) return false;
-    bool first = true;
-    for (int pass = 0; pass < m_passes; ++pass) {
-        for (int p = 0; p < 3; ++p) {
-            if (!first && !file.Seek(-static_cast<int64_t>(count), CFile::current)) return false;
-            first = false;
-            if (!file.Write(patterns[p], count)) return false;
-        }
+// One pattern over the whole file in large writes, then a flush: the
+// overwrite is on the disk before anything else happens to the file, also
+// where the system would otherwise keep it in its cache until the file is
+// deleted and never write it at all.
+bool CSecureDelete::Overwrite(CFile& file, uint64_t size, const unsigned char* pattern) {
+    if (!file.Seek(static_cast<int64_t>(size - 1), CFile::begin) || !file.Write(pattern, 1)) return false;
+    if (!file.Seek(0, CFile::begin)) return false;
+    for (uint64_t done = 0; done < size; done += kWriteSize) {
+        const uint64_t left = size - done;
+        if (!file.Write(pattern, left < kWriteSize ? static_cast<size_t>(left) : kWriteSize)) return false;
     }
-    return true;
+    return file.Flush();
 }
 
 std::string CSecureDelete::RenameAway(const std::string& path) {
@@ -131,8 +130,9 @@ bool CSecureDelete::SecureDeleteFile(const std::string& path) {
         bool wasReadOnly = ClearReadOnly(path);
         CFile file;
         CFileException error;
-        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osWriteThrough,
-                       &error)) {
+        // No write-through: every pattern is flushed to the disk whole instead,
+        // which the system honours where it ignores write-through.
+        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary, &error)) {
             if (wasReadOnly) RestoreReadOnly(path);
             platform::ShowMessage("An error occured while processing file: " + path + "\n" +
                                       platform::SystemErrorText(error.m_lOsError) + "\n",
@@ -142,13 +142,13 @@ bool CSecureDelete::SecureDeleteFile(const std::string& path) {
 
         uint64_t size = file.GetLength();
         if (size > 0) {
-            // The last byte first, then the whole file block by block.
-            bool ok = file.Seek(static_cast<int64_t>(size - 1), CFile::begin) && Overwrite(file, 1);
-            if (ok) ok = file.Seek(0, CFile::begin);
-            for (uint64_t done = 0; ok && done < size; done += kBlockSize) {
-                uint64_t left = size - done;
-                ok = Overwrite(file, left < kBlockSize ? static_cast<size_t>(left) : kBlockSize);
-            }
+            // Every pass writes the three patterns in turn, each over the
+            // whole file and flushed before the next pattern, and before the
+            // renames and the delete.
+            const unsigned char* const* patterns = Patterns().Get();
+            bool ok = patterns != nullptr;
+            for (int pass = 0; ok && pass < m_passes; ++pass)
+                for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p]);
             if (!ok) {
                 file.Close();
                 if (wasReadOnly) RestoreReadOnly(path);

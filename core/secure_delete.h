@@ -44,14 +44,18 @@ public:
     bool DeleteFileA(const std::string& path) { return DeleteFile(path); }
 #endif
 
-    // The pattern buffers are 64 KB each; the file is walked in blocks of this size.
+    // The random pattern repeats every 64 KB, in every file of the process.
     static constexpr size_t kBlockSize = 65536;
+    // Each pattern goes over the file in writes of up to this many bytes.
+    static constexpr size_t kWriteSize = 16 * kBlockSize;
 
 private:
     static int BoundPasses(int64_t passes) {
         return passes < kMinPasses ? kMinPasses : passes > kMaxPasses ? kMaxPasses : static_cast<int>(passes);
     }
-    bool Overwrite(CFile& file, size_t count);
+    // Writes one pattern over the whole file (the last byte first) and
+    // flushes it to the disk.
+    bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern);
     // Renames the file 26 times; returns the last name reached.
     std::string RenameAway(const std::string& path);
 

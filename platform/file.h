@@ -74,6 +74,9 @@ public:
         // even a link). Where files carry permission bits it starts readable
         // and writable by its owner alone, until the caller gives it others.
         osCreateNew = 0x40000,
+        // Refuses a path whose last part is a link (as IsLink tells) instead
+        // of opening what it leads to.
+        osNoLink = 0x80000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -88,6 +91,9 @@ public:
 
     // Reads up to `count` bytes; fewer only at the end of the file or on error.
     size_t Read(void* buffer, size_t count);
+    // Reads up to `count` bytes from `offset` in one call, whatever the file
+    // position; afterwards the position is not defined: seek before reading on.
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count);
     // Writes all bytes or returns false.
     bool Write(const void* buffer, size_t count);
     // Moves the file position; false (position unchanged) when the new
@@ -106,6 +112,8 @@ public:
     std::string GetFileName() const;
 
     static bool GetStatus(const std::string& path, CFileStatus& status);
+    // The status of the open file, taken from the open file itself.
+    bool GetStatus(CFileStatus& status) const;
     // Writes the attribute byte, the permissions when known and every
     // non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);
@@ -149,13 +157,21 @@ struct FindData {
     uint64_t size = 0;
 };
 
+// How much FindFiles must tell of each entry.
+enum class FindDetail {
+    Full,      // attributes and size
+    TypeOnly,  // the directory and reparse-point bits at least; the other
+               // bits and the size may be left 0. A walk that wants only
+               // names and folders then need not ask the disk about each file.
+};
+
 // Lists the entries of `folder` whose names match `mask` (Windows wildcard
 // rules: '*' and '?', "*.*" matches every name, letters compared without
 // case), "." and ".." included where the system returns them. The callback
 // returns false to stop. Returns false when the folder cannot be listed, or
 // when some of its entries could not be examined (they are not visited).
 bool FindFiles(const std::string& folder, const std::string& mask,
-               const std::function<bool(const FindData&)>& visit);
+               const std::function<bool(const FindData&)>& visit, FindDetail detail = FindDetail::Full);
 
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
@@ -172,6 +188,10 @@ std::string FullPath(const std::string& path);
 // True when the path's last part is a symbolic link or another reparse
 // point (a junction, a mount point) rather than the file or folder itself.
 bool IsLink(const std::string& path);
+
+// False where a folder listing may show a link to a file as the file it
+// leads to (Wine shows the host's links so): only IsLink tells them there.
+bool ListingShowsFileLinks();
 
 // Tests: asked before every write to a file with the file's path and the
 // byte count; false makes that write fail as it does on a full disk.

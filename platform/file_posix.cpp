@@ -91,11 +91,13 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     if (flags & osCreateNew) oflags |= O_CREAT | O_EXCL;
     else if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
     if (flags & osWriteThrough) oflags |= O_DSYNC;
+    if (flags & osNoLink) oflags |= O_NOFOLLOW;
     // A new file of our own starts private: it may hold plain text before
     // the caller gives it the permissions of the file it stands for.
     int fd = ::open(path.c_str(), oflags, (flags & osCreateNew) ? 0600 : 0666);
     int err = errno;
-    if (fd >= 0) {
+    // The system itself refuses to open a folder for writing.
+    if (fd >= 0 && (flags & 3) == modeRead) {
         struct stat st;
         if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // a folder is not a file
             err = EISDIR;
@@ -136,6 +138,19 @@ size_t CFile::OsRead(void* buffer, size_t count) {
     return total;
 }
 
+size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    if (m_fd < 0 || !Drain()) return 0;
+    size_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+        ssize_t got = ::pread(m_fd, p + total, count - total, static_cast<off_t>(offset + total));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        total += static_cast<size_t>(got);
+    }
+    return total;
+}
+
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (m_fd < 0) return false;
     if (!platform::WriteAllowed(m_path, count)) {
@@ -155,9 +170,9 @@ bool CFile::OsWrite(const void* buffer, size_t count) {
 
 bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (m_fd < 0) return false;
-    int64_t base = 0;
-    if (from == current) base = static_cast<int64_t>(OsPosition());
-    else if (from == end) base = static_cast<int64_t>(OsLength());
+    // The system refuses a position before the start and leaves the file where it was.
+    if (from == end) return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_END) >= 0;
+    int64_t base = from == current ? static_cast<int64_t>(OsPosition()) : 0;
     if (offset < 0 && base + offset < 0) return false;
     return ::lseek(m_fd, static_cast<off_t>(base + offset), SEEK_SET) >= 0;
 }
@@ -194,8 +209,22 @@ bool CFile::OsFlush() {
 bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
-    char full[PATH_MAX];
-    status.m_szFullName = realpath(path.c_str(), full) ? std::string(full) : path;
+    // The path as given: resolving it again on the disk would cost more
+    // than the status itself, and nothing here reads it.
+    status.m_szFullName = path;
+    status.m_ctime = 0;
+    status.m_atime = FromTimespec(st.st_atim);
+    status.m_mtime = FromTimespec(st.st_mtim);
+    status.m_size = static_cast<uint64_t>(st.st_size);
+    status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
+    status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
+    return true;
+}
+
+bool CFile::GetStatus(CFileStatus& status) const {
+    struct stat st;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+    status.m_szFullName = m_path;
     status.m_ctime = 0;
     status.m_atime = FromTimespec(st.st_atim);
     status.m_mtime = FromTimespec(st.st_mtim);
@@ -249,19 +278,30 @@ bool CreateFolder(const std::string& path) {
 namespace platform {
 
 bool FindFiles(const std::string& folder, const std::string& mask,
-               const std::function<bool(const FindData&)>& visit) {
+               const std::function<bool(const FindData&)>& visit, FindDetail detail) {
     std::string dirPath = folder.empty() ? "." : folder;
     DIR* dir = ::opendir(dirPath.c_str());
     if (!dir) return false;
+    const int dirFd = ::dirfd(dir);
+    const bool searchable = detail == FindDetail::TypeOnly && ::faccessat(dirFd, ".", X_OK, AT_EACCESS) == 0;
     bool matchAll = mask == "*.*" || mask == "*";
     bool complete = true;
     while (dirent* ent = ::readdir(dir)) {
         if (!matchAll && !MatchMask(mask.c_str(), ent->d_name)) continue;
         FindData entry;
         entry.name = ent->d_name;
-        std::string full = dirPath + "/" + entry.name;
+        // The listing itself tells a folder from a file; only a link, or a
+        // file system that does not say, needs the entry looked up. Where
+        // entries cannot be looked up at all, each is tried as a full listing
+        // tries it, so such a folder is reported the same way.
+        if (detail == FindDetail::TypeOnly && searchable && (ent->d_type == DT_DIR || ent->d_type == DT_REG)) {
+            entry.attributes = ent->d_type == DT_DIR ? static_cast<uint32_t>(kAttrDirectory) : 0u;
+            if (!visit(entry)) break;
+            continue;
+        }
+        // Looked up by name within the open folder, not along the whole path.
         struct stat st;
-        if (::lstat(full.c_str(), &st) != 0) {
+        if (::fstatat(dirFd, ent->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             // Vanished while listed, or a folder whose names can be read
             // but whose entries cannot be looked at.
             if (errno != ENOENT) complete = false;
@@ -270,10 +310,14 @@ bool FindFiles(const std::string& folder, const std::string& mask,
         if (S_ISLNK(st.st_mode)) {
             entry.attributes |= kAttrReparsePoint;
             struct stat target;
-            if (::stat(full.c_str(), &target) == 0) st = target;
+            if (::fstatat(dirFd, ent->d_name, &target, 0) == 0) st = target;
         }
         entry.attributes |= AttributesOf(st);
         entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+        if (detail == FindDetail::TypeOnly) {
+            entry.attributes &= kAttrDirectory | kAttrReparsePoint;
+            entry.size = 0;
+        }
         if (!visit(entry)) break;
     }
     ::closedir(dir);
@@ -288,6 +332,8 @@ std::string FullPath(const std::string& path) {
     if (full.back() != '/') full += '/';
     return full + path;
 }
+
+bool ListingShowsFileLinks() { return true; }
 
 bool IsLink(const std::string& path) {
     struct stat st;

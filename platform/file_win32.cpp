@@ -42,7 +42,11 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     DWORD attrs = FILE_ATTRIBUTE_NORMAL;
     if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
 
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if ((flags & osNoLink) && platform::IsLink(path))
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+    else
+        h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error) {
             error->m_lOsError = GetLastError();
@@ -76,6 +80,24 @@ size_t CFile::OsRead(void* buffer, size_t count) {
     return total;
 }
 
+size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    if (!m_handle || !Drain()) return 0;
+    size_t total = 0;
+    char* p = static_cast<char*>(buffer);
+    while (total < count) {
+        const uint64_t at = offset + total;
+        OVERLAPPED where;
+        ZeroMemory(&where, sizeof where);
+        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD chunk = static_cast<DWORD>(count - total > 0x40000000u ? 0x40000000u : count - total);
+        DWORD got = 0;
+        if (!ReadFile(H(m_handle), p + total, chunk, &got, &where) || got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
     if (!platform::WriteAllowed(m_path, count)) {
@@ -95,11 +117,14 @@ bool CFile::OsWrite(const void* buffer, size_t count) {
 
 bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (!m_handle) return false;
-    int64_t base = 0;
-    if (from == current) base = static_cast<int64_t>(OsPosition());
-    else if (from == end) base = static_cast<int64_t>(OsLength());
-    if (offset < 0 && base + offset < 0) return false;
     LARGE_INTEGER target;
+    if (from == end) {
+        // The system refuses a position before the start and leaves the file where it was.
+        target.QuadPart = offset;
+        return SetFilePointerEx(H(m_handle), target, nullptr, FILE_END) != 0;
+    }
+    int64_t base = from == current ? static_cast<int64_t>(OsPosition()) : 0;
+    if (offset < 0 && base + offset < 0) return false;
     target.QuadPart = base + offset;
     return SetFilePointerEx(H(m_handle), target, nullptr, FILE_BEGIN) != 0;
 }
@@ -141,6 +166,26 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     status.m_mtime = FromFileTime(data.ftLastWriteTime);
     status.m_size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     DWORD attrs = data.dwFileAttributes;
+    status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
+    return true;
+}
+
+// The basic information and the size only: the full handle information also
+// asks for the volume, which costs milliseconds a file under Wine.
+bool CFile::GetStatus(CFileStatus& status) const {
+    FILE_BASIC_INFO info;
+    LARGE_INTEGER size;
+    if (!m_handle || !GetFileInformationByHandleEx(H(m_handle), FileBasicInfo, &info, sizeof info) ||
+        !GetFileSizeEx(H(m_handle), &size))
+        return false;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(m_path.c_str(), MAX_PATH, full, nullptr);
+    status.m_szFullName = (n > 0 && n < MAX_PATH) ? std::string(full, n) : m_path;
+    status.m_ctime = info.CreationTime.QuadPart;
+    status.m_atime = info.LastAccessTime.QuadPart;
+    status.m_mtime = info.LastWriteTime.QuadPart;
+    status.m_size = static_cast<uint64_t>(size.QuadPart);
+    DWORD attrs = info.FileAttributes;
     status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
     return true;
 }
@@ -194,8 +239,9 @@ bool CreateFolder(const std::string& path) {
 
 namespace platform {
 
+// The directory search gives every detail at no extra cost.
 bool FindFiles(const std::string& folder, const std::string& mask,
-               const std::function<bool(const FindData&)>& visit) {
+               const std::function<bool(const FindData&)>& visit, FindDetail) {
     std::string pattern = folder.empty() ? mask : folder + "\\" + mask;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA(pattern.c_str(), &data);
@@ -258,6 +304,8 @@ bool SameText(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+bool ListingShowsFileLinks() { return !HidesFileLinks(); }
 
 bool IsLink(const std::string& path) {
     if (path.empty() || path.find_first_of("*?") != std::string::npos) return false;

@@ -95,19 +95,24 @@ protected:
         ADD_FAILURE() << "no menu item " << id;
         return false;
     }
-    // The pointer where a right click happens (the system may take a moment).
-    // Under Wine the position read back can be a cached one that the X
-    // server has not reached yet: it must read the same for a while.
+    // The pointer where a right click happens. The system may take a moment,
+    // and under Wine the news of an earlier move can arrive late and put the
+    // pointer back there: it must stay put for a while (longer than Wine
+    // trusts its own record of the last move) before the click.
     void MovePointer(POINT at) {
         SetCursorPos(at.x, at.y);
-        POINT now{};
         int steady = 0;
-        for (int i = 0; i < 400 && steady < 5; ++i) {
+        for (int i = 0; i < 400 && steady < 40; ++i) {
             uitest::Pump(5);
-            bool there = GetCursorPos(&now) && now.x == at.x && now.y == at.y;
-            steady = there ? steady + 1 : 0;
+            POINT now{};
+            if (GetCursorPos(&now) && now.x == at.x && now.y == at.y) {
+                ++steady;
+            } else {
+                steady = 0;
+                SetCursorPos(at.x, at.y);
+            }
         }
-        ASSERT_TRUE(steady >= 5) << "the pointer did not move";
+        ASSERT_GE(steady, 40) << "the pointer did not stay where it was put";
     }
     void Command(UINT id) {
         SendMessageA(dlg.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);

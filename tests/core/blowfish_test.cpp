@@ -145,3 +145,81 @@ TEST(CipherFactory, MakesANewBlowfishEachCall) {
     EXPECT_EQ(8, a->BlockSize());
     EXPECT_NE(nullptr, dynamic_cast<Blowfish*>(a.get()));
 }
+
+// The run-of-blocks CBC loops against CBC built block by block on the
+// cipher interface: every count around the interleaving width, in place and
+// between buffers, and a run split anywhere resumes from the chaining value.
+TEST_F(BlowfishBuffers, CbcRunsEqualBlockByBlockChaining) {
+    const unsigned char iv[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+    std::vector<unsigned char> plain(8 * 300);
+    for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<unsigned char>(i * 13 + (i >> 8));
+
+    std::vector<unsigned char> expected(plain.size());
+    unsigned char chain[8];
+    std::memcpy(chain, iv, 8);
+    for (size_t off = 0; off < plain.size(); off += 8) {
+        unsigned char block[8];
+        for (int i = 0; i < 8; ++i) block[i] = plain[off + i] ^ chain[i];
+        bf.EncryptBuffer(block, &expected[off], 8);
+        std::memcpy(chain, &expected[off], 8);
+    }
+
+    for (size_t blocks : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 300u}) {
+        SCOPED_TRACE(blocks);
+        const size_t n = 8 * blocks;
+        std::vector<unsigned char> out(n + 8, 0xEE);
+        unsigned char c[8];
+        std::memcpy(c, iv, 8);
+        bf.EncryptCbc(plain.data(), out.data(), blocks, c);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + n, out.begin()));
+        EXPECT_EQ(0, std::memcmp(c, blocks ? &expected[n - 8] : iv, 8));
+        EXPECT_EQ(0xEE, out[n]);
+
+        std::vector<unsigned char> back(expected.begin(), expected.begin() + n);
+        std::memcpy(c, iv, 8);
+        bf.DecryptCbc(back.data(), back.data(), blocks, c);  // in place
+        EXPECT_TRUE(std::equal(back.begin(), back.end(), plain.begin()));
+        EXPECT_EQ(0, std::memcmp(c, blocks ? &expected[n - 8] : iv, 8));
+
+        std::vector<unsigned char> separate(n + 8, 0xEE);
+        std::memcpy(c, iv, 8);
+        bf.DecryptCbc(expected.data(), separate.data(), blocks, c);
+        EXPECT_TRUE(std::equal(plain.begin(), plain.begin() + n, separate.begin()));
+        EXPECT_EQ(0xEE, separate[n]);
+    }
+
+    for (size_t cut : {1u, 6u, 11u, 299u}) {
+        SCOPED_TRACE(cut);
+        std::vector<unsigned char> data = plain;
+        unsigned char c[8];
+        std::memcpy(c, iv, 8);
+        bf.EncryptCbc(data.data(), data.data(), cut, c);
+        bf.EncryptCbc(data.data() + 8 * cut, data.data() + 8 * cut, 300 - cut, c);
+        EXPECT_EQ(expected, data);
+        std::memcpy(c, iv, 8);
+        bf.DecryptCbc(data.data(), data.data(), cut, c);
+        bf.DecryptCbc(data.data() + 8 * cut, data.data() + 8 * cut, 300 - cut, c);
+        EXPECT_EQ(plain, data);
+    }
+}
+
+TEST_F(BlowfishBuffers, ManyBlocksDecryptEachOnItsOwn) {
+    std::vector<unsigned char> cipher(8 * 37);
+    for (size_t i = 0; i < cipher.size(); ++i) cipher[i] = static_cast<unsigned char>(i * 29 + 1);
+    std::vector<unsigned char> expected(cipher.size());
+    for (size_t off = 0; off < cipher.size(); off += 8) {
+        uint32_t l = cipher[off] | cipher[off + 1] << 8 | cipher[off + 2] << 16 | static_cast<uint32_t>(cipher[off + 3]) << 24;
+        uint32_t r = cipher[off + 4] | cipher[off + 5] << 8 | cipher[off + 6] << 16 |
+                     static_cast<uint32_t>(cipher[off + 7]) << 24;
+        bf.DecryptBlock(l, r);
+        for (int i = 0; i < 4; ++i) {
+            expected[off + i] = static_cast<unsigned char>(l >> (8 * i));
+            expected[off + 4 + i] = static_cast<unsigned char>(r >> (8 * i));
+        }
+    }
+    std::vector<unsigned char> out(cipher.size());
+    EXPECT_EQ(out.size(), bf.DecryptBuffer(cipher.data(), out.data(), cipher.size()));
+    EXPECT_EQ(expected, out);
+    bf.DecryptBuffer(cipher.data(), cipher.data(), cipher.size());
+    EXPECT_EQ(expected, cipher);
+}

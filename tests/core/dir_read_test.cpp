@@ -109,6 +109,18 @@ TEST(DirRead, LinksAreNeitherEnteredNorTakenButNoted) {
     EXPECT_EQ(5u, reader.files.size());
     EXPECT_EQ((std::vector<std::string>{file, loop, toOutside}), Skipped(reader, SkippedPath::kLink));
     EXPECT_EQ(3u, reader.skipped.size());
+
+    // Listing for paths only finds the same files and notes the same links,
+    // and asks nothing more of the files.
+    CSADirRead pathsOnly;
+    pathsOnly.pathsOnly = true;
+    pathsOnly.CollectFolders(t.base.c_str(), true);
+    pathsOnly.CollectFiles("*.*", true, false);
+    std::vector<std::string> full = Paths(reader), quick = Paths(pathsOnly);
+    std::sort(full.begin(), full.end());
+    std::sort(quick.begin(), quick.end());
+    EXPECT_EQ(full, quick);
+    EXPECT_EQ(Skipped(reader, SkippedPath::kLink), Skipped(pathsOnly, SkippedPath::kLink));
 }
 
 // A folder too deep to list is noted, never dropped silently; the rest of

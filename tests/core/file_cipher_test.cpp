@@ -197,6 +197,27 @@ TEST_F(Jobs, ReadOnlyFilesNeedTheOption) {
     EXPECT_TRUE(Status(path).m_attribute & kAttrReadOnly);  // the plain file is read-only again
 }
 
+// Plain files are turned away after one look at the open file; the code
+// must still be the one the attributes give, and nothing may change.
+TEST_F(Jobs, PlainFilesGetTheCodeOfTheirAttributesFirst) {
+    std::string path = dir / "ro.txt";
+    WriteFile(path, "plain and read only");
+    SetAttributes(path, kAttrReadOnly);
+    EXPECT_EQ(8, Decrypt(path));
+    EXPECT_EQ(-4, Decrypt(path, "secret password", false, 1));
+    EXPECT_TRUE(Status(path).m_attribute & kAttrReadOnly);
+    EXPECT_EQ(dir / "ro.txt", path);
+    SetAttributes(path, 0);
+
+    for (const std::string& content : {std::string(), std::string("<zqv>"), std::string(100, 'p')}) {
+        path = dir / "plain.txt";
+        WriteFile(path, content);
+        EXPECT_EQ(-4, Decrypt(path)) << content;
+        EXPECT_EQ(content, ReadFile(path));
+    }
+    EXPECT_EQ((std::vector<std::string>{"plain.txt", "ro.txt"}), ListDir(dir.Path()));
+}
+
 TEST_F(Jobs, AnExistingPlainFileIsMovedAsideOverwrittenOrKept) {
     const std::string plain = dir / "a.txt";
     std::string path = Encrypted("a.txt", "new");
@@ -470,6 +491,7 @@ TEST_F(Jobs, HiddenSystemAndLockedFilesAreRefused) {
     WriteFile(path, "busy");
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(-11, Encrypt(path));
+    EXPECT_EQ(-11, Decrypt(path));  // a locked file is not reported as plain
     CloseHandle(h);
     ASSERT_EQ(1u, messages.messages.size());
     EXPECT_EQ("Unable to open file " + path + "\nThe file may be in use by another process. \nFile will not be encrypted",

@@ -5,9 +5,12 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/blowfish.h"
 #include "core/keys.h"
+#include "core/sha256_compress.h"
 
 using namespace Vastrel2::CIPHER;
 
@@ -22,6 +25,24 @@ std::string ToHex(const unsigned char* bytes, size_t n) {
     }
     return out;
 }
+
+// Every compression the digests can run on here: the portable one, and the
+// processor's SHA instructions where it has them.
+std::vector<std::pair<std::string, Sha256Compressor>> Compressors() {
+    std::vector<std::pair<std::string, Sha256Compressor>> all = {{"portable", &Sha256CompressPortable}};
+    if (Sha256Compressor hardware = Sha256CompressHardware()) all.emplace_back("SHA instructions", hardware);
+    return all;
+}
+
+// Makes the digests use one compressor while alive.
+class UsingCompressor {
+public:
+    explicit UsingCompressor(Sha256Compressor c) : m_previous(SetSha256Compressor(c)) {}
+    ~UsingCompressor() { SetSha256Compressor(m_previous); }
+
+private:
+    Sha256Compressor m_previous;
+};
 
 std::string Sha256Hex(const std::string& message) {
     sha2 digest(message.data(), message.size());
@@ -72,29 +93,51 @@ TEST(MD5Stretch, CarriesTheZeroedContextFromRoundToRound) {
     EXPECT_NE(ToHex(key->GetKey(), 16), ToHex(d, 16));
 }
 
-TEST(Sha256Digest, ConstructorGivesStandardSha256) {
-    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", Sha256Hex("abc"));
-    EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", Sha256Hex(""));
-    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
-              Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"));
-    // Lengths around the padding boundary of one block.
-    EXPECT_EQ("9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318", Sha256Hex(std::string(55, 'a')));
-    EXPECT_EQ("b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a", Sha256Hex(std::string(56, 'a')));
-    EXPECT_EQ("7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34", Sha256Hex(std::string(63, 'a')));
-    EXPECT_EQ("ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb", Sha256Hex(std::string(64, 'a')));
-    EXPECT_EQ("635361c48bb9eab14198e76ea8ab7f1a41685d6ad62aa9146d301d4f17eb0ae0", Sha256Hex(std::string(65, 'a')));
-    // A million bytes, fed in uneven pieces.
-    sha2 big("", 0);
-    big.Init(sha2::SHA_256);
-    std::string piece(997, 'a');
-    size_t left = 1000000;
-    while (left) {
-        size_t n = left < piece.size() ? left : piece.size();
-        big.Update(reinterpret_cast<const unsigned char*>(piece.data()), n);
-        left -= n;
+// The stretch runs each round as one fixed-layout block; the context
+// routines, one update and one final step a round, must give the same keys.
+TEST(MD5Stretch, EqualsRoundsThroughTheContextRoutines) {
+    for (const std::string password : {"", "abc", "password", "a much longer password of several blocks ........."}) {
+        MD5 key(password.c_str());
+        unsigned char d[16];
+        std::memcpy(d, key.GetKey(), 16);
+        MD5Context ctx;
+        MD5Init(ctx);
+        for (int i = 0; i < 10000; ++i) {
+            MD5Update(ctx, d, 16);
+            MD5Final(d, ctx);
+        }
+        key.Stretch();
+        EXPECT_EQ(ToHex(d, 16), ToHex(key.GetKey(), 16)) << password;
     }
-    big.Final();
-    EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", ToHex(big.GetDigest(), 32));
+}
+
+TEST(Sha256Digest, ConstructorGivesStandardSha256OnEveryCompressor) {
+    for (const auto& compressor : Compressors()) {
+        SCOPED_TRACE(compressor.first);
+        UsingCompressor use(compressor.second);
+        EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", Sha256Hex("abc"));
+        EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", Sha256Hex(""));
+        EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+                  Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"));
+        // Lengths around the padding boundary of one block.
+        EXPECT_EQ("9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318", Sha256Hex(std::string(55, 'a')));
+        EXPECT_EQ("b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a", Sha256Hex(std::string(56, 'a')));
+        EXPECT_EQ("7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34", Sha256Hex(std::string(63, 'a')));
+        EXPECT_EQ("ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb", Sha256Hex(std::string(64, 'a')));
+        EXPECT_EQ("635361c48bb9eab14198e76ea8ab7f1a41685d6ad62aa9146d301d4f17eb0ae0", Sha256Hex(std::string(65, 'a')));
+        // A million bytes, fed in uneven pieces.
+        sha2 big("", 0);
+        big.Init(sha2::SHA_256);
+        std::string piece(997, 'a');
+        size_t left = 1000000;
+        while (left) {
+            size_t n = left < piece.size() ? left : piece.size();
+            big.Update(reinterpret_cast<const unsigned char*>(piece.data()), n);
+            left -= n;
+        }
+        big.Final();
+        EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", ToHex(big.GetDigest(), 32));
+    }
 }
 
 TEST(Sha256Digest, ErrorsOfTheStateMachine) {
@@ -140,7 +183,7 @@ TEST(Sha256Stretch, CounterRunsOnFromTheConstructor) {
     EXPECT_EQ("f55e170fe502d402e90977a77ca2587ccd7e472cdfaba80055d03f4974c72e4c", ToHex(stretched.GetKey(), 32));
 }
 
-TEST(Sha256Stretch, MatchesModelForPasswordsAcrossBlockSizes) {
+TEST(Sha256Stretch, MatchesModelForPasswordsAcrossBlockSizesOnEveryCompressor) {
     struct Case {
         std::string password;
         const char* key;
@@ -148,11 +191,43 @@ TEST(Sha256Stretch, MatchesModelForPasswordsAcrossBlockSizes) {
         {"", "65cafead50f6d205d66f90c74f1683344ca86c8cc60fc0370c278ecb880da5c8"},
         {"password", "bd7204e1fe5a7fabe22fca78f5f0463b43285475b1208ad2a0393ab45ad4ca4f"},
         {std::string(70, 'a'), "a36261eed9ada2d21c83fd64dc74bebbf91f0ce42030254da36a0d58e1e50ceb"},
+        {"abc", "f55e170fe502d402e90977a77ca2587ccd7e472cdfaba80055d03f4974c72e4c"},
     };
-    for (const Case& c : cases) {
-        sha2 key(c.password.data(), c.password.size());
-        key.Stretch();
-        EXPECT_EQ(c.key, ToHex(key.GetKey(), 32)) << c.password;
+    for (const auto& compressor : Compressors()) {
+        SCOPED_TRACE(compressor.first);
+        UsingCompressor use(compressor.second);
+        for (const Case& c : cases) {
+            sha2 key(c.password.data(), c.password.size());
+            key.Stretch();
+            EXPECT_EQ(c.key, ToHex(key.GetKey(), 32)) << c.password;
+        }
+    }
+}
+
+// Both compressions give the same chaining value and leave the same
+// schedule words behind, also when the block is the ring itself.
+TEST(Sha256Compression, HardwareAndPortableAgreeOnStateAndScheduleRing) {
+    Sha256Compressor hardware = Sha256CompressHardware();
+    if (!hardware) GTEST_SKIP() << "this processor has no SHA instructions";
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int trial = 0; trial < 200; ++trial) {
+        uint32_t h1[8], h2[8];
+        unsigned char block[64], ring1[64], ring2[64];
+        for (uint32_t& word : h1) word = next();
+        std::memcpy(h2, h1, sizeof h1);
+        for (unsigned char& byte : block) byte = static_cast<unsigned char>(next() >> 24);
+        if (trial % 2) {
+            std::memcpy(ring1, block, 64);
+            std::memcpy(ring2, block, 64);
+            Sha256CompressPortable(h1, ring1, ring1);
+            hardware(h2, ring2, ring2);
+        } else {
+            Sha256CompressPortable(h1, block, ring1);
+            hardware(h2, block, ring2);
+        }
+        ASSERT_EQ(0, std::memcmp(h1, h2, sizeof h1)) << trial;
+        ASSERT_EQ(0, std::memcmp(ring1, ring2, 64)) << trial;
     }
 }
 

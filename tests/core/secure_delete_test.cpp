@@ -81,7 +81,8 @@ TEST_F(Shredder, PassCountsOutsideTheRangeAreBounded) {
 
 TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
     const std::string path = dir / "report.doc";
-    const size_t size = 3 * CSecureDelete::kBlockSize + 1234;
+    // More than one large write, ending in a part of a block.
+    const size_t size = CSecureDelete::kWriteSize + 3 * CSecureDelete::kBlockSize + 1234;
     std::string data(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
     WriteFile(path, data);
@@ -100,7 +101,8 @@ TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
     EXPECT_NE(std::string(block, '\0'), left.substr(0, block));
     EXPECT_NE(std::string(block, '\xFF'), left.substr(0, block));
     EXPECT_EQ(left.substr(0, block), left.substr(block, block));
-    EXPECT_EQ(left.substr(0, 1234), left.substr(3 * block));
+    EXPECT_EQ(left.substr(0, block), left.substr(CSecureDelete::kWriteSize, block));
+    EXPECT_EQ(left.substr(0, 1234), left.substr(size - 1234));
 }
 
 TEST_F(Shredder, RenamesLetterByLetterAndStopsAtATakenName) {

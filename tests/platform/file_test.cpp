@@ -28,6 +28,31 @@ TEST(File, WriteSeekReadAndLength) {
     EXPECT_EQ("hello", testsupport::ReadFile(path));
 }
 
+TEST(File, PositionedReadsAndTheStatusOfTheOpenFile) {
+    TempDir dir;
+    std::string path = dir / "at.bin";
+    testsupport::WriteFile(path, "0123456789");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeRead | CFile::shareDenyNone));
+    char buf[8] = {0};
+    EXPECT_EQ(3u, f.ReadAt(4, buf, 3));
+    EXPECT_EQ("456", std::string(buf, 3));
+    EXPECT_EQ(2u, f.ReadAt(8, buf, 5));  // fewer at the end
+    EXPECT_EQ(0u, f.ReadAt(20, buf, 5));
+    ASSERT_TRUE(f.Seek(1, CFile::begin));
+    EXPECT_EQ(2u, f.Read(buf, 2));
+    EXPECT_EQ("12", std::string(buf, 2));
+
+    CFileStatus byPath, byFile;
+    ASSERT_TRUE(CFile::GetStatus(path, byPath));
+    ASSERT_TRUE(f.GetStatus(byFile));
+    EXPECT_EQ(10u, byFile.m_size);
+    EXPECT_EQ(byPath.m_mtime, byFile.m_mtime);
+    EXPECT_EQ(byPath.m_attribute, byFile.m_attribute);
+    f.Close();
+    EXPECT_FALSE(f.GetStatus(byFile));
+}
+
 TEST(File, WriteHookFailsWritesAsAFullDiskDoes) {
     TempDir dir;
     std::vector<std::string> asked;
@@ -57,6 +82,7 @@ TEST(File, OpenFailuresAreReported) {
     EXPECT_NE(0u, error.m_lOsError);
     EXPECT_EQ(dir / "missing", error.m_strFileName);
     EXPECT_FALSE(f.Open(dir.Path(), CFile::modeRead));  // a folder is not a file
+    EXPECT_FALSE(f.Open(dir.Path(), CFile::modeReadWrite));
     EXPECT_FALSE(f.Write("x", 1));  // nothing open
 }
 
@@ -176,4 +202,19 @@ TEST(FindFiles, MasksFollowWindowsRules) {
     });
     EXPECT_TRUE(sawFolder);
     EXPECT_FALSE(platform::FindFiles(dir / "missing", "*.*", [](const platform::FindData&) { return true; }));
+
+    // Listing for names and folders only tells the same files from the same folders.
+    auto kinds = [&](platform::FindDetail detail) {
+        std::vector<std::string> out;
+        platform::FindFiles(
+            dir.Path(), "*.*",
+            [&](const platform::FindData& f) {
+                out.push_back(f.name + ((f.attributes & kAttrDirectory) ? "/" : ""));
+                return true;
+            },
+            detail);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    EXPECT_EQ(kinds(platform::FindDetail::Full), kinds(platform::FindDetail::TypeOnly));
 }
