@@ -206,11 +206,9 @@ bool CFile::OsFlush() {
     return true;
 }
 
-bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
-    // The path as given: resolving it again on the disk would cost more
-    // than the status itself, and nothing here reads it.
+namespace {
+
+void FillStatus(const struct stat& st, const std::string& path, CFileStatus& status) {
     status.m_szFullName = path;
     status.m_ctime = 0;
     status.m_atime = FromTimespec(st.st_atim);
@@ -218,19 +216,23 @@ bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
     status.m_size = static_cast<uint64_t>(st.st_size);
     status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
     status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
+}
+
+}  // namespace
+
+bool CFile::GetStatus(const std::string& path, CFileStatus& status) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    // The path as given: resolving it again on the disk would cost more
+    // than the status itself, and nothing here reads it.
+    FillStatus(st, path, status);
     return true;
 }
 
 bool CFile::GetStatus(CFileStatus& status) const {
     struct stat st;
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
-    status.m_szFullName = m_path;
-    status.m_ctime = 0;
-    status.m_atime = FromTimespec(st.st_atim);
-    status.m_mtime = FromTimespec(st.st_mtim);
-    status.m_size = static_cast<uint64_t>(st.st_size);
-    status.m_attribute = static_cast<uint8_t>(AttributesOf(st));
-    status.m_mode = static_cast<uint32_t>(st.st_mode & 0777);
+    FillStatus(st, m_path, status);
     return true;
 }
 
