@@ -10,6 +10,12 @@
 
 #include "platform/system.h"
 
+// Every build computes doubles alike: a 32-bit x86 build must do its floating
+// point on SSE2 (the top-level CMakeLists.txt sets the flags for everything).
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#error "32-bit x86 builds must compute floating point with -msse2 -mfpmath=sse"
+#endif
+
 #include <atomic>
 
 namespace platform {
