@@ -17,26 +17,86 @@ std::string LogFile::DefaultPath() {
     return (cut == std::string::npos ? std::string() : program.substr(0, cut)) + platform::kPathSep + "Vastrel.log";
 }
 
+namespace {
+
+// The file has always been written as a text stream, which turns every line
+// feed into a carriage return and a line feed: the same is done here on
+// every system, so the file is the same wherever it was written.
+std::string OnDisk(const char* text, size_t size) {
+    std::string disk;
+    disk.reserve(size + size / 8 + 2);
+    for (size_t i = 0; i < size; ++i) {
+        if (text[i] == '\n') disk += '\r';
+        disk += text[i];
+    }
+    return disk;
+}
+
+const char kClosing[] = "\r\n";  // after the last line, as the stream wrote it
+constexpr size_t kClosingSize = 2;
+
+// How often the file is looked at by its path, to see that it is still the
+// one written: often enough that a file removed or changed by another
+// program is soon whole again, seldom enough to cost nothing beside the
+// lines themselves.
+constexpr uint32_t kLookEveryMs = 100;
+
+}  // namespace
+
+LogFile::~LogFile() {
+    // However the run ended, the file it leaves holds every line.
+    try {
+        if (m_file.IsOpen() && !FileAsLeft()) Rewrite();
+    } catch (...) {
+        // the lines in the file stay as they are
+    }
+}
+
 void LogFile::WriteLine(const std::string& text) {
     m_buffer += text;
     m_buffer += "\r\n";
+    bool asLeft = m_file.IsOpen();
+    if (asLeft && platform::TickCount() - m_lookedAt >= kLookEveryMs) asLeft = FileAsLeft();
+    m_lastWriteOk = asLeft ? Append() : Rewrite();
+}
 
-    // The file has always been written as a text stream, which turns every
-    // line feed into a carriage return and a line feed: do the same here on
-    // every system, so the file is the same wherever it was written.
-    std::string disk;
-    disk.reserve(m_buffer.size() + m_buffer.size() / 8 + 2);
-    for (char c : m_buffer + "\n") {
-        if (c == '\n') disk += '\r';
-        disk += c;
+bool LogFile::FileAsLeft() {
+    m_lookedAt = platform::TickCount();
+    CFileStatus status;
+    return CFile::GetStatus(m_path, status) && status.m_size == m_fileDone + kClosingSize;
+}
+
+// The lines not yet in the file overwrite its closing line end, followed by
+// a new one, in one write. A write that fails is undone, so that the file
+// holds the lines before it as they were; the lines are then written with
+// the next one.
+bool LogFile::Append() {
+    const std::string lines = OnDisk(m_buffer.data() + m_bufferDone, m_buffer.size() - m_bufferDone) + kClosing;
+    if (m_file.WriteAt(m_fileDone, lines.data(), lines.size())) {
+        m_fileDone += lines.size() - kClosingSize;
+        m_bufferDone = m_buffer.size();
+        return true;
     }
+    if (!m_file.SetLength(m_fileDone + kClosingSize) || !m_file.WriteAt(m_fileDone, kClosing, kClosingSize))
+        m_file.Close();  // written whole the next time
+    return false;
+}
 
-    // Others may read and write the file meanwhile; opening truncates it.
-    CFile file;
-    m_lastWriteOk = false;
-    if (!file.Open(m_path, CFile::modeWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::modeCreate)) return;
-    m_lastWriteOk = file.Write(disk.data(), disk.size());
-    file.Close();
+// Every line again. Others may read and write the file meanwhile; opening
+// it empties it.
+bool LogFile::Rewrite() {
+    m_file.Close();
+    m_lookedAt = platform::TickCount();
+    if (!m_file.Open(m_path, CFile::modeWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::modeCreate))
+        return false;
+    const std::string disk = OnDisk(m_buffer.data(), m_buffer.size()) + kClosing;
+    if (!m_file.Write(disk.data(), disk.size())) {
+        m_file.Close();
+        return false;
+    }
+    m_fileDone = disk.size() - kClosingSize;
+    m_bufferDone = m_buffer.size();
+    return true;
 }
 
 std::string LogFile::Timestamp() {

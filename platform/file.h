@@ -96,6 +96,9 @@ public:
     size_t ReadAt(uint64_t offset, void* buffer, size_t count);
     // Writes all bytes or returns false.
     bool Write(const void* buffer, size_t count);
+    // Writes all bytes at `offset`, whatever the file position, or returns
+    // false; afterwards the position is not defined (as after ReadAt).
+    bool WriteAt(uint64_t offset, const void* buffer, size_t count);
     // Moves the file position; false (position unchanged) when the new
     // position would lie before the start of the file.
     bool Seek(int64_t offset, SeekPosition from);

@@ -168,6 +168,24 @@ bool CFile::OsWrite(const void* buffer, size_t count) {
     return true;
 }
 
+bool CFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    if (m_fd < 0 || !Drain()) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        errno = ENOSPC;
+        return false;
+    }
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        ssize_t put = ::pwrite(m_fd, p, count, static_cast<off_t>(offset));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        offset += static_cast<uint64_t>(put);
+        count -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
 bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (m_fd < 0) return false;
     // The system refuses a position before the start and leaves the file where it was.

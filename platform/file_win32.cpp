@@ -98,6 +98,12 @@ size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
     return total;
 }
 
+// A move and a plain write: a write at a position of its own would cost
+// one more round trip to the system under Wine.
+bool CFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    return m_handle && Drain() && OsSeek(static_cast<int64_t>(offset), begin) && OsWrite(buffer, count);
+}
+
 bool CFile::OsWrite(const void* buffer, size_t count) {
     if (!m_handle) return false;
     if (!platform::WriteAllowed(m_path, count)) {

@@ -53,6 +53,33 @@ TEST(File, PositionedReadsAndTheStatusOfTheOpenFile) {
     EXPECT_FALSE(f.GetStatus(byFile));
 }
 
+TEST(File, PositionedWritesLeaveTheRestAsItWas) {
+    TempDir dir;
+    const std::string path = dir / "at.bin";
+    testsupport::WriteFile(path, "0123456789");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeReadWrite | CFile::shareDenyNone));
+    EXPECT_TRUE(f.WriteAt(3, "ab", 2));
+    EXPECT_TRUE(f.WriteAt(10, "XY", 2));  // at the end: the file grows
+    EXPECT_EQ(12u, f.GetLength());
+    char buf[4] = {0};
+    EXPECT_EQ(4u, f.ReadAt(8, buf, 4));
+    EXPECT_EQ("89XY", std::string(buf, 4));
+    platform::WriteHook previous = platform::SetWriteHook([](const std::string&, size_t) { return false; });
+    EXPECT_FALSE(f.WriteAt(0, "zz", 2));
+    platform::SetWriteHook(previous);
+    f.Close();
+    EXPECT_EQ("012ab56789XY", testsupport::ReadFile(path));
+
+    // Bytes gathered by the sequential buffer reach the disk first.
+    CFile gathered;
+    ASSERT_TRUE(gathered.Open(dir / "seq.bin", CFile::modeCreate | CFile::modeReadWrite | CFile::osSequential));
+    EXPECT_TRUE(gathered.Write("hello", 5));
+    EXPECT_TRUE(gathered.WriteAt(1, "EL", 2));
+    gathered.Close();
+    EXPECT_EQ("hELlo", testsupport::ReadFile(dir / "seq.bin"));
+}
+
 TEST(File, WriteHookFailsWritesAsAFullDiskDoes) {
     TempDir dir;
     std::vector<std::string> asked;
