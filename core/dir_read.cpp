@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/worker_group.h"
 #include "platform/file.h"
 
 namespace {
@@ -34,6 +35,36 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 // A folder whose search pattern ("\\*.*" after it) would pass the path limit
 // cannot be listed, and nothing in it could be worked on.
 bool TooDeep(const std::string& folder) { return folder.size() + 4 > platform::kMaxPath; }
+
+// Where a listing cannot show a link to a file (Wine), each file must be
+// asked; a question waits mostly on the system rather than on the disk, so
+// many of them are asked on a few threads at once.
+constexpr size_t kAskTogether = 64;  // fewer are asked one after another
+constexpr size_t kAsksPerThread = 32;
+
+// For each name of the folder's listing: is it a link?
+std::vector<char> AskLinks(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<char> link(names.size(), 0), asked(names.size(), 0);
+    if (names.size() >= kAskTogether) {
+        Vastrel2::WorkerGroup group(Vastrel2::WorkerGroup::ThreadsFor(names.size() / kAsksPerThread));
+        const unsigned parts = group.Size();
+        group.Run([&](unsigned part) {
+            try {
+                platform::FolderLinks links(folder);
+                for (size_t i = part; i < names.size(); i += parts) {
+                    link[i] = links.IsLink(names[i]);
+                    asked[i] = 1;
+                }
+            } catch (...) {
+                // what was not answered is asked again below
+            }
+        });
+    }
+    platform::FolderLinks links(folder);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!asked[i]) link[i] = links.IsLink(names[i]);
+    return link;
+}
 
 }  // namespace
 
@@ -104,28 +135,43 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
         }
         const std::string prefix = dir + platform::kPathSep;
         const platform::FindDetail detail = pathsOnly ? platform::FindDetail::TypeOnly : platform::FindDetail::Full;
+        // A linked file is not ours to work on: shredding it would reach
+        // whatever it leads to. Some systems show such a link as a plain
+        // file; there every file is asked once the listing is done.
+        const bool askFiles = !platform::ListingShowsFileLinks();
+        std::vector<ProjectEntry> listed;  // in the listing's order
+        std::vector<char> linked;
+        std::vector<size_t> asking;
+        std::vector<std::string> names;
         bool complete = platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
             bool isFolder = (found.attributes & kAttrDirectory) != 0;
             if (found.name == ".." || (isFolder && found.name == ".")) return true;
             if (isFolder ? !includeFolders : !includeFiles) return true;
-            const std::string path = prefix + found.name;
-            // A linked file is not ours to work on: shredding it would reach
-            // whatever it leads to. Some systems show such a link as a plain
-            // file, so there a file is asked again.
-            if ((found.attributes & kAttrReparsePoint) ||
-                (!isFolder && !platform::ListingShowsFileLinks() && platform::IsLink(path))) {
-                skipped.push_back({path, SkippedPath::kLink});
-                return true;
+            linked.push_back((found.attributes & kAttrReparsePoint) != 0);
+            if (!linked.back() && !isFolder && askFiles) {
+                asking.push_back(listed.size());
+                names.push_back(found.name);
             }
             ProjectEntry entry;
-            entry.path = path;
+            entry.path = prefix + found.name;
             entry.isFolder = isFolder;
             entry.attributes = found.attributes;
             entry.size = static_cast<uint32_t>(found.size);
-            total += entry.size;
-            files.push_back(std::move(entry));
+            listed.push_back(std::move(entry));
             return true;
         }, detail);
+        if (!names.empty()) {
+            const std::vector<char> answers = AskLinks(dir, names);
+            for (size_t i = 0; i < asking.size(); ++i) linked[asking[i]] = answers[i];
+        }
+        for (size_t i = 0; i < listed.size(); ++i) {
+            if (linked[i]) {
+                skipped.push_back({std::move(listed[i].path), SkippedPath::kLink});
+                continue;
+            }
+            total += listed[i].size;
+            files.push_back(std::move(listed[i]));
+        }
         if (!complete) skipped.push_back({dir, SkippedPath::kUnreadable});
         return true;
     } catch (...) {

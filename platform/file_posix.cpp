@@ -360,4 +360,9 @@ bool IsLink(const std::string& path) {
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+FolderLinks::FolderLinks(const std::string& folder) : m_folder(folder) {}
+
+// The entry itself is looked at, never what it leads to: nothing to keep.
+bool FolderLinks::IsLink(const std::string& name) { return platform::IsLink(m_folder + kPathSep + name); }
+
 }  // namespace platform
