@@ -1,5 +1,7 @@
 #include "cli/run_log.h"
 
+#include <cstring>
+
 #include "cli/console_out.h"
 #include "platform/file.h"
 #include "platform/process.h"
@@ -21,15 +23,20 @@ namespace {
 
 // The file has always been written as a text stream, which turns every line
 // feed into a carriage return and a line feed: the same is done here on
-// every system, so the file is the same wherever it was written.
-std::string OnDisk(const char* text, size_t size) {
-    std::string disk;
-    disk.reserve(size + size / 8 + 2);
-    for (size_t i = 0; i < size; ++i) {
-        if (text[i] == '\n') disk += '\r';
-        disk += text[i];
+// every system, so the file is the same wherever it was written. Appends the
+// bytes of `text` as the file holds them to `disk`.
+void AppendOnDisk(std::string& disk, const char* text, size_t size) {
+    const char* const end = text + size;
+    while (text < end) {
+        const char* feed = static_cast<const char*>(std::memchr(text, '\n', static_cast<size_t>(end - text)));
+        if (!feed) {
+            disk.append(text, end);
+            return;
+        }
+        disk.append(text, feed);
+        disk += "\r\n";
+        text = feed + 1;
     }
-    return disk;
 }
 
 const char kClosing[] = "\r\n";  // after the last line, as the stream wrote it
@@ -71,7 +78,10 @@ bool LogFile::FileAsLeft() {
 // holds the lines before it as they were; the lines are then written with
 // the next one.
 bool LogFile::Append() {
-    const std::string lines = OnDisk(m_buffer.data() + m_bufferDone, m_buffer.size() - m_bufferDone) + kClosing;
+    std::string& lines = m_scratch;  // kept from line to line: no allocation a line
+    lines.clear();
+    AppendOnDisk(lines, m_buffer.data() + m_bufferDone, m_buffer.size() - m_bufferDone);
+    lines += kClosing;
     if (m_file.WriteAt(m_fileDone, lines.data(), lines.size())) {
         m_fileDone += lines.size() - kClosingSize;
         m_bufferDone = m_buffer.size();
@@ -89,7 +99,10 @@ bool LogFile::Rewrite() {
     m_lookedAt = platform::TickCount();
     if (!m_file.Open(m_path, CFile::modeWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::modeCreate))
         return false;
-    const std::string disk = OnDisk(m_buffer.data(), m_buffer.size()) + kClosing;
+    std::string disk;
+    disk.reserve(m_buffer.size() + m_buffer.size() / 8 + kClosingSize);
+    AppendOnDisk(disk, m_buffer.data(), m_buffer.size());
+    disk += kClosing;
     if (!m_file.Write(disk.data(), disk.size())) {
         m_file.Close();
         return false;

@@ -55,6 +55,7 @@ private:
     size_t m_bufferDone = 0;  // characters of the buffer that the file holds
     uint64_t m_fileDone = 0;  // bytes of the file before its closing line end
     uint32_t m_lookedAt = 0;  // platform::TickCount of the last look at the file
+    std::string m_scratch;    // the bytes of the lines being written
 };
 
 // "Start Time : " and the timestamp.
