@@ -48,20 +48,15 @@ size_t LogLines(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = argc > 1 && argv[1][0] != '-' ? argv[1] : ".";
-    const int files = bench::IntOption(argc, argv, "--files", 20000);
-    const int runs = bench::IntOption(argc, argv, "--runs", 5);
-    const std::string root = platform::FullPath(folder + platform::kPathSep + "bench-log-tree");
-    const std::string logPath = platform::FullPath(folder + platform::kPathSep + "bench-log.log");
+    const bench::RunOptions options(argc, argv, 20000);
+    const int files = options.files, runs = options.runs;
+    const std::string& folder = options.folder;
+    const std::string root = options.Path("bench-log-tree"), logPath = options.Path("bench-log.log");
     bench::NullConsole console;
 
-    Clock::time_point t = Clock::now();
-    if (!bench::MakeTree(root, files)) {
-        std::fprintf(stderr, "cannot make the tree in %s\n", folder.c_str());
-        bench::RemoveTree(root);
-        return 1;
-    }
-    const double made = Seconds(t);
+    const double made = bench::MakeTree(root, options);
+    if (made < 0) return 1;
+    Clock::time_point t;
 
     // The opening, three lines a file, the counts and the time.
     const size_t expectedLines = 7 + 3 * static_cast<size_t>(files) + 2;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "cli/console_out.h"
 #include "core/dir_read.h"
 #include "platform/file.h"
@@ -43,9 +44,7 @@ std::vector<std::string> Folders(const std::string& root) {
     return folders;
 }
 
-}  // namespace
-
-bool MakeTree(const std::string& root, int files) {
+bool MakeFiles(const std::string& root, int files) {
     if (!MakeFolder(root)) return false;
     for (int a = 0; a < 10; ++a) MakeFolder(root + kSep + "d" + std::to_string(a));
     std::vector<std::string> folders = Folders(root);
@@ -60,6 +59,23 @@ bool MakeTree(const std::string& root, int files) {
             return false;
     }
     return true;
+}
+
+}  // namespace
+
+RunOptions::RunOptions(int argc, char** argv, int defaultFiles)
+    : folder(argc > 1 && argv[1][0] != '-' ? argv[1] : "."),
+      files(IntOption(argc, argv, "--files", defaultFiles)),
+      runs(IntOption(argc, argv, "--runs", 5)) {}
+
+std::string RunOptions::Path(const std::string& name) const { return platform::FullPath(folder + kSep + name); }
+
+double MakeTree(const std::string& root, const RunOptions& options) {
+    const Clock::time_point start = Clock::now();
+    if (MakeFiles(root, options.files)) return Seconds(start);
+    std::fprintf(stderr, "cannot make the tree in %s\n", options.folder.c_str());
+    RemoveTree(root);
+    return -1;
 }
 
 void RemoveTree(const std::string& root) {

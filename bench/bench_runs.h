@@ -6,9 +6,21 @@
 
 namespace bench {
 
-// 100 folders two levels down (ten by ten) under `root`, `files` files of
-// 50 to 299 bytes spread evenly over them.
-bool MakeTree(const std::string& root, int files);
+// The command line of a run benchmark: [folder] [--files N] [--runs N].
+struct RunOptions {
+    RunOptions(int argc, char** argv, int defaultFiles);
+    std::string folder;  // where the tree is made; the current folder by default
+    int files;
+    int runs;
+    // `name` in the folder, as a full path, as the run makes its paths.
+    std::string Path(const std::string& name) const;
+};
+
+// Makes 100 folders two levels down (ten by ten) under `root` and the
+// options' number of files, of 50 to 299 bytes, spread evenly over them.
+// Returns the seconds it took, or a negative number (after a message and
+// with what was made removed) when the tree could not be made.
+double MakeTree(const std::string& root, const RunOptions& options);
 // Removes what MakeTree made, the root included.
 void RemoveTree(const std::string& root);
 

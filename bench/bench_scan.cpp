@@ -40,8 +40,6 @@ using bench::Seconds;
 
 namespace {
 
-const char kSep = platform::kPathSep;
-
 // The reference: the system's own calls, nothing more than the task needs.
 #ifdef _WIN32
 bool LastFiveBytes(const std::string& path, char tail[5]) {
@@ -107,20 +105,16 @@ std::vector<std::string> Scan(const std::string& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = argc > 1 && argv[1][0] != '-' ? argv[1] : ".";
-    const int files = bench::IntOption(argc, argv, "--files", 100000);
-    const int runs = bench::IntOption(argc, argv, "--runs", 5);
+    const bench::RunOptions options(argc, argv, 100000);
+    const int files = options.files, runs = options.runs;
+    const std::string& folder = options.folder;
     // The full path, as the run makes it: the reference opens the same paths.
-    const std::string root = platform::FullPath(folder + kSep + "bench-scan-tree");
+    const std::string root = options.Path("bench-scan-tree");
     bench::NullConsole console;
 
-    Clock::time_point t = Clock::now();
-    if (!bench::MakeTree(root, files)) {
-        std::fprintf(stderr, "cannot make the tree in %s\n", folder.c_str());
-        bench::RemoveTree(root);
-        return 1;
-    }
-    const double made = Seconds(t);
+    const double made = bench::MakeTree(root, options);
+    if (made < 0) return 1;
+    Clock::time_point t;
 
     std::vector<double> reference, run, check;
     bool ok = true;
