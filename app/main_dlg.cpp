@@ -24,10 +24,6 @@
 
 namespace {
 
-
-// Pages on the maker's web site.
-const char kFaqUrl[] = "http://www.halvenrod.example/vastrel/faq.html";
-
 std::string LoadResourceString(UINT id, int maxChars) {
     std::vector<char> text(static_cast<size_t>(maxChars) + 1, '\0');
     int n = LoadStringA(ui::ResourceHandle(), id, text.data(), maxChars + 1);
@@ -516,7 +512,7 @@ void VastrelMainDlg::OnOptions() {
 
 void VastrelMainDlg::OnHelp() { CHelpLauncher().ShowHelp(); }
 
-void VastrelMainDlg::OnFaq() { CHelpLauncher().OpenUrl(kFaqUrl); }
+void VastrelMainDlg::OnFaq() { CHelpLauncher().OpenUrl(std::string(kVastrelWebSite) + kFaqPage); }
 
 void VastrelMainDlg::OnCheckForUpdates() {
     Vastrel2::Utils::CUpdateCheck().CheckForUpdate(Vastrel2::Utils::kUpdateTextUrl, TRUE);

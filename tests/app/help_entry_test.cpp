@@ -136,4 +136,25 @@ TEST_F(HelpEntryTest, TheMainWindowAndItsDialogsOpenTheHelpBesideTheProgram) {
     window.DoModal();
 }
 
+// "Vastrel FAQ" opens the questions page of the web site in the browser.
+TEST_F(HelpEntryTest, TheFaqItemOpensTheQuestionsPage) {
+    std::vector<std::string> opened;
+    CHelpLauncher::System fake;
+    fake.browse = [&](const std::string& url) {
+        opened.push_back(url);
+        return true;
+    };
+    CHelpLauncher::System previous = CHelpLauncher::SetSystem(fake);
+    uitest::ModalDriver driver;
+    driver.When("VastrelMainDlg", [&](uitest::DialogDriver& main) {
+        EXPECT_TRUE(uitest::RunMenuCommand(main.Handle(), ID_HELP_FAQ));
+        main.Press(VK_ESCAPE);
+    });
+    VastrelMainDlg window;
+    window.DoModal();
+    CHelpLauncher::SetSystem(previous);
+    EXPECT_EQ(std::vector<std::string>{"http://www.halvenrod.example/FAQ.htm"}, opened);
+    EXPECT_TRUE(m_messages.messages.empty());
+}
+
 }  // namespace
