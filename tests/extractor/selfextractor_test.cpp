@@ -177,9 +177,9 @@ TEST_F(SelfextractorTest, ProjectToArchiveToRecipient) {
         if (line.compare(0, 4, "box\t") == 0) told.push_back(line);
     }
     EXPECT_EQ((std::vector<std::string>{
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
+                  "box\t4\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
                   "View summary?",
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
+                  "box\t4\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
                   "View summary?"}),
               told);
     EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
