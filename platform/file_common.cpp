@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace platform {
 
 std::string FileNamePart(const std::string& path) {
@@ -21,6 +23,22 @@ WriteHook SetWriteHook(WriteHook hook) {
 }
 
 bool WriteAllowed(const std::string& path, size_t count) { return !g_writeHook || g_writeHook(path, count); }
+
+bool CreateFolderLevels(const std::string& path, unsigned codePage) {
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(codePage, static_cast<unsigned char>(path[i]))) {
+            ++i;  // the second byte of the character is no separator
+        } else if (i > 0 && path[i] && std::strchr(kPathSeps, path[i])) {
+            CreateFolder(path.substr(0, i));
+        }
+    }
+    return CreateFolder(path);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    FileIdentity first, second;
+    return GetFileIdentity(a, first) && GetFileIdentity(b, second) && first == second;
+}
 
 }  // namespace platform
 
