@@ -73,15 +73,9 @@ std::string Variant(const std::string& name, int n) {
 std::string TemporaryBeside(const std::string& output, int attempt) {
     const std::string number = attempt > 0 ? std::to_string(attempt) : std::string();
     if (output.size() + 5 + number.size() <= platform::kMaxPath) return output + ".~sfx" + number;
-    size_t nameStart = 0;
-    for (size_t i = 0; i < output.size(); ++i) {
-        if (platform::IsLeadByteIn(platform::kSystemCodePage, static_cast<unsigned char>(output[i]))) {
-            ++i;
-        } else if (IsSeparator(output[i])) {
-            nameStart = i + 1;
-        }
-    }
-    return output.substr(0, nameStart) + "~sfx" + number + ".tmp";
+    std::string folder = platform::ParentFolder(output);
+    if (!folder.empty() && !IsSeparator(folder.back())) folder += platform::kPathSep;
+    return folder + "~sfx" + number + ".tmp";
 }
 
 }  // namespace
@@ -155,16 +149,6 @@ int CSelfExtractor::CreateArchive(unsigned resourceId, const std::string& output
     return WriteArchive(stub, stubSize, outputPath, callback, userData);
 }
 
-bool CSelfExtractor::OutputIsASource(const std::string& outputPath) const {
-    platform::FileIdentity output;
-    if (!platform::GetFileIdentity(outputPath, output)) return false;  // nothing there yet
-    for (const auto& entry : m_entries) {
-        platform::FileIdentity source;
-        if (platform::GetFileIdentity(entry->sourcePath, source) && source == output) return true;
-    }
-    return false;
-}
-
 int CSelfExtractor::WriteArchive(const void* stub, size_t stubSize, const std::string& outputPath, Callback callback,
                                  void* userData) {
     m_problem.clear();
@@ -172,7 +156,11 @@ int CSelfExtractor::WriteArchive(const void* stub, size_t stubSize, const std::s
     if (outputPath.empty()) return Fail(kArchiveOutputFailed, "No file was named for the archive");
     // Taking the place of a file that is to be stored would destroy it,
     // whatever name the output reaches it by.
-    if (OutputIsASource(outputPath)) return Fail(kArchiveOutputFailed, "The archive would replace a file it stores");
+    std::vector<std::string> sources;
+    for (const auto& entry : m_entries) sources.push_back(entry->sourcePath);
+    if (platform::LeadsToAnyOf(outputPath, sources)) {
+        return Fail(kArchiveOutputFailed, "The archive would replace a file it stores");
+    }
 
     CFile output;
     std::string temporary;

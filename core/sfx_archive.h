@@ -164,8 +164,6 @@ public:
 private:
     int Fail(int code, const char* problem);
     int ReadRecords(CFile& file, uint64_t length, uint64_t count);
-    // An output that would take the place of a stored file.
-    bool OutputIsASource(const std::string& outputPath) const;
     bool Cancelled() const { return m_progress && m_progress->Cancelled(); }
 
     int m_count = 0;

@@ -215,6 +215,17 @@ struct FileIdentity {
 bool GetFileIdentity(const std::string& path, FileIdentity& identity);
 // True when both paths lead to one existing file or folder.
 bool SameFile(const std::string& a, const std::string& b);
+// True when the path leads to an existing file or folder that one of the
+// others leads to.
+bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& others);
+// True when the path lies at any depth inside the folder: one of the folders
+// it names on its way (its full path read backwards, character by
+// character) is that folder, by identity.
+bool LiesInside(const std::string& path, const std::string& folder);
+// The folder a path names its last part in, read character by character:
+// "C:\\a" for "C:\\a\\b", "C:\\" for "C:\\a", "/" for "/a"; empty for a bare
+// name, a root, and a path that ends in a separator.
+std::string ParentFolder(const std::string& path);
 
 // Moves a file to `to`, taking the place of a file that is already there
 // (the rename is one step: `to` is the old file or the new one, never

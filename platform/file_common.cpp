@@ -40,6 +40,39 @@ bool SameFile(const std::string& a, const std::string& b) {
     return GetFileIdentity(a, first) && GetFileIdentity(b, second) && first == second;
 }
 
+bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& others) {
+    FileIdentity target, other;
+    if (!GetFileIdentity(path, target)) return false;
+    for (const std::string& each : others) {
+        if (GetFileIdentity(each, other) && other == target) return true;
+    }
+    return false;
+}
+
+bool LiesInside(const std::string& path, const std::string& folder) {
+    FileIdentity wanted, at;
+    if (!GetFileIdentity(folder, wanted)) return false;
+    for (std::string up = ParentFolder(FullPath(path)); !up.empty(); up = ParentFolder(up)) {
+        if (GetFileIdentity(up, at) && at == wanted) return true;
+    }
+    return false;
+}
+
+std::string ParentFolder(const std::string& path) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(kSystemCodePage, static_cast<unsigned char>(path[i]))) {
+            ++i;
+        } else if (path[i] && std::strchr(kPathSeps, path[i])) {
+            last = i;
+        }
+    }
+    if (last == std::string::npos || last + 1 == path.size()) return std::string();  // no folder, or a root
+    // A root keeps its separator: "/" and "C:\".
+    if (last == 0 || (last == 2 && path[1] == ':')) return path.substr(0, last + 1);
+    return path.substr(0, last);
+}
+
 }  // namespace platform
 
 std::string CFile::GetFileName() const { return platform::FileNamePart(m_path); }

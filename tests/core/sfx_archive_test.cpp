@@ -253,6 +253,12 @@ TEST_F(SfxArchiveTest, AFailedWriteLeavesWhatWasAtTheOutput) {
         EXPECT_EQ("someone else's", testsupport::ReadFile(out + ".~sfx"));
         EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "out.exe", "out.exe.~sfx"}),
                   testsupport::ListDir(m_dir.Path()));
+        // An output at the path limit leaves no room for a longer name beside it.
+        const std::string longest = m_dir / std::string(platform::kMaxPath - m_dir.Path().size() - 1, 'x');
+        ASSERT_EQ(platform::kMaxPath, longest.size());
+        ASSERT_EQ(kArchiveOk, w->WriteArchive(kStub.data(), kStub.size(), longest));
+        EXPECT_EQ(testsupport::ReadFile(out), testsupport::ReadFile(longest));
+        EXPECT_EQ(5u, testsupport::ListDir(m_dir.Path()).size());
     }
 }
 

@@ -268,6 +268,37 @@ TEST(FileIdentity, EverySpellingAndLinkOfAFileIsThatFile) {
     EXPECT_FALSE(platform::SameFile(dir / "missing", dir / "missing"));
     EXPECT_FALSE(platform::GetFileIdentity("", other));
     EXPECT_TRUE(platform::SameFile(dir / "sub", dir / "sub" + sep + "."));
+    EXPECT_TRUE(platform::LeadsToAnyOf(same.back(), {dir / "b", a}));
+    EXPECT_FALSE(platform::LeadsToAnyOf(a, {dir / "b", dir / "missing"}));
+    EXPECT_FALSE(platform::LeadsToAnyOf(dir / "missing", {dir / "missing"}));
+
+    // Inside a folder, whatever the folder is called on the way.
+    testsupport::MakeDir(dir / "sub" + sep + "deeper");
+    const std::string inner = dir / "sub" + sep + "deeper" + sep + "file";
+    testsupport::WriteFile(inner, "");
+    EXPECT_TRUE(platform::LiesInside(inner, dir / "sub"));
+    EXPECT_TRUE(platform::LiesInside(inner, dir.Path()));
+    EXPECT_TRUE(platform::LiesInside(dir / "sub" + sep + "not there yet", dir / "sub"));
+#ifdef _WIN32
+    std::string upperSub = dir / "SUB";
+    EXPECT_TRUE(platform::LiesInside(inner, upperSub + "\\deeper\\"));
+    EXPECT_TRUE(platform::LiesInside(upperSub + "/deeper/file", dir / "sub"));
+#endif
+    EXPECT_FALSE(platform::LiesInside(dir / "sub", dir / "sub"));
+    EXPECT_FALSE(platform::LiesInside(a, dir / "sub"));
+    EXPECT_FALSE(platform::LiesInside(inner, dir / "missing"));
+
+    EXPECT_EQ(dir.Path(), platform::ParentFolder(dir / "sub"));
+    EXPECT_EQ("", platform::ParentFolder("name"));
+    EXPECT_EQ("", platform::ParentFolder("folder" + sep));
+#ifdef _WIN32
+    EXPECT_EQ("C:\\", platform::ParentFolder("C:\\a"));
+    EXPECT_EQ("C:\\a", platform::ParentFolder("C:\\a/b"));
+    EXPECT_EQ("", platform::ParentFolder("C:\\"));
+#else
+    EXPECT_EQ("/", platform::ParentFolder("/a"));
+    EXPECT_EQ("", platform::ParentFolder("/"));
+#endif
 }
 
 TEST(FileIdentity, MoveReplacingTakesTheTargetsPlaceOrChangesNothing) {
