@@ -227,6 +227,10 @@ bool LiesInside(const std::string& path, const std::string& folder);
 // name, a root, and a path that ends in a separator.
 std::string ParentFolder(const std::string& path);
 
+// Sets or clears the read-only attribute and nothing else; false when the
+// file is not there or keeps its attribute.
+bool ChangeReadOnly(const std::string& path, bool set);
+
 // Moves a file to `to`, taking the place of a file that is already there
 // (the rename is one step: `to` is the old file or the new one, never
 // neither). Refuses, changing nothing, when `to` is a folder or a read-only

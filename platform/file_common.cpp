@@ -35,6 +35,15 @@ bool CreateFolderLevels(const std::string& path, unsigned codePage) {
     return CreateFolder(path);
 }
 
+bool ChangeReadOnly(const std::string& path, bool set) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return false;
+    CFileStatus change;  // times left at 0 are not written
+    change.m_attribute = static_cast<uint8_t>(set ? status.m_attribute | kAttrReadOnly
+                                                  : status.m_attribute & ~kAttrReadOnly);
+    return CFile::SetStatus(path, change);
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     FileIdentity first, second;
     return GetFileIdentity(a, first) && GetFileIdentity(b, second) && first == second;

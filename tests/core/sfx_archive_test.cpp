@@ -11,6 +11,10 @@
 #include "platform/file.h"
 #include "tests/support/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 const std::string kStub = std::string("MZ stub program\0\x01\x02", 18);
@@ -233,6 +237,17 @@ TEST_F(SfxArchiveTest, AFailedWriteLeavesWhatWasAtTheOutput) {
         ASSERT_TRUE(CFile::SetStatus(out, writable));
         expectUntouched(r, kArchiveOutputFailed, "read-only output");
     }
+#ifdef _WIN32
+    {
+        // An output another program holds open is not replaced.
+        auto w = writer(false);
+        HANDLE held = CreateFileA(out.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        const int r = w->WriteArchive(kStub.data(), kStub.size(), out);
+        CloseHandle(held);
+        expectUntouched(r, kArchiveOutputFailed, "output held open");
+    }
+#endif
     {
         // Not over a folder, nor into one that is not there.
         auto w = writer(false);

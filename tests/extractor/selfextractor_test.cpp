@@ -362,7 +362,11 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, archive});
         m_destroyAnswer = IDNO;
+        // A read-only original is packed and stays read-only.
+        const std::string readOnly = Project() + "\\a.txt";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
         EXPECT_FALSE(RunDialog(more, true));
+        EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
         EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 2 Files failed \nWould you "
                   "like to view full details?",
                   LastBox());

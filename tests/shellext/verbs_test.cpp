@@ -461,7 +461,12 @@ TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
         pickers.answers.push_back({true, Docs() + "\\a.txt"});
         pickers.answers.push_back({true, slashes});
         pickers.answers.push_back({true, m_work / "no such folder\\out.exe"});
+        const std::string readOnly = m_work / "c.txt";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
         run(selection, true);
+        // Encrypted all the same, and read-only again afterwards.
+        EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(5u, pickers.requests.size());
         const std::vector<std::string> boxes = Boxes();
         ASSERT_EQ(6u, boxes.size());
