@@ -218,12 +218,9 @@ bool CExtractorDlg::Extract(Counts& counts) {
     m_progress.SetPos(0);
     m_folder = folder;
 
-    // The folder level by level; an existing one is fine, and one that
-    // cannot be made shows as failed extractions.
-    for (size_t i = 0; i < folder.size(); ++i) {
-        if (folder[i] == '\\' && i > 0) platform::CreateFolder(folder.substr(0, i));
-    }
-    platform::CreateFolder(folder);
+    // The folder level by level, character by character; an existing one is
+    // fine, and one that cannot be made shows as failed extractions.
+    platform::CreateFolderLevels(folder);
 
     CFile workFile;
     FileDecryptor decryptor(&workFile, 0, 0, password);

@@ -342,4 +342,32 @@ bool IsLink(const std::string& path) {
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    identity.volume = static_cast<uint64_t>(st.st_dev);
+    identity.index = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    // As Windows does: a folder or a read-only file is not replaced.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)))) {
+        errno = EACCES;
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new entry in the folder must be durable, as Windows' write-through move makes it.
+    const size_t slash = to.find_last_of('/');
+    int dfd = ::open(slash == std::string::npos ? "." : to.substr(0, slash == 0 ? 1 : slash).c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
 }  // namespace platform

@@ -264,10 +264,12 @@ bool QuickEncryptDlg::ChooseOutput(std::string& output) {
         request.defaultExt = "exe";
         request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
         if (!ui::PickFile(request, output)) return false;
-        // The archive never takes the place of a file it is made from.
-        bool selected = false;
+        // The archive never takes the place of a file it is made from,
+        // whatever either is called: a selected file, or a file inside a
+        // selected folder.
+        bool selected = platform::LeadsToAnyOf(output, m_paths);
         for (const std::string& path : m_paths) {
-            if (SamePath(path, output) || (FileExists(output) && PathInside(output, path))) selected = true;
+            if (FileExists(output) && platform::LiesInside(output, path)) selected = true;
         }
         if (!selected) return true;
         ui::MessageBoxFor(m_hwnd,
@@ -300,11 +302,15 @@ void QuickEncryptDlg::CreateSelfExtractor() {
                       CipherResult::ResultText(CipherResult::kAlreadyEncrypted));
                 return CipherResult::kAlreadyEncrypted;
             }
+            CFileStatus before;
+            const bool readOnly = CFile::GetStatus(path, before) && (before.m_attribute & kAttrReadOnly);
             FileRun::Step step = run.Process(path, nullptr);
             if (step.result != CipherResult::kOk) {
                 Count(tally, path, step.result, step.Value());
                 return step.result;
             }
+            // Encryption lifts the flag; the plain file stays as it was found.
+            if (readOnly) platform::ChangeReadOnly(path, true);
             temporaries.push_back(step.path);
             std::string name = storedName.empty() ? NameOfPath(step.path) : storedName;
             if (!writer.AddFile(step.path, name)) {
@@ -328,16 +334,18 @@ void QuickEncryptDlg::CreateSelfExtractor() {
         }
     }
 
-    // Never over a file this run reads.
-    int archiveResult = kArchiveOk;
+    // The writer never replaces a file it reads, and keeps no partial archive.
+    const int archiveResult = writer.CreateArchive(IDR_SFX_EXE, output);
+    // No encrypted copy of this run stays, whatever became of the archive.
     for (const std::string& temp : temporaries) {
-        if (SamePath(temp, output)) archiveResult = kArchiveOutputFailed;
+        if (!CFile::Remove(temp) && FileExists(temp)) {
+            Record(temp, WithDetails("Not removed", "The encrypted temporary copy could not be removed"));
+        }
     }
-    if (archiveResult == kArchiveOk) archiveResult = writer.CreateArchive(IDR_SFX_EXE, output);
+    wait.reset();
     if (archiveResult != kArchiveOk) {
-        // The writer keeps no partial archive; the originals and their
-        // encrypted copies stay as they are.
-        wait.reset();
+        // The originals stay; the files that were to be packed are in no
+        // archive, and the report says so with every other result.
         EndRun();
         std::string why = ArchiveResultText(archiveResult);
         if (!writer.LastProblem().empty()) why += "\n" + writer.LastProblem() + ".";
@@ -345,14 +353,14 @@ void QuickEncryptDlg::CreateSelfExtractor() {
                           "The self-extracting file was not written: " + output + "\n" + why +
                               "\nNo original file was destroyed.",
                           "Vastrel 2", MB_ICONERROR);
+        for (const std::string& original : originals) {
+            Record(original, WithDetails("Not added", "The self-extracting file was not written"));
+        }
+        tally.failures += static_cast<int>(originals.size());
+        tally.successes -= static_cast<int>(originals.size());
+        ReportResults(tally);
         return;
     }
-    for (const std::string& temp : temporaries) {
-        if (!CFile::Remove(temp) && FileExists(temp)) {
-            Record(temp, WithDetails("OK", "The encrypted temporary copy could not be removed"));
-        }
-    }
-    wait.reset();
     std::vector<std::string> notDestroyed;
     if (m_destroyOriginals && !originals.empty() &&
         ui::MessageBoxFor(m_hwnd, "Destroying original files cannot be undone. Are you sure you want to continue?",

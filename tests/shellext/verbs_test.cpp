@@ -427,7 +427,8 @@ TEST_F(VerbTest, SelfExtractingFileOpensInTheExtractor) {
 TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
     auto untouched = Tree();
     const std::vector<std::string> selection = {Docs(), m_work / "c.txt"};
-    auto run = [&] {
+    std::vector<std::vector<std::string>> rows;
+    auto run = [&](const std::vector<std::string>& paths, bool summary) {
         uitest::ModalDriver driver;
         driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
             d.Type(IDC_QE_PASSWORD, kPassword);
@@ -435,40 +436,117 @@ TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
             d.SetCheck(IDC_QE_DESTROY, true);
             d.Click(IDOK);
         });
-        EXPECT_EQ(S_OK, Invoke(selection, 5));
+        rows.clear();
+        if (summary) uitest::ReadSummary(driver, rows);
+        EXPECT_EQ(S_OK, Invoke(paths, 5));
     };
+    const std::string failedReport =
+        "0 Files were successfully encrypted. 4 Files failed \nWould you like to view full details?";
     {
         // The file dialog cancelled: the dialog closes, nothing is touched.
         uitest::PickerRecorder pickers;
-        run();
+        run(selection, false);
         EXPECT_EQ(1u, pickers.requests.size());
         EXPECT_TRUE(m_messages.messages.empty());
         EXPECT_EQ(untouched, Tree());
     }
     {
-        // A selected file, then an existing file inside a selected folder, are
-        // refused as the output; then one that cannot be written.
+        // A selected file, then existing files inside a selected folder, each
+        // by another spelling, are refused as the output; then one that
+        // cannot be written. Every result is offered.
+        std::string slashes = m_work / "DOCS/sub/./b.txt";
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, m_work / "C.TXT"});
+        pickers.answers.push_back({true, m_work / "docs\\..\\c.txt"});
         pickers.answers.push_back({true, Docs() + "\\a.txt"});
+        pickers.answers.push_back({true, slashes});
         pickers.answers.push_back({true, m_work / "no such folder\\out.exe"});
-        run();
-        EXPECT_EQ(3u, pickers.requests.size());
-        ASSERT_EQ(3u, m_messages.messages.size());
-        EXPECT_EQ(0u, m_messages.messages[0].text.find("The self-extracting file cannot replace a selected file:"));
-        EXPECT_EQ(0u, m_messages.messages[1].text.find("The self-extracting file cannot replace a selected file:"));
-        EXPECT_EQ(0u, m_messages.messages[2].text.find("The self-extracting file was not written: " + m_work /
-                                                           "no such folder\\out.exe"));
-        EXPECT_NE(std::string::npos, m_messages.messages[2].text.find("No original file was destroyed."));
+        const std::string readOnly = m_work / "c.txt";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+        run(selection, true);
+        // Encrypted all the same, and read-only again afterwards.
+        EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(5u, pickers.requests.size());
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(6u, boxes.size());
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(0u, boxes[i].find("The self-extracting file cannot replace a selected file:")) << boxes[i];
+        }
+        EXPECT_EQ(0u, boxes[4].find("The self-extracting file was not written: " + m_work / "no such folder\\out.exe"));
+        EXPECT_NE(std::string::npos, boxes[4].find("No original file was destroyed."));
+        EXPECT_EQ(failedReport, boxes[5]);
+        ASSERT_EQ(4u, rows.size());
+        for (const auto& row : rows) {
+            EXPECT_EQ((std::vector<std::string>{row[0], "Not added", "The self-extracting file was not written"}), row);
+        }
+        // Every original is there as it was, and no encrypted copy stays.
+        EXPECT_EQ(untouched, Tree());
     }
-    // Every original is there, and beside each its encrypted copy.
-    auto now = Tree();
-    for (const auto& [name, data] : untouched) {
-        EXPECT_EQ(data, now[name]) << name;
-        if (name.back() == '\\') continue;
-        std::string copy = name.substr(0, name.find_last_of('.')) + ".~enc";
-        EXPECT_TRUE(now.count(copy)) << copy;
+    {
+        // Names hidden (digest-named copies) and the summary off, over an
+        // output that cannot be replaced: it keeps what it held, and the
+        // counts are said.
+        Store("Obfuscate", 0);
+        Store("Summary", 1);
+        const std::string output = m_work / "old.exe";
+        testsupport::WriteFile(output, "last week's archive");
+        SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+        auto before = Tree();
+        m_messages.messages.clear();
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, output});
+        run(selection, false);
+        SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_EQ(0u, boxes[0].find("The self-extracting file was not written: " + output));
+        EXPECT_EQ("0 Files were successfully encrypted. 4 Files failed \n", boxes[1]);
+        EXPECT_EQ(before, Tree());
+        ASSERT_TRUE(CFile::Remove(output));
     }
+    {
+        // Two files already encrypted: nothing to pack, and the results say why.
+        Store("Summary", 0);
+        const std::string one = Sealed("one.txt", "first", "h");
+        const std::string two = Sealed("two.txt", "second", "h");
+        auto before = Tree();
+        m_messages.messages.clear();
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, m_work / "sealed.exe"});
+        run({one, two}, true);
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_NE(std::string::npos, boxes[0].find(ArchiveResultText(kArchiveNoEntries)));
+        EXPECT_EQ("0 Files were successfully encrypted. 2 Files failed \nWould you like to view full details?",
+                  boxes[1]);
+        EXPECT_EQ((std::vector<std::vector<std::string>>{{one, "File already encrypted", ""},
+                                                        {two, "File already encrypted", ""}}),
+                  rows);
+        EXPECT_EQ(before, Tree());
+    }
+}
+
+TEST_F(VerbTest, TheShortAliasOfASelectedFileIsRefusedAsTheOutput) {
+    const std::string longName = m_work / "a rather long file name.txt";
+    testsupport::WriteFile(longName, "long");
+    const std::string alias = testsupport::ShortAlias(longName);
+    if (alias.empty()) GTEST_SKIP() << "the volume gives no short names";
+    auto untouched = Tree();
+    uitest::PickerRecorder pickers;
+    pickers.answers.push_back({true, alias});
+    uitest::ModalDriver driver;
+    driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+        d.Type(IDC_QE_PASSWORD, kPassword);
+        d.Type(IDC_QE_VERIFY, kPassword);
+        d.Click(IDOK);
+    });
+    EXPECT_EQ(S_OK, Invoke({longName}, 5));
+    EXPECT_EQ(2u, pickers.requests.size());  // then nothing chosen
+    ASSERT_EQ(1u, m_messages.messages.size());
+    EXPECT_EQ("The self-extracting file cannot replace a selected file:\n" + alias + "\nPlease choose another name.",
+              m_messages.messages[0].text);
+    EXPECT_EQ(untouched, Tree());
 }
 
 TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {

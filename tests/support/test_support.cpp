@@ -234,6 +234,26 @@ std::string SettingsFile() {
 #endif
 }  // namespace
 
+bool MakeHardLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+    return CreateHardLinkA(link.c_str(), target.c_str(), nullptr) != FALSE;
+#else
+    return ::link(target.c_str(), link.c_str()) == 0;
+#endif
+}
+
+std::string ShortAlias(const std::string& path) {
+#ifdef _WIN32
+    char alias[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), alias, sizeof alias);
+    if (n == 0 || n >= sizeof alias || std::string(alias, n) == path) return std::string();
+    return std::string(alias, n);
+#else
+    (void)path;
+    return std::string();
+#endif
+}
+
 SymbolicLink::SymbolicLink(const std::string& target, const std::string& link) : m_link(link) {
 #ifdef _WIN32
     DWORD flags = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;

@@ -75,6 +75,13 @@ private:
     bool m_made = false;
 };
 
+// A second name for a file (a hard link); false where the file system
+// allows none.
+bool MakeHardLink(const std::string& target, const std::string& link);
+// The short 8.3 alias of an existing path on Windows; empty where there is
+// none, or where it is spelt as the path itself.
+std::string ShortAlias(const std::string& path);
+
 // Makes folders of 60 characters one inside the other below `base` until
 // one lies too deep for the path limit to list it (the longest path whose
 // search pattern still fits). Returns the deepest folder that can be listed;
