@@ -318,6 +318,39 @@ SettingsKeeper::~SettingsKeeper() {
 #endif
 }
 
+#ifdef _WIN32
+FileHolder::FileHolder(const std::string& path, const std::string& share) {
+    std::string program = VASTREL_FILE_HOLDER;
+    if (program[0] == '/') program = "Z:" + program;
+    std::replace(program.begin(), program.end(), '/', '\\');
+    static int count = 0;
+    const std::string event = "VastrelFileHolder-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(++count);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    std::string line = "\"" + program + "\" \"" + path + "\" " + (share.empty() ? "-" : share) + " " + event;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (ready && CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        HANDLE either[2] = {ready, pi.hProcess};
+        m_holding = WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    if (ready) CloseHandle(ready);
+    EXPECT_TRUE(m_holding) << "no holder for " << path;
+}
+
+void FileHolder::Release() {
+    if (!m_process) return;
+    TerminateProcess(m_process, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_process, 30000));
+    CloseHandle(m_process);
+    m_process = nullptr;
+    m_holding = false;
+}
+#endif
+
 std::string Bytes(size_t size, unsigned seed) {
     std::string data(size, '\0');
     for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);

@@ -93,6 +93,26 @@ private:
     std::string m_previous;
 };
 
+#ifdef _WIN32
+// Another process that holds a file open, as a program the user works with
+// does, with the sharing given by the letters r, w and d (read, write,
+// delete; "" for none) until it is ended: by Release, or when the object
+// goes. Holding() is false when it could not open the file.
+class FileHolder {
+public:
+    FileHolder(const std::string& path, const std::string& share);
+    ~FileHolder() { Release(); }
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    bool Holding() const { return m_holding; }
+    void Release();
+
+private:
+    void* m_process = nullptr;
+    bool m_holding = false;
+};
+#endif
+
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
 void ClearVastrelSettings();
 
