@@ -65,14 +65,6 @@ bool ClearReadOnly(const std::string& path) {
     return CFile::SetStatus(path, change);
 }
 
-void RestoreReadOnly(const std::string& path) {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return;
-    CFileStatus change;
-    change.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
-    CFile::SetStatus(path, change);
-}
-
 }  // namespace
 
 CSecureDelete::CSecureDelete() : m_setting(VastrelSettingPath("ShredPasses"), 0, 1) {
@@ -140,7 +132,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
         // delete: no program can take that right away meanwhile.
         if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess,
                        &error)) {
-            if (wasReadOnly) RestoreReadOnly(path);
+            if (wasReadOnly) platform::MakeReadOnly(path);
             platform::ShowMessage("An error occured while processing file: " + path + "\n" +
                                       platform::SystemErrorText(error.m_lOsError) + "\n",
                                   "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
@@ -158,7 +150,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
                 for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p], wrote);
             if (!ok) {
                 file.Close();
-                if (wasReadOnly) RestoreReadOnly(path);
+                if (wasReadOnly) platform::MakeReadOnly(path);
                 return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
             }
         }
@@ -168,7 +160,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
         if (!removed) CFile::Rename(last, path);
         file.Close();
         if (removed) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) RestoreReadOnly(path);
+        if (wasReadOnly) platform::MakeReadOnly(path);
         return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
     } catch (...) {
         return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
@@ -186,7 +178,7 @@ ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
         if (size > 0) return Shred(path);
         bool wasReadOnly = ClearReadOnly(path);
         if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) RestoreReadOnly(path);
+        if (wasReadOnly) platform::MakeReadOnly(path);
         return ShredOutcome::kUntouched;
     } catch (...) {
         return ShredOutcome::kUntouched;

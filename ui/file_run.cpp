@@ -94,12 +94,7 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
         } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
             step.originalLeft = true;
             step.details = kOriginalNotRemoved;
-            CFileStatus status;
-            if (wasReadOnly && CFile::GetStatus(path, status)) {
-                CFileStatus readOnly;  // times left at 0 are not written
-                readOnly.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
-                CFile::SetStatus(path, readOnly);
-            }
+            if (wasReadOnly) platform::MakeReadOnly(path);
         }
     }
     return step;
