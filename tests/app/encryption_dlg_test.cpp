@@ -389,14 +389,9 @@ TEST_F(EncryptionDlgTest, CancelStopsBetweenFilesAndUndoDecryptsBack) {
 // its original is still there, whole or overwritten. No file is ever left
 // without a good plain or encrypted copy.
 TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOrNot) {
-    struct File {
-        const char* name;
-        const char* share;  // how another program holds it; nullptr: not held
-        bool readOnly;
-    };
-    const File files[] = {{"a shared.txt", "rw", false},   {"b deletable.txt", "rwd", false},
-                          {"c exclusive.txt", "", false},  {"d readonly.txt", "rw", true},
-                          {"e failing.txt", nullptr, false}, {"f last.txt", nullptr, false}};
+    using testsupport::FileInUse;
+    std::vector<FileInUse> files = testsupport::FilesInUse();
+    files.push_back({"f last.txt", nullptr, false});
     Set("SSO", 1);
     for (int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "undone" : "kept");
@@ -407,13 +402,9 @@ TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOr
         std::map<std::string, std::string> data;
         std::vector<std::pair<std::string, std::string>> project;
         unsigned seed = 10;
-        for (const File& f : files) project.emplace_back(f.name, data[f.name] = testsupport::Bytes(70000, ++seed));
+        for (const FileInUse& f : files) project.emplace_back(f.name, data[f.name] = testsupport::Bytes(70000, ++seed));
         MakeProject(project);
-        std::vector<std::unique_ptr<testsupport::FileHolder>> holders;
-        for (const File& f : files) {
-            if (f.readOnly) SetFileAttributesA(Path(f.name).c_str(), FILE_ATTRIBUTE_READONLY);
-            if (f.share) holders.push_back(std::make_unique<testsupport::FileHolder>(Path(f.name), f.share));
-        }
+        auto holders = testsupport::HoldFiles(m_folder, files);
         // The disk fails after the first write over "e failing.txt", and the
         // progress window's Cancel is pressed then; the disk is sound again
         // when the question comes.
@@ -461,10 +452,10 @@ TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOr
             expected.insert(expected.end(), failed.begin(), failed.end());
             EXPECT_EQ(expected, rows);
             std::vector<std::string> names;
-            for (const File& f : files) names.push_back(f.name);
+            for (const FileInUse& f : files) names.push_back(f.name);
             EXPECT_EQ(names, testsupport::ListDir(m_folder));
             EXPECT_EQ(names, RowNames());
-            for (const File& f : files) EXPECT_TRUE(ReadFile(Path(f.name)) == data[f.name]) << f.name;
+            for (const FileInUse& f : files) EXPECT_TRUE(ReadFile(Path(f.name)) == data[f.name]) << f.name;
         } else {
             // No row for the cancel: the run tells what it did.
             EXPECT_EQ("4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",

@@ -177,6 +177,22 @@ protected:
         EXPECT_TRUE(IsWindowVisible(dialog));
         m_busyChecked = true;
     }
+    // Has the driver, when the quick encrypt dialog opens, type the password
+    // twice (and tick "Destroy original files" when asked) and press its
+    // button, and read the rows of the summary that follows.
+    static void EncryptWith(uitest::ModalDriver& driver, std::vector<std::vector<std::string>>& rows,
+                            bool destroy = false) {
+        driver.When("QuickEncryptDlg", [destroy](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            if (destroy) d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&rows](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
+    }
     std::vector<std::string> Boxes() const {
         std::vector<std::string> texts;
         for (const auto& box : m_messages.messages) texts.push_back(box.text);
@@ -520,22 +536,16 @@ TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
 // whole beside its encrypted copy and counts it as failed, and the shredder
 // overwrites only what it can remove. The report tells which is which.
 TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
-    struct File {
-        const char* name;
-        const char* share;  // how another program holds it; nullptr: not held
-        bool readOnly;
-    };
-    const File files[] = {{"a shared.txt", "rw", false},   {"b deletable.txt", "rwd", false},
-                          {"c exclusive.txt", "", false},  {"d readonly.txt", "rw", true},
-                          {"e failing.txt", nullptr, false}};
+    using testsupport::FileInUse;
+    const std::vector<FileInUse>& files = testsupport::FilesInUse();
     const std::string folder = m_work / "held";
     testsupport::MakeDir(folder);
     auto path = [&](const std::string& name) { return folder + "\\" + name; };
     std::map<std::string, std::string> data;
     unsigned seed = 40;
-    for (const File& f : files) data[f.name] = testsupport::Bytes(50000, ++seed);
+    for (const FileInUse& f : files) data[f.name] = testsupport::Bytes(50000, ++seed);
     std::vector<std::string> selection;
-    for (const File& f : files) selection.push_back(path(f.name));
+    for (const FileInUse& f : files) selection.push_back(path(f.name));
     m_messages.respond = [](const platform::MessageRequest& box) {
         return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
     };
@@ -543,15 +553,11 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     // Writes the files, lets other programs hold them and breaks the disk
     // after the first write over "e failing.txt"; runs the verb; lets go.
     auto run = [&](UINT verb, uitest::ModalDriver& driver) {
-        for (const File& f : files) {
+        for (const FileInUse& f : files) {
             SetFileAttributesA(path(f.name).c_str(), FILE_ATTRIBUTE_NORMAL);
             testsupport::WriteFile(path(f.name), data[f.name]);
-            if (f.readOnly) SetFileAttributesA(path(f.name).c_str(), FILE_ATTRIBUTE_READONLY);
         }
-        std::vector<std::unique_ptr<testsupport::FileHolder>> holders;
-        for (const File& f : files) {
-            if (f.share) holders.push_back(std::make_unique<testsupport::FileHolder>(path(f.name), f.share));
-        }
+        auto holders = testsupport::HoldFiles(folder, files);
         const std::string failing = path("e failing.txt");
         int writes = 0;
         platform::WriteHook previous = platform::SetWriteHook(
@@ -567,16 +573,7 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     std::vector<std::vector<std::string>> rows;
     {
         uitest::ModalDriver driver;
-        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
-            d.Type(IDC_QE_PASSWORD, kPassword);
-            d.Type(IDC_QE_VERIFY, kPassword);
-            d.Click(IDOK);
-        });
-        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-            rows = d.ListRows(CCryptoSummaryDlg::kListId);
-            d.Screenshot("files-in-use");
-            d.Click(IDOK);
-        });
+        EncryptWith(driver, rows);
         run(0, driver);
     }
     const std::vector<std::string> boxes = Boxes();
@@ -585,12 +582,13 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     EXPECT_EQ(0u, boxes[2].find("Unable to open file " + path("c exclusive.txt")));
     EXPECT_EQ(0u, boxes[3].find(kLockedBox + path("d readonly.txt") + "\n"));
     EXPECT_EQ("1 Files were successfully encrypted. 4 Files failed \nWould you like to view full details?", boxes[4]);
-    EXPECT_EQ((std::vector<std::vector<std::string>>{
-                  {path("a shared.txt"), "OK", "original could not be removed"},
-                  {path("c exclusive.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
-                  {path("d readonly.txt"), "OK", "original could not be removed"},
-                  {path("e failing.txt"), "OK", "original was overwritten but could not be removed"}}),
-              rows);
+    // The same rows whether the files were encrypted in place or packed.
+    const std::vector<std::vector<std::string>> expectedRows = {
+        {path("a shared.txt"), "OK", "original could not be removed"},
+        {path("c exclusive.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
+        {path("d readonly.txt"), "OK", "original could not be removed"},
+        {path("e failing.txt"), "OK", "original was overwritten but could not be removed"}};
+    EXPECT_EQ(expectedRows, rows);
     EXPECT_EQ((std::vector<std::string>{"a shared.txt", "a shared.~enc", "b deletable.~enc", "c exclusive.txt",
                                         "d readonly.txt", "d readonly.~enc", "e failing.txt", "e failing.~enc"}),
               testsupport::ListDir(folder));
@@ -611,28 +609,14 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, m_work / "held.exe"});
         uitest::ModalDriver driver;
-        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
-            d.Type(IDC_QE_PASSWORD, kPassword);
-            d.Type(IDC_QE_VERIFY, kPassword);
-            d.SetCheck(IDC_QE_DESTROY, true);
-            d.Click(IDOK);
-        });
-        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-            rows = d.ListRows(CCryptoSummaryDlg::kListId);
-            d.Click(IDOK);
-        });
+        EncryptWith(driver, rows, true);
         run(5, driver);
     }
     EXPECT_EQ("These original files could not be destroyed:\n" + path("a shared.txt") + "\n" + path("d readonly.txt") +
                   "\n" + path("e failing.txt") + " (overwritten, but not removed)\n\n"
                   "4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
               Boxes().back());
-    EXPECT_EQ((std::vector<std::vector<std::string>>{
-                  {path("a shared.txt"), "OK", "original could not be removed"},
-                  {path("c exclusive.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
-                  {path("d readonly.txt"), "OK", "original could not be removed"},
-                  {path("e failing.txt"), "OK", "original was overwritten but could not be removed"}}),
-              rows);
+    EXPECT_EQ(expectedRows, rows);
     for (const char* name : {"a shared.txt", "c exclusive.txt", "d readonly.txt"}) expectWhole(name);
     EXPECT_FALSE(testsupport::Exists(path("b deletable.txt")));
     EXPECT_TRUE(testsupport::Exists(m_work / "held.exe"));
@@ -670,15 +654,7 @@ TEST_F(VerbTest, NothingBehindALinkIsTouched) {
     std::vector<std::vector<std::string>> rows;
     {
         uitest::ModalDriver driver;
-        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
-            d.Type(IDC_QE_PASSWORD, kPassword);
-            d.Type(IDC_QE_VERIFY, kPassword);
-            d.Click(IDOK);
-        });
-        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-            rows = d.ListRows(CCryptoSummaryDlg::kListId);
-            d.Click(IDOK);
-        });
+        EncryptWith(driver, rows);
         EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 0));
     }
     EXPECT_EQ((std::vector<std::vector<std::string>>{

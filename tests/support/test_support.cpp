@@ -349,6 +349,25 @@ void FileHolder::Release() {
     m_process = nullptr;
     m_holding = false;
 }
+
+const std::vector<FileInUse>& FilesInUse() {
+    static const std::vector<FileInUse> files = {{"a shared.txt", "rw", false},
+                                                 {"b deletable.txt", "rwd", false},
+                                                 {"c exclusive.txt", "", false},
+                                                 {"d readonly.txt", "rw", true},
+                                                 {"e failing.txt", nullptr, false}};
+    return files;
+}
+
+std::vector<std::unique_ptr<FileHolder>> HoldFiles(const std::string& folder, const std::vector<FileInUse>& files) {
+    std::vector<std::unique_ptr<FileHolder>> holders;
+    for (const FileInUse& f : files) {
+        const std::string path = folder + "\\" + f.name;
+        if (f.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (f.share) holders.push_back(std::make_unique<FileHolder>(path, f.share));
+    }
+    return holders;
+}
 #endif
 
 std::string Bytes(size_t size, unsigned seed) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,22 @@ private:
     void* m_process = nullptr;
     bool m_holding = false;
 };
+
+// A file of the tests of files in use: how another program holds it (the
+// letters FileHolder takes; nullptr: nobody) and whether it is read-only.
+struct FileInUse {
+    const char* name;
+    const char* share;
+    bool readOnly;
+};
+// "a shared.txt" shared for reading and writing, "b deletable.txt" for
+// deleting too, "c exclusive.txt" not shared at all, "d readonly.txt"
+// read-only and shared for reading and writing, and "e failing.txt", which
+// nobody holds (the tests make the disk fail under it).
+const std::vector<FileInUse>& FilesInUse();
+// Makes the files of `folder` read-only where asked and has them held as
+// asked, until the holders go.
+std::vector<std::unique_ptr<FileHolder>> HoldFiles(const std::string& folder, const std::vector<FileInUse>& files);
 #endif
 
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
