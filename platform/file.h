@@ -77,6 +77,13 @@ public:
         // Refuses a path whose last part is a link (as IsLink tells) instead
         // of opening what it leads to.
         osNoLink = 0x80000,
+        // Opens the file only where this process may also remove it. On
+        // Windows the handle carries the right to delete the file, so the
+        // open is refused while another program holds the file without
+        // letting it be deleted; elsewhere it is refused when the folder
+        // does not let this process remove the file. While the handle is
+        // open the file may be renamed and removed by name.
+        osDeleteAccess = 0x100000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -175,6 +182,10 @@ bool FindFiles(const std::string& folder, const std::string& mask,
 
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
+
+// Sets the file's read-only attribute and changes nothing else; true when
+// the file is read-only afterwards.
+bool MakeReadOnly(const std::string& path);
 
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.

@@ -76,6 +76,19 @@ bool MatchMask(const char* mask, const char* name) {
     return *name == 0;
 }
 
+// Whether this process may remove the open file from its folder: the
+// folder must be writable and searchable, and a sticky folder lets only the
+// owner of the file or of the folder (or the super-user) remove it.
+bool RemovalAllowed(const std::string& path, int fd) {
+    const size_t sep = path.find_last_of('/');
+    const std::string folder = sep == std::string::npos ? "." : sep == 0 ? "/" : path.substr(0, sep);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    struct stat dir, file;
+    if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
+    const uid_t me = ::geteuid();
+    return !(dir.st_mode & S_ISVTX) || me == 0 || file.st_uid == me || dir.st_uid == me;
+}
+
 }  // namespace
 
 CFile::~CFile() { Close(); }
@@ -104,6 +117,11 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
             ::close(fd);
             fd = -1;
         }
+    }
+    if (fd >= 0 && (flags & osDeleteAccess) && !RemovalAllowed(path, fd)) {
+        err = EACCES;
+        ::close(fd);
+        fd = -1;
     }
     if (fd < 0) {
         if (error) {

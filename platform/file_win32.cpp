@@ -36,6 +36,10 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
         default: share = 0; break;
     }
+    if (flags & osDeleteAccess) {
+        access |= DELETE;
+        share |= FILE_SHARE_DELETE;
+    }
     DWORD disposition = OPEN_EXISTING;
     if (flags & osCreateNew) disposition = CREATE_NEW;
     else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;

@@ -234,10 +234,11 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
         FileRun run(mode, password, true, m_obfuscateFlag, hint);
         CSecureDelete* shredder = mode == FileRun::kEncrypt ? m_shredder.get() : nullptr;
         // One file: encrypted (and its original shredded) or decrypted. An
-        // encrypted file whose plain original is still there is not done.
+        // encrypted file whose plain original is still there, whole or
+        // overwritten, is not done.
         auto processOne = [&](const std::string& path) {
             FileRun::Step step = run.Process(path, shredder);
-            int result = step.originalLeft ? CipherResult::kEncryptFailed : step.result;
+            int result = step.originalLeft || step.originalOverwritten ? CipherResult::kEncryptFailed : step.result;
             Count(tally, path, result, step.Value());
             return step.result;
         };
@@ -376,22 +377,24 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
     std::vector<std::string> left;
     CSecureDelete shredder;
     for (const std::string& path : paths) {
-        bool gone = false;
+        ShredOutcome shredded = ShredOutcome::kUntouched;
         try {
             CFile probe;
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
                 uint64_t size = probe.GetLength();
                 probe.Close();
                 // An empty file has nothing to overwrite.
-                gone = size > 0 ? shredder.SecureDeleteFile(path) : CFile::Remove(path);
-            } else {
-                // Never removed plainly as if it were empty: say it stays.
-                gone = false;
+                if (size > 0) shredded = shredder.Shred(path);
+                else if (CFile::Remove(path)) shredded = ShredOutcome::kDestroyed;
             }
+            // A file that does not open is never removed plainly as if it
+            // were empty: it stays.
         } catch (...) {
-            gone = false;
         }
-        if (!gone && FileExists(path)) {
+        if (shredded == ShredOutcome::kOverwritten) {
+            left.push_back(path + " (overwritten, but not removed)");
+            Record(path, WithDetails("OK", kOriginalOverwritten));
+        } else if (shredded == ShredOutcome::kUntouched && FileExists(path)) {
             left.push_back(path);
             Record(path, WithDetails("OK", kOriginalNotRemoved));
         }

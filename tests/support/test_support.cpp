@@ -338,6 +338,58 @@ SettingsKeeper::~SettingsKeeper() {
 #endif
 }
 
+#ifdef _WIN32
+FileHolder::FileHolder(const std::string& path, const std::string& share) {
+    std::string program = VASTREL_FILE_HOLDER;
+    if (program[0] == '/') program = "Z:" + program;
+    std::replace(program.begin(), program.end(), '/', '\\');
+    static int count = 0;
+    const std::string event = "VastrelFileHolder-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(++count);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    std::string line = "\"" + program + "\" \"" + path + "\" " + (share.empty() ? "-" : share) + " " + event;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (ready && CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        HANDLE either[2] = {ready, pi.hProcess};
+        m_holding = WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    if (ready) CloseHandle(ready);
+    EXPECT_TRUE(m_holding) << "no holder for " << path;
+}
+
+void FileHolder::Release() {
+    if (!m_process) return;
+    TerminateProcess(m_process, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_process, 30000));
+    CloseHandle(m_process);
+    m_process = nullptr;
+    m_holding = false;
+}
+
+const std::vector<FileInUse>& FilesInUse() {
+    static const std::vector<FileInUse> files = {{"a shared.txt", "rw", false},
+                                                 {"b deletable.txt", "rwd", false},
+                                                 {"c exclusive.txt", "", false},
+                                                 {"d readonly.txt", "rw", true},
+                                                 {"e failing.txt", nullptr, false}};
+    return files;
+}
+
+std::vector<std::unique_ptr<FileHolder>> HoldFiles(const std::string& folder, const std::vector<FileInUse>& files) {
+    std::vector<std::unique_ptr<FileHolder>> holders;
+    for (const FileInUse& f : files) {
+        const std::string path = folder + "\\" + f.name;
+        if (f.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (f.share) holders.push_back(std::make_unique<FileHolder>(path, f.share));
+    }
+    return holders;
+}
+#endif
+
 std::string Bytes(size_t size, unsigned seed) {
     std::string data(size, '\0');
     for (char& c : data) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
