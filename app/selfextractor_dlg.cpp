@@ -243,15 +243,18 @@ std::vector<std::string> CSelfextractorDlg::DestroyOriginals(const std::vector<s
     std::vector<std::string> left;
     CSecureDelete shredder;
     for (const std::string& path : originals) {
-        bool gone = false;
+        ShredOutcome outcome = ShredOutcome::kUntouched;
         try {
-            gone = shredder.SecureDeleteFile(path);
+            outcome = shredder.Shred(path);
         } catch (...) {
-            gone = false;
         }
-        if (!gone && ::Exists(path)) {
+        const std::string ok = CipherResult::ResultText(CipherResult::kOk);
+        if (outcome == ShredOutcome::kOverwritten) {
+            left.push_back(path + " (overwritten, but not removed)");
+            m_results[path] = WithDetails(ok, kOriginalOverwritten);
+        } else if (outcome == ShredOutcome::kUntouched && ::Exists(path)) {
             left.push_back(path);
-            m_results[path] = WithDetails(CipherResult::ResultText(CipherResult::kOk), kOriginalNotRemoved);
+            m_results[path] = WithDetails(ok, kOriginalNotRemoved);
         }
     }
     return left;

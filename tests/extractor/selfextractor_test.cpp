@@ -404,6 +404,17 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
         EXPECT_EQ("beta", testsupport::ReadFile(held));
         AnswerAsUsual();
+
+        // The disk fails under the shredder: the original is named as
+        // overwritten, not as left whole.
+        pickers.answers.push_back({true, archive});
+        platform::WriteHook previous =
+            platform::SetWriteHook([&](const std::string& path, size_t) { return path != held; });
+        EXPECT_FALSE(RunDialog(scanner, true));
+        platform::SetWriteHook(previous);
+        EXPECT_NE(std::string::npos,
+                  LastBox().find("These original files could not be destroyed:\n" + held + " (overwritten, but not removed)"));
+        EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
     }
     {
         // An empty project: no archive, and it says why.
