@@ -1,6 +1,7 @@
 #include "core/dir_read.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/worker_group.h"
 #include "platform/file.h"
@@ -38,17 +39,20 @@ bool TooDeep(const std::string& folder) { return folder.size() + 4 > platform::k
 
 // Where a listing cannot show a link to a file (Wine), each file must be
 // asked; a question waits mostly on the system rather than on the disk, so
-// many of them are asked on a few threads at once.
+// many of them are asked on a few threads at once. The threads are started
+// at the first folder that needs them and serve the rest of the walk.
 constexpr size_t kAskTogether = 64;  // fewer are asked one after another
 constexpr size_t kAsksPerThread = 32;
+using Askers = std::unique_ptr<Vastrel2::WorkerGroup>;
 
 // For each name of the folder's listing: is it a link?
-std::vector<char> AskLinks(const std::string& folder, const std::vector<std::string>& names) {
+std::vector<char> AskLinks(const std::string& folder, const std::vector<std::string>& names, Askers& askers) {
     std::vector<char> link(names.size(), 0), asked(names.size(), 0);
     if (names.size() >= kAskTogether) {
-        Vastrel2::WorkerGroup group(Vastrel2::WorkerGroup::ThreadsFor(names.size() / kAsksPerThread));
-        const unsigned parts = group.Size();
-        group.Run([&](unsigned part) {
+        if (!askers)
+            askers.reset(new Vastrel2::WorkerGroup(Vastrel2::WorkerGroup::ThreadsFor(names.size() / kAsksPerThread)));
+        const unsigned parts = askers->Size();
+        askers->Run([&](unsigned part) {
             try {
                 platform::FolderLinks links(folder);
                 for (size_t i = part; i < names.size(); i += parts) {
@@ -117,15 +121,22 @@ bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& 
 
 bool CSADirRead::CollectFiles(const char* mask, bool includeFiles, bool includeFolders) {
     std::string m = mask ? mask : "";
+    Askers askers;
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;
-        if (!ScanFiles(folder, m, includeFiles, includeFolders)) return false;
+        if (!ScanFolder(folder, m, includeFiles, includeFolders, askers)) return false;
     }
     return true;
 }
 
 bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, bool includeFiles,
                            bool includeFolders) {
+    Askers askers;
+    return ScanFolder(folder, mask, includeFiles, includeFolders, askers);
+}
+
+bool CSADirRead::ScanFolder(const std::string& folder, const std::string& mask, bool includeFiles,
+                            bool includeFolders, std::unique_ptr<Vastrel2::WorkerGroup>& askers) {
     try {
         std::string dir = folder;
         TrimTrailingSlashes(dir);
@@ -161,7 +172,7 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
             return true;
         }, detail);
         if (!names.empty()) {
-            const std::vector<char> answers = AskLinks(dir, names);
+            const std::vector<char> answers = AskLinks(dir, names, askers);
             for (size_t i = 0; i < asking.size(); ++i) linked[asking[i]] = answers[i];
         }
         for (size_t i = 0; i < listed.size(); ++i) {
