@@ -390,7 +390,8 @@ bool IsLocationOf(const std::string& location, const std::string& full) {
     if (location.size() != full.size() + prefix || location.compare(0, prefix, kPrefix) != 0 || full.size() < 2 ||
         full[1] != ':')
         return false;
-    return (location[prefix] | 0x20) == (full[0] | 0x20) && location.compare(prefix + 1, std::string::npos, full, 1) == 0;
+    return (location[prefix] | 0x20) == (full[0] | 0x20) &&
+           location.compare(prefix + 1, std::string::npos, full, 1) == 0;
 }
 
 // A full path split into its folder (a drive's root keeps its separator)
