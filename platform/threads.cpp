@@ -6,7 +6,9 @@
 #include <process.h>
 #endif
 
+#include <exception>
 #include <new>
+#include <string>
 
 namespace platform {
 
@@ -42,12 +44,23 @@ unsigned __stdcall ThreadEntry(void* p) {
     delete static_cast<ThreadStart*>(p);
     try {
         start.fn(start.arg);
+    } catch (const std::exception& e) {
+        OutputDebugStringA((std::string("Vastrel: thread: ") + e.what() + "\n").c_str());
     } catch (...) {
+        OutputDebugStringA("Vastrel: thread: unknown error\n");
     }
     return 0;
 }
 
 }  // namespace
+
+void* StartSystemThread(void (*fn)(void*), void* arg) {
+    ThreadStart* start = new (std::nothrow) ThreadStart{fn, arg};
+    if (!start) return nullptr;
+    uintptr_t handle = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
+    if (!handle) delete start;
+    return reinterpret_cast<void*>(handle);
+}
 
 Thread::Thread(Thread&& other) noexcept : m_handle(other.m_handle) { other.m_handle = nullptr; }
 
@@ -62,15 +75,8 @@ Thread& Thread::operator=(Thread&& other) noexcept {
 
 bool Thread::Start(void (*fn)(void*), void* arg) {
     if (m_handle) return false;
-    ThreadStart* start = new (std::nothrow) ThreadStart{fn, arg};
-    if (!start) return false;
-    uintptr_t handle = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
-    if (!handle) {
-        delete start;
-        return false;
-    }
-    m_handle = reinterpret_cast<void*>(handle);
-    return true;
+    m_handle = StartSystemThread(fn, arg);
+    return m_handle != nullptr;
 }
 
 void Thread::Join() {

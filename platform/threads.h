@@ -101,4 +101,11 @@ private:
 // The processors this process may run on (at least 1).
 unsigned HardwareThreads();
 
+#ifdef _WIN32
+// Starts fn(arg) on a thread of the C runtime: the thread's handle, which the
+// caller closes, or null when the system refuses one. What fn throws is
+// reported to the debugger and goes no further.
+void* StartSystemThread(void (*fn)(void*), void* arg);
+#endif
+
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "ui/app.h"
 
 #include <commctrl.h>
-#include <process.h>
 #include <shlobj.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 #include "ui/window.h"
 #include "ui/window_internal.h"
 
@@ -232,34 +232,6 @@ void TraceError(const char* where, const char* what) {
     OutputDebugStringA(line.c_str());
 }
 
-namespace {
-struct ThreadStart {
-    void (*fn)(void*);
-    void* arg;
-};
-
-unsigned __stdcall ThreadEntry(void* p) {
-    ThreadStart start = *static_cast<ThreadStart*>(p);
-    delete static_cast<ThreadStart*>(p);
-    try {
-        start.fn(start.arg);
-    } catch (const std::exception& e) {
-        TraceError("thread", e.what());
-    } catch (...) {
-        TraceError("thread", nullptr);
-    }
-    return 0;
-}
-}  // namespace
-
-HANDLE StartThread(void (*fn)(void*), void* arg) {
-    ThreadStart* start = new ThreadStart{fn, arg};
-    uintptr_t h = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
-    if (!h) {
-        delete start;
-        return nullptr;
-    }
-    return reinterpret_cast<HANDLE>(h);
-}
+HANDLE StartThread(void (*fn)(void*), void* arg) { return static_cast<HANDLE>(platform::StartSystemThread(fn, arg)); }
 
 }  // namespace ui
