@@ -87,8 +87,8 @@ TEST_F(UnloadTest, TwoHundredRightClicksLeaveNoHandleAndNoMemoryBehind) {
     testsupport::MakeDir(folder);
     const std::vector<std::string> selections[2] = {{file}, {file, folder}};
 
-    // The first round loads what the system keeps once loaded (COM's and
-    // the shell's own parts); the counts start after it.
+    // The first rounds load what the system keeps once loaded (COM's and
+    // the shell's own parts); the counts start after them.
     ASSERT_TRUE(RightClickThenFree(selections[0]));
     ASSERT_TRUE(RightClickThenFree(selections[1]));
     const Footprint first = Measure();
