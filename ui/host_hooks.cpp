@@ -25,7 +25,8 @@ void OfferHooksToHost() {
                             &Dialog::SetModalHook,     &platform::SetMessageHook,
                             &SetPickerHook,            &SetPopupMenuHook,
                             &platform::SetProgramHook, &platform::SetAssociationHook,
-                            &Window::FromHandle,       &Window::PreTranslateChain};
+                            &Window::FromHandle,       &Window::PreTranslateChain,
+                            &platform::SetWriteHook};
     host(&g_setters);
 }
 
