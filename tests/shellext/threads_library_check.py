@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""threads_library_check.py OBJDUMP LIBRARY MAP
+"""threads_library_check.py OBJDUMP NM LIBRARY SYMBOLS MAP
 
 Explorer calls the plug-in on threads of its own and unloads it all day. The
 toolchain's threads library keeps a record with two handles for every thread
@@ -10,7 +10,9 @@ may lead there.
 
 From the linker's map this tells the plug-in's own functions (from objects
 of the build tree) from the runtime's (objects of the toolchain), and from
-the disassembly of the built library it follows every direct call and jump.
+the disassembly of the built library it follows every direct call and jump;
+the functions' names and addresses come from SYMBOLS (the shipped library
+keeps its symbols in a file of their own; it may be the library itself).
 It fails when a path leads from the plug-in's code into the threads library,
 the emulated thread-local storage or the static-initialisation guards. Paths
 that only run while an exception is thrown or caught are not followed: the
@@ -60,7 +62,7 @@ def sections(map_path):
     return sorted(found)
 
 
-def main(objdump, library, map_path):
+def main(objdump, nm, library, symbols, map_path):
     placed = sections(map_path)
     starts = [s for s, _, _ in placed]
 
@@ -68,41 +70,49 @@ def main(objdump, library, map_path):
         i = bisect.bisect_right(starts, address) - 1
         return placed[i][2] if i >= 0 and address < placed[i][1] else ''
 
-    disassembly = subprocess.run([objdump, '-d', '--no-show-raw-insn', library], capture_output=True, text=True,
-                                 check=True).stdout
-    # 32-bit names carry one more leading underscore.
-    header = subprocess.run([objdump, '-f', library], capture_output=True, text=True).stdout
-    leading = '_' if 'format pei-i386' in header else ''
-    # Functions by their first address; a call or jump goes to the function
-    # whose code holds its target (local code without a name of its own is
-    # named after its section and address).
-    label = re.compile(r'^([0-9a-f]+) <(.+)>:$')
-    call = re.compile(r'\s(?:call|jmp)\w*\s+([0-9a-f]+) <')
-    names, addresses, targets, current = {}, [], collections.defaultdict(set), None
-    for line in disassembly.splitlines():
-        m = label.match(line)
-        if m:
-            current = int(m.group(1), 16)
-            name = m.group(2)
-            names[current] = name if not name.startswith('.') else '%s@%x' % (name, current)
-            addresses.append(current)
+    # Functions by their first address. Code without a name of its own is
+    # named after its section, and a name that several local functions
+    # share, after its address too.
+    names = {}
+    listing = subprocess.run([nm, symbols], capture_output=True, text=True, check=True).stdout
+    for line in listing.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) != 3 or parts[1] not in 'tTwW':
             continue
-        m = call.search(line)
-        if m and current is not None:
-            targets[current].add(int(m.group(1), 16))
-    addresses.sort()
+        address, name = int(parts[0], 16), parts[2]
+        if name.startswith('.'):
+            names.setdefault(address, '%s@%x' % (name, address))
+        elif address not in names or names[address].startswith('.'):
+            names[address] = name
+    taken = collections.Counter(names.values())
+    names = {a: n if taken[n] == 1 else '%s@%x' % (n, a) for a, n in names.items()}
+    addresses = sorted(names)
 
     def function_at(address):
         i = bisect.bisect_right(addresses, address) - 1
         return names[addresses[i]] if i >= 0 else None
 
+    # 32-bit names carry one more leading underscore.
+    header = subprocess.run([objdump, '-f', library], capture_output=True, text=True).stdout
+    leading = '_' if 'format pei-i386' in header else ''
+    # Every direct call and jump, from the function that holds it to the
+    # function whose code holds its target.
+    disassembly = subprocess.run([objdump, '-d', '--no-show-raw-insn', library], capture_output=True, text=True,
+                                 check=True).stdout
+    instruction = re.compile(r'^\s*([0-9a-f]+):\s+(?:call|jmp|j[a-z]+)\w*\s+(?:0x)?([0-9a-f]+)\b')
+    targets = collections.defaultdict(set)
+    for line in disassembly.splitlines():
+        m = instruction.match(line)
+        if m:
+            targets[function_at(int(m.group(1), 16))].add(int(m.group(2), 16))
+
     where = {names[a]: origin(a) for a in addresses}
     calls = collections.defaultdict(set)
-    for start, aims in targets.items():
+    for caller, aims in targets.items():
         for aim in aims:
             callee = function_at(aim)
-            if callee and callee != names[start]:
-                calls[names[start]].add(callee)
+            if caller and callee and callee != caller:
+                calls[caller].add(callee)
 
     def plain(name):
         return name[len(leading):] if leading and name.startswith(leading) else name
@@ -138,6 +148,6 @@ def main(objdump, library, map_path):
 
 
 if __name__ == '__main__':
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 6:
         sys.exit(__doc__.splitlines()[0])
     sys.exit(main(*sys.argv[1:]))
