@@ -308,7 +308,7 @@ namespace {
 // the system names it; empty when the system cannot tell.
 std::string FinalPath(const std::string& path) {
     using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    static const auto getFinalPath = reinterpret_cast<GetFinalPathFn>(
+    const auto getFinalPath = reinterpret_cast<GetFinalPathFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
     if (!getFinalPath) return std::string();
     HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -322,10 +322,7 @@ std::string FinalPath(const std::string& path) {
 
 // Wine shows the host's symbolic links to files as the files they lead to,
 // without the reparse point that Windows itself shows for every link.
-bool HidesFileLinks() {
-    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
-}
+bool HidesFileLinks() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
