@@ -1,14 +1,21 @@
 // What the 32-bit product and its 64-bit test build must share although
 // their pointers differ: the structure sizes handed to Windows, which each
-// build takes from its own headers.
+// build takes from its own headers, and the names the program sees of other
+// processes, whatever their word size.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <psapi.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
+#include <string>
+
+#include "app/crypt_test_app.h"
 
 namespace {
 
@@ -30,5 +37,34 @@ static_assert(offsetof(LVITEMA, lParam) == (k32 ? 32 : 40), "list rows carry poi
 static_assert(sizeof(TBBUTTON) == (k32 ? 20 : 32), "TB_BUTTONSTRUCTSIZE");
 static_assert(sizeof(CMINVOKECOMMANDINFO) == (k32 ? 36 : 56), "the smallest invocation Explorer hands over");
 static_assert(sizeof(DROPFILES) == 20, "the dropped-files header is the same on both");
+
+std::string OwnFileName() {
+    char self[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self, n);
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+// A 32-bit program may open a 64-bit process but not read its module list,
+// just as no program may read it through a handle without the right to
+// read the process's memory: the name must come all the same.
+TEST(ProcessFileName, IsTheProgramsNameAlsoWhereTheModuleListCannotBeRead) {
+    const std::string own = OwnFileName();
+    ASSERT_FALSE(own.empty());
+    HANDLE full = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, GetCurrentProcessId());
+    ASSERT_TRUE(full);
+    EXPECT_EQ(own, CCryptTestApp::ProcessFileName(full));
+    CloseHandle(full);
+
+    HANDLE limited = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentProcessId());
+    ASSERT_TRUE(limited);
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    EXPECT_FALSE(EnumProcessModules(limited, &module, sizeof module, &needed));  // the case the name stands in for
+    EXPECT_EQ(own, CCryptTestApp::ProcessFileName(limited));
+    CloseHandle(limited);
+
+    EXPECT_EQ("<unknown>", CCryptTestApp::ProcessFileName(nullptr));
+}
 
 }  // namespace
