@@ -209,7 +209,14 @@ void CCryptTestApp::OpenEncryptedFile(std::string path) {
     }
     kept.Drop(false);
     CSecureDelete shredder;
-    if (!shredder.DeleteFile(plainPath)) {
+    const ShredOutcome shredded = shredder.ShredOrRemove(plainPath);
+    if (shredded == ShredOutcome::kOverwritten) {
+        Tell("The file was encrypted again as " + path + ". Its decrypted copy was overwritten, but could not be removed:\n" +
+                 plainPath + "\nPlease shred or delete it yourself.",
+             MB_ICONEXCLAMATION);
+        return;
+    }
+    if (shredded == ShredOutcome::kUntouched && GetFileAttributesA(plainPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         Tell("The file was encrypted again as " + path + ", but its decrypted copy could not be removed:\n" +
                  plainPath + "\nPlease shred or delete it yourself.",
              MB_ICONEXCLAMATION);

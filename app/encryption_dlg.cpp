@@ -189,8 +189,8 @@ void CEncryptionDlg::EncryptProjectFiles() {
                 if (m_summary) m_results[path] = step.Value();
             }
             if (r == 0) {
-                if (step.originalLeft && m_summary) m_results[path] = step.Value();
-                done.push_back(Encrypted{static_cast<size_t>(i), path, step.originalLeft});
+                if ((step.originalLeft || step.originalOverwritten) && m_summary) m_results[path] = step.Value();
+                done.push_back(Encrypted{static_cast<size_t>(i), path, step.originalLeft, step.originalOverwritten});
                 UpdateRenamedListItem(entry->name, entry->path, step.path, ui::ListViewRef(m_list ? m_list->Handle() : nullptr));
             }
             m_progress.StepIt();
@@ -205,11 +205,11 @@ void CEncryptionDlg::EncryptProjectFiles() {
 
 void CEncryptionDlg::OfferUndo(std::vector<Encrypted>& done, const std::string& password, int canceled,
                                int& successes) {
-    int answer = ui::AppMessageBox("Undo changed files?", MB_YESNO | MB_ICONQUESTION);
+    if (ui::AppMessageBox("Undo changed files?", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     char key[64];
     std::snprintf(key, sizeof key, "%d files were canceled", canceled);
     m_results[key] = "";
-    if (answer == IDYES) UndoEncryption(done, password, successes);
+    UndoEncryption(done, password, successes);
 }
 
 void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::string& password, int& successes) {
@@ -222,19 +222,27 @@ void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::str
         ProjectEntry* entry = Entry(it->entry);
         if (!entry) continue;
         const std::string encrypted = entry->path;
-        if (it->originalLeft) {
-            // The plain original is still there: only the copy goes.
+        CFileStatus status;
+        const bool originalThere = CFile::GetStatus(it->original, status);
+        if (it->originalLeft && originalThere) {
+            // The shredder left the plain original as it was: only the copy goes.
             if (CFile::Remove(encrypted)) {
                 UpdateRenamedListItem(entry->name, entry->path, it->original, list);
+                m_results.erase(it->original);
                 --successes;
             } else if (m_summary) {
                 m_results[encrypted] = WithDetails("OK", "the encrypted copy could not be removed");
             }
             continue;
         }
+        // Anything else at the original's place holds shredding patterns:
+        // it goes first, so that the decrypted file takes its name (else the
+        // decryption moves it aside, or leaves the encrypted file as it is).
+        if (it->originalOverwritten && originalThere) m_shredder->ShredOrRemove(it->original);
         FileRun::Step step = undo.Process(encrypted, nullptr);
         if (step.changed) {
             UpdateRenamedListItem(entry->name, entry->path, step.path, list);
+            m_results.erase(it->original);
             --successes;
         } else if (m_summary) {
             std::string details = "not undone, the file stays encrypted";

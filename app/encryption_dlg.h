@@ -58,11 +58,13 @@ protected:
     void ShowOperationResult(int* successes, int* failures);
 
 private:
-    // A file this run encrypted: its entry, and its plain original's path.
+    // A file this run encrypted: its entry, its plain original's path, and
+    // what the shredder did to that original.
     struct Encrypted {
         size_t entry;
         std::string original;
-        bool originalLeft;
+        bool originalLeft;         // still there as it was
+        bool originalOverwritten;  // overwritten, but still there
     };
     // After a cancel: asks whether to undo, and does.
     void OfferUndo(std::vector<Encrypted>& done, const std::string& password, int canceled, int& successes);

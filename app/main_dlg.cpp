@@ -14,6 +14,7 @@
 #include "core/file_header.h"
 #include "core/registry_dword.h"
 #include "ui/app.h"
+#include "ui/dialog_helpers.h"
 #include "ui/help_launcher.h"
 #include "ui/prompts.h"
 #include "ui/simple_password_dlg.h"
@@ -22,10 +23,6 @@
 #include "vastrel/resource.h"
 
 namespace {
-
-
-// Pages on the maker's web site.
-const char kFaqUrl[] = "http://www.halvenrod.example/vastrel/faq.html";
 
 std::string LoadResourceString(UINT id, int maxChars) {
     std::vector<char> text(static_cast<size_t>(maxChars) + 1, '\0');
@@ -354,11 +351,10 @@ LRESULT VastrelMainDlg::OnToolTipText(NMHDR* header) {
         std::string text = LoadResourceString(static_cast<UINT>(id), 255);
         if (wide) {
             auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-            int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), info->szText, 79);
-            info->szText[n > 0 ? n : 0] = L'\0';
+            CopyBoundedText(info->szText, sizeof info->szText / sizeof info->szText[0], text);
         } else {
             auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-            lstrcpynA(info->szText, text.c_str(), 80);
+            CopyBoundedText(info->szText, sizeof info->szText, text);
         }
     }
     SetWindowPos(header->hwndFrom, HWND_TOP, 0, 0, 0, 0, SWP_NOOWNERZORDER | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
@@ -516,7 +512,7 @@ void VastrelMainDlg::OnOptions() {
 
 void VastrelMainDlg::OnHelp() { CHelpLauncher().ShowHelp(); }
 
-void VastrelMainDlg::OnFaq() { CHelpLauncher().OpenUrl(kFaqUrl); }
+void VastrelMainDlg::OnFaq() { CHelpLauncher().OpenUrl(std::string(kVastrelWebSite) + kFaqPage); }
 
 void VastrelMainDlg::OnCheckForUpdates() {
     Vastrel2::Utils::CUpdateCheck().CheckForUpdate(Vastrel2::Utils::kUpdateTextUrl, TRUE);

@@ -425,13 +425,17 @@ void VastrelMainDlg::ShredSelectedFiles(bool selectedOnly) {
     }
     // The file shown by the row is the one destroyed: the entry of its index.
     std::vector<int> shredded;
+    std::string overwritten;
     for (int row : rows) {
         if (static_cast<size_t>(row) >= m_dirRead.files.size()) continue;
         std::string path = m_dirRead.files[static_cast<size_t>(row)].path;
         m_progress.SetText("Shredding...\n\n" + path);
         m_progress.StepIt();
         m_progress.PeekAndPump(TRUE);
-        if (m_shredder->SecureDeleteFile(path)) shredded.push_back(row);
+        const ShredOutcome outcome = m_shredder->Shred(path);
+        if (outcome == ShredOutcome::kDestroyed) shredded.push_back(row);
+        // Its row stays, but the file no longer holds what it held.
+        if (outcome == ShredOutcome::kOverwritten) overwritten += "\n" + path;
     }
     for (auto it = shredded.rbegin(); it != shredded.rend(); ++it) {
         m_dirRead.RemoveEntry(*it);
@@ -441,6 +445,9 @@ void VastrelMainDlg::ShredSelectedFiles(bool selectedOnly) {
     UpdateProjectTotals();
     // The project lost files: it differs from what was saved.
     if (!shredded.empty()) m_modified = 1;
+    if (!overwritten.empty()) {
+        ui::AppMessageBox("These files were overwritten but could not be removed:" + overwritten, MB_ICONEXCLAMATION);
+    }
 }
 
 LRESULT VastrelMainDlg::OnListCustomDraw(NMHDR* header) {

@@ -2,7 +2,6 @@
 
 #include <commdlg.h>
 
-#include <cctype>
 #include <cstdio>
 
 #include "core/cipher_result.h"
@@ -21,16 +20,6 @@
 using Vastrel2::CIPHER::CipherResult;
 
 namespace {
-
-bool SamePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool Exists(const std::string& path) {
     CFileStatus status;
@@ -141,14 +130,15 @@ void CSelfextractorDlg::CreateSelfExtractor() {
         m_busy = false;
         return;
     }
-    for (const ProjectEntry& entry : entries) {
-        if (SamePath(entry.path, m_outputPath)) {
-            ui::AppMessageBox("The self-extracting file cannot replace a file of the project:\n" + m_outputPath +
-                                  "\nPlease choose another name.",
-                              MB_ICONERROR);
-            m_busy = false;
-            return;
-        }
+    // Whatever the output is called, it is never a file of the project.
+    std::vector<std::string> projectFiles;
+    for (const ProjectEntry& entry : entries) projectFiles.push_back(entry.path);
+    if (platform::LeadsToAnyOf(m_outputPath, projectFiles)) {
+        ui::AppMessageBox("The self-extracting file cannot replace a file of the project:\n" + m_outputPath +
+                              "\nPlease choose another name.",
+                          MB_ICONERROR);
+        m_busy = false;
+        return;
     }
 
     m_progress.Show();
@@ -171,9 +161,13 @@ void CSelfextractorDlg::CreateSelfExtractor() {
                 ++failures;
                 value = CipherResult::ResultText(CipherResult::kAlreadyEncrypted);
             } else {
+                CFileStatus before;
+                const bool readOnly = CFile::GetStatus(original, before) && (before.m_attribute & kAttrReadOnly);
                 FileRun::Step step = run.Process(original, nullptr);
                 value = step.Value();
                 if (step.result == CipherResult::kOk) {
+                    // Encryption lifts the flag; the plain file stays as it was found.
+                    if (readOnly) platform::ChangeReadOnly(original, true);
                     tempList.push_back(step.path);
                     std::string name = entry.name.empty() ? platform::FileNamePart(original) : entry.name;
                     if (m_writer.AddFile(step.path, name)) {
@@ -194,46 +188,53 @@ void CSelfextractorDlg::CreateSelfExtractor() {
         if (m_progress.Cancelled()) cancelled = true;
     }
 
-    int archiveResult = kArchiveOk;
+    int archiveResult = kArchiveCancelled;
     if (!cancelled) {
         m_progress.SetText("Creating self-extractor...");
         ProgressWndArchiveProgress display(m_progress);
         m_writer.SetProgress(&display);
-        // Never over a temporary file of this run, which the archive reads.
-        for (const std::string& temp : tempList) {
-            if (SamePath(temp, m_outputPath)) archiveResult = kArchiveOutputFailed;
-        }
-        if (archiveResult == kArchiveOk) archiveResult = m_writer.CreateArchive(IDR_SFX_EXE, m_outputPath);
+        // A cancel while packing stops the writer, which then keeps no archive.
+        archiveResult = m_writer.CreateArchive(IDR_SFX_EXE, m_outputPath);
         m_writer.SetProgress(nullptr);
-        // A cancel while packing: the archive does not stay.
-        if (m_progress.Cancelled()) {
-            cancelled = true;
-            if (archiveResult == kArchiveOk) CFile::Remove(m_outputPath);
+        cancelled = archiveResult == kArchiveCancelled;
+    }
+    // No encrypted copy of this run stays, whatever became of the archive.
+    for (const std::string& temp : tempList) {
+        if (!CFile::Remove(temp) && ::Exists(temp)) {
+            m_results[temp] = WithDetails("Not removed", "The encrypted temporary copy could not be removed");
         }
     }
-    for (const std::string& temp : tempList) CFile::Remove(temp);
     m_progress.Hide();
 
-    if (cancelled) {
-        ui::AppMessageBox("Creating the self-extracting file was cancelled. No self-extracting file was written and "
-                          "no original file was destroyed.",
-                          MB_ICONINFORMATION);
-    } else if (archiveResult != kArchiveOk) {
-        std::string why = ArchiveResultText(archiveResult);
-        if (!m_writer.LastProblem().empty()) why += "\n" + m_writer.LastProblem() + ".";
-        ui::AppMessageBox("The self-extracting file was not written: " + m_outputPath + "\n" + why +
-                              "\nNo original file was destroyed.",
-                          MB_ICONERROR);
-    } else {
-        std::vector<std::string> notDestroyed;
-        if (m_destroyOriginals && !destroyList.empty() &&
-            ui::AppMessageBox("Destroying original files cannot be undone. Are you sure you want to continue?",
-                              MB_YESNO | MB_ICONWARNING) == IDYES) {
-            notDestroyed = DestroyOriginals(destroyList);
-            if (m_destroyed && notDestroyed.empty()) *m_destroyed = true;
+    std::vector<std::string> notDestroyed;
+    if (archiveResult != kArchiveOk) {
+        if (cancelled) {
+            ui::AppMessageBox("Creating the self-extracting file was cancelled. No self-extracting file was written "
+                              "and no original file was destroyed.",
+                              MB_ICONINFORMATION);
+        } else {
+            std::string why = ArchiveResultText(archiveResult);
+            if (!m_writer.LastProblem().empty()) why += "\n" + m_writer.LastProblem() + ".";
+            ui::AppMessageBox("The self-extracting file was not written: " + m_outputPath + "\n" + why +
+                                  "\nNo original file was destroyed.",
+                              MB_ICONERROR);
         }
-        ShowOperationResult(&successes, &failures, notDestroyed);
+        // The files that were to be packed are in no archive.
+        for (const std::string& original : destroyList) {
+            m_results[original] = WithDetails("Not added", cancelled ? "Cancelled before the self-extracting file "
+                                                                       "was written"
+                                                                     : "The self-extracting file was not written");
+        }
+        failures += successes;
+        successes = 0;
+    } else if (m_destroyOriginals && !destroyList.empty() &&
+               ui::AppMessageBox("Destroying original files cannot be undone. Are you sure you want to continue?",
+                                 MB_YESNO | MB_ICONWARNING) == IDYES) {
+        notDestroyed = DestroyOriginals(destroyList);
+        if (m_destroyed && notDestroyed.empty()) *m_destroyed = true;
     }
+    // The per-file results are offered in every case.
+    ShowOperationResult(&successes, &failures, notDestroyed);
     m_busy = false;
     EndDialog(IDOK);
 }
@@ -242,15 +243,18 @@ std::vector<std::string> CSelfextractorDlg::DestroyOriginals(const std::vector<s
     std::vector<std::string> left;
     CSecureDelete shredder;
     for (const std::string& path : originals) {
-        bool gone = false;
+        ShredOutcome outcome = ShredOutcome::kUntouched;
         try {
-            gone = shredder.SecureDeleteFile(path);
+            outcome = shredder.Shred(path);
         } catch (...) {
-            gone = false;
         }
-        if (!gone && ::Exists(path)) {
+        const std::string ok = CipherResult::ResultText(CipherResult::kOk);
+        if (outcome == ShredOutcome::kOverwritten) {
+            left.push_back(path + " (overwritten, but not removed)");
+            m_results[path] = WithDetails(ok, kOriginalOverwritten);
+        } else if (outcome == ShredOutcome::kUntouched && ::Exists(path)) {
             left.push_back(path);
-            m_results[path] = WithDetails(CipherResult::ResultText(CipherResult::kOk), kOriginalNotRemoved);
+            m_results[path] = WithDetails(ok, kOriginalNotRemoved);
         }
     }
     return left;

@@ -194,14 +194,25 @@ void CommandJob::EncryptFiles() {
             Log("Encryption failed : The file name holds characters that Windows-1252 cannot store");
             return false;
         }
+        // The encryption makes a read-only original writable, to be shredded.
+        CFileStatus before;
+        const bool wasReadOnly = CFile::GetStatus(source, before) && (before.m_attribute & kAttrReadOnly);
         int result = encryptor->EncryptFile(path, m_settings->hint);
         if (result != CipherResult::kOk && result != CipherResult::kFileEmpty && result != CipherResult::kRenamedOld) {
             if (m_logOn) Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
             return false;
         }
-        if (!m_shredder->DeleteFile(source)) {
-            // The encrypted file is there, but so is the plain one.
-            if (m_logOn) Log(Format("Error : Unable to shred the original file: %s", source.c_str()));
+        const ShredOutcome shredded = m_shredder->ShredOrRemove(source);
+        if (shredded != ShredOutcome::kDestroyed) {
+            // The encrypted file is there, but so is the plain one: as it
+            // was, or overwritten.
+            if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::MakeReadOnly(source);
+            if (m_logOn) {
+                Log(Format(shredded == ShredOutcome::kOverwritten
+                               ? "Error : The original file was overwritten but could not be removed: %s"
+                               : "Error : Unable to shred the original file: %s",
+                           source.c_str()));
+            }
             return false;
         }
         return true;

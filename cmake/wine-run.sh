@@ -54,16 +54,31 @@ build_folder() {
     echo "$PWD"
 }
 
+# Wine's own fonts (package fonts-wine: Marlett for the title-bar buttons,
+# Tahoma, the bitmap fonts) are not picked up from where the package puts
+# them, so a prefix gets a copy in its Fonts folder; without Marlett every
+# title bar shows the letters "0 1 r" where its buttons belong.
+wine_fonts=/usr/share/wine/fonts
+[ -f "$wine_fonts/marlett.ttf" ] ||
+    wine_fonts=$(dirname "$(dpkg -L fonts-wine 2>/dev/null | grep -m1 '/marlett\.ttf$')" 2>/dev/null)
+add_wine_fonts() {
+    local fonts="$1/drive_c/windows/Fonts"
+    [ -f "$wine_fonts/marlett.ttf" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ] || return 0
+    cp -p "$wine_fonts"/* "$fonts"/ 2>/dev/null || true
+}
+
 # boot_prefix DIR: a new prefix, booted, its wineserver ended.
 boot_prefix() {
     mkdir -p "$1"
     WINEPREFIX="$1" WINEARCH=$arch "$loader" wineboot -i >/dev/null 2>&1
     WINEPREFIX="$1" wineserver -w
+    add_wine_fonts "$1"
 }
 
 if [ $own = 0 ]; then
     [ -n "${WINEPREFIX:-}" ] || export WINEPREFIX="$(build_folder "$1")/wineprefix"
     [ -f "$WINEPREFIX/system.reg" ] || boot_prefix "$WINEPREFIX"
+    add_wine_fonts "$WINEPREFIX"  # a prefix booted before the fonts were installed
     exec "$loader" "$@"
 fi
 
@@ -77,7 +92,9 @@ mkdir -p "$wine_dir/run"
 # folder become plain folders, so no test writes outside its prefix there.
 make_template() {
     local stamp
-    stamp="2 $arch $("$loader" --version 2>/dev/null)"  # 2: the layout this script makes
+    # 3: the layout this script makes; a template made before the fonts were
+    # installed is made again.
+    stamp="3 $arch $("$loader" --version 2>/dev/null) fonts:$([ -f "$wine_fonts/marlett.ttf" ] && echo yes)"
     [ "$(cat "$template/.template-stamp" 2>/dev/null)" = "$stamp" ] && return 0
     rm -rf "$template" "$template.new"
     boot_prefix "$template.new"
@@ -86,12 +103,12 @@ make_template() {
     find "$template.new/drive_c/users" -type l -print0 | while IFS= read -r -d '' link; do
         rm -f "$link" && mkdir -p "$link"
     done
-    # Wine's own binaries (the bulk of a prefix) become hard links in every
+    # Wine's own binaries and fonts (the bulk of a prefix) become hard links in every
     # copy, since nothing writes them; every other file, the registry and the
     # INI files included, is copied. This lists the ones to copy.
     (cd "$template.new" && find . -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.sys' -o -iname '*.drv' \
         -o -iname '*.nls' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o -iname '*.tlb' -o -iname '*.ax' \
-        -o -iname '*.ds' \) -print0) >"$template.new/.copied-files"
+        -o -iname '*.ds' -o -iname '*.ttf' -o -iname '*.fon' \) -print0) >"$template.new/.copied-files"
     echo "$stamp" >"$template.new/.template-stamp"
     mv "$template.new" "$template"
 }

@@ -69,16 +69,6 @@ bool IsPlainFileName(const std::string& name) {
     return name.find_first_of("\\/:") == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-// Sets or clears the read-only bit and nothing else.
-void ChangeReadOnly(const std::string& path, bool set) {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return;
-    CFileStatus change;  // times left at 0 are not written
-    change.m_attribute = static_cast<uint8_t>(set ? status.m_attribute | kAttrReadOnly
-                                                  : status.m_attribute & ~kAttrReadOnly);
-    CFile::SetStatus(path, change);
-}
-
 // True only for a file that the full decryption road would turn away as not
 // encrypted, learnt through one open: its full path is not too long, it is
 // no link and opens as a job's source opens, its attributes give no result
@@ -264,7 +254,7 @@ int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool 
     }
     // Every failure from here on leaves the source as it was found.
     auto fail = [&](int result) {
-        if (clearedReadOnly) ChangeReadOnly(sourcePath, true);
+        if (clearedReadOnly) platform::ChangeReadOnly(sourcePath, true);
         return result;
     };
     if (!Ready()) return fail(R::kEncryptFailed);
@@ -366,7 +356,7 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
     // A failed or refused decryption leaves the encrypted file as it was,
     // and the caller's path naming it.
     auto fail = [&](int result) {
-        if (wasReadOnly) ChangeReadOnly(sourcePath, true);
+        if (wasReadOnly) platform::ChangeReadOnly(sourcePath, true);
         path = given;
         return result;
     };

@@ -65,14 +65,6 @@ bool ClearReadOnly(const std::string& path) {
     return CFile::SetStatus(path, change);
 }
 
-void RestoreReadOnly(const std::string& path) {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return;
-    CFileStatus change;
-    change.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
-    CFile::SetStatus(path, change);
-}
-
 }  // namespace
 
 CSecureDelete::CSecureDelete() : m_setting(VastrelSettingPath("ShredPasses"), 0, 1) {
@@ -95,8 +87,10 @@ void CSecureDelete::SetPasses(int passes) {
 // overwrite is on the disk before anything else happens to the file, also
 // where the system would otherwise keep it in its cache until the file is
 // deleted and never write it at all.
-bool CSecureDelete::Overwrite(CFile& file, uint64_t size, const unsigned char* pattern) {
-    if (!file.Seek(static_cast<int64_t>(size - 1), CFile::begin) || !file.Write(pattern, 1)) return false;
+bool CSecureDelete::Overwrite(CFile& file, uint64_t size, const unsigned char* pattern, bool& wrote) {
+    if (!file.Seek(static_cast<int64_t>(size - 1), CFile::begin)) return false;
+    wrote = true;
+    if (!file.Write(pattern, 1)) return false;
     if (!file.Seek(0, CFile::begin)) return false;
     for (uint64_t done = 0; done < size; done += kWriteSize) {
         const uint64_t left = size - done;
@@ -122,22 +116,27 @@ std::string CSecureDelete::RenameAway(const std::string& path) {
     return current;
 }
 
-bool CSecureDelete::SecureDeleteFile(const std::string& path) {
+ShredOutcome CSecureDelete::Shred(const std::string& path) {
+    bool wrote = false;
     try {
-        if (path.empty() || PathTooLong(path)) return false;
-        if (!platform::NativeFileControlAvailable()) return false;
+        if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
+        if (!platform::NativeFileControlAvailable()) return ShredOutcome::kUntouched;
 
         bool wasReadOnly = ClearReadOnly(path);
         CFile file;
         CFileException error;
         // No write-through: every pattern is flushed to the disk whole instead,
-        // which the system honours where it ignores write-through.
-        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary, &error)) {
-            if (wasReadOnly) RestoreReadOnly(path);
+        // which the system honours where it ignores write-through. The handle
+        // carries the right to remove the file, so a file that cannot go is
+        // never overwritten, and it stays open through the renames and the
+        // delete: no program can take that right away meanwhile.
+        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess,
+                       &error)) {
+            if (wasReadOnly) platform::MakeReadOnly(path);
             platform::ShowMessage("An error occured while processing file: " + path + "\n" +
                                       platform::SystemErrorText(error.m_lOsError) + "\n",
                                   "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
-            return false;
+            return ShredOutcome::kUntouched;
         }
 
         uint64_t size = file.GetLength();
@@ -148,39 +147,40 @@ bool CSecureDelete::SecureDeleteFile(const std::string& path) {
             const unsigned char* const* patterns = Patterns().Get();
             bool ok = patterns != nullptr;
             for (int pass = 0; ok && pass < m_passes; ++pass)
-                for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p]);
+                for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p], wrote);
             if (!ok) {
                 file.Close();
-                if (wasReadOnly) RestoreReadOnly(path);
-                return false;
+                if (wasReadOnly) platform::MakeReadOnly(path);
+                return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
             }
         }
-        file.Close();
 
         std::string last = RenameAway(path);
-        if (CFile::Remove(last)) return true;
-        CFile::Rename(last, path);
-        if (wasReadOnly) RestoreReadOnly(path);
-        return false;
+        bool removed = CFile::Remove(last);
+        if (!removed) CFile::Rename(last, path);
+        file.Close();
+        if (removed) return ShredOutcome::kDestroyed;
+        if (wasReadOnly) platform::MakeReadOnly(path);
+        return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
     } catch (...) {
-        return false;
+        return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
     }
 }
 
-bool CSecureDelete::DeleteFile(const std::string& path) {
+ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
     try {
-        if (path.empty() || PathTooLong(path)) return false;
+        if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
         uint64_t size = 0;
         {
             CFile probe;
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) size = probe.GetLength();
         }
-        if (size > 0) return SecureDeleteFile(path);
+        if (size > 0) return Shred(path);
         bool wasReadOnly = ClearReadOnly(path);
-        if (CFile::Remove(path)) return true;
-        if (wasReadOnly) RestoreReadOnly(path);
-        return false;
+        if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
+        if (wasReadOnly) platform::MakeReadOnly(path);
+        return ShredOutcome::kUntouched;
     } catch (...) {
-        return false;
+        return ShredOutcome::kUntouched;
     }
 }

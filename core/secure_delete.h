@@ -13,6 +13,13 @@
 #undef DeleteFile
 #endif
 
+// What a shred did to a file.
+enum class ShredOutcome {
+    kUntouched,    // not a byte was written: the file is as it was (if it was there)
+    kDestroyed,    // overwritten and removed
+    kOverwritten,  // overwritten, wholly or in part, but still there
+};
+
 class CSecureDelete {
 public:
     // Reads "ShredPasses"; a missing or zero value is stored as 1.
@@ -31,14 +38,20 @@ public:
     void SetPassCount(int passes) { m_passes = BoundPasses(passes); }
     int GetPasses() const { return m_passes; }
 
-    // Overwrites, renames and deletes the file; true when it is gone. Only a
-    // file that cannot be opened is reported to the user (a message box);
-    // every other failure returns false with the file still in place.
-    bool SecureDeleteFile(const std::string& path);
+    // Overwrites, renames and deletes the file. A file is overwritten only
+    // when it is opened with the right to remove it: one that another
+    // program holds without letting it be deleted is refused before a byte
+    // changes. Only a file that cannot be opened is reported to the user (a
+    // message box); every other failure leaves the file at its path.
+    ShredOutcome Shred(const std::string& path);
+    // True when the file is gone.
+    bool SecureDeleteFile(const std::string& path) { return Shred(path) == ShredOutcome::kDestroyed; }
 
     // Shreds a file that holds bytes; removes an empty (or unopenable) one
-    // plainly. True when no file is left at the path. Never throws.
-    bool DeleteFile(const std::string& path);
+    // plainly, which counts as destroyed. Never throws.
+    ShredOutcome ShredOrRemove(const std::string& path);
+    // True when the file is gone.
+    bool DeleteFile(const std::string& path) { return ShredOrRemove(path) == ShredOutcome::kDestroyed; }
 #ifdef _WIN32
     // Reached by code that includes windows.h after this header.
     bool DeleteFileA(const std::string& path) { return DeleteFile(path); }
@@ -54,8 +67,8 @@ private:
         return passes < kMinPasses ? kMinPasses : passes > kMaxPasses ? kMaxPasses : static_cast<int>(passes);
     }
     // Writes one pattern over the whole file (the last byte first) and
-    // flushes it to the disk.
-    bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern);
+    // flushes it to the disk; `wrote` is set once a write has been tried.
+    bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern, bool& wrote);
     // Renames the file 26 times; returns the last name reached.
     std::string RenameAway(const std::string& path);
 

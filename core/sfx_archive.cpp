@@ -1,8 +1,9 @@
 #include "core/sfx_archive.h"
 
 #include <algorithm>
-#include <cctype>
+#include <climits>
 #include <cstring>
+#include <new>
 
 #include "platform/process.h"
 #include "platform/system.h"
@@ -30,38 +31,51 @@ bool ReadAt(CFile& file, uint64_t position, void* buffer, size_t count) {
     return file.Read(buffer, count) == count;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Only ASCII letters make the device names: compared without their case.
+bool SameLetters(const std::u16string& text, size_t at, const char* word) {
+    for (size_t i = 0; word[i]; ++i, ++at) {
+        if (at >= text.size()) return false;
+        char16_t c = text[at];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c != static_cast<unsigned char>(word[i])) return false;
     }
     return true;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever their extension.
-bool IsDeviceName(const std::string& component) {
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever their
+// extension, and so do COM and LPT with a superscript one, two or three
+// (bytes 0xB9, 0xB2 and 0xB3 in code page 1252), which Windows reads as
+// the digits.
+bool IsDeviceName(const std::string& component, unsigned codePage) {
     std::string base = component.substr(0, component.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$") {
-        return true;
+    const std::u16string name = platform::WideFromCodePage(codePage, base);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (name.size() == std::strlen(device) && SameLetters(name, 0, device)) return true;
     }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
-           base[3] <= '9';
+    if (name.size() != 4 || !(SameLetters(name, 0, "COM") || SameLetters(name, 0, "LPT"))) return false;
+    const char16_t digit = name[3];
+    return (digit >= u'1' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
 }
 
-// "name_3.ext" for "name.ext": the number goes before the extension of the
-// file-name part.
-std::string Variant(const std::string& path, int n) {
-    size_t nameStart = path.find_last_of(platform::kPathSep);
-    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) dot = path.size();
-    return path.substr(0, dot) + "_" + std::to_string(n) + path.substr(dot);
+// "name_3.ext" for "name.ext".
+std::string Variant(const std::string& name, int n) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) dot = name.size();
+    return name.substr(0, dot) + "_" + std::to_string(n) + name.substr(dot);
+}
+
+// Where the archive is written until it is complete: beside the output, as
+// its name and ".~sfx" (a number after it when that is taken), or a short
+// name in the same folder when the output's path leaves no room.
+std::string TemporaryBeside(const std::string& output, int attempt) {
+    const std::string number = attempt > 0 ? std::to_string(attempt) : std::string();
+    if (output.size() + 5 + number.size() <= platform::kMaxPath) return output + ".~sfx" + number;
+    std::string folder = platform::ParentFolder(output);
+    if (!folder.empty() && !IsSeparator(folder.back())) folder += platform::kPathSep;
+    return folder + "~sfx" + number + ".tmp";
 }
 
 }  // namespace
@@ -74,6 +88,7 @@ std::string ArchiveResultText(int code) {
         case kArchiveNoEntries: return "There are no files in the archive.";
         case kArchiveOutputFailed: return "The file cannot be created or written.";
         case kArchiveSourceFailed: return "A file to store cannot be read, or it changed while it was stored.";
+        case kArchiveCancelled: return "Creating the archive was cancelled.";
         case kArchiveNoStub: return "The self-extractor program is missing from this program.";
         default: return "Unknown error " + std::to_string(code) + ".";
     }
@@ -138,21 +153,37 @@ int CSelfExtractor::WriteArchive(const void* stub, size_t stubSize, const std::s
                                  void* userData) {
     m_problem.clear();
     if (m_count <= 0) return kArchiveNoEntries;
-    // Writing over a file that is to be stored would destroy it.
-    for (const auto& entry : m_entries) {
-        if (SameFile(entry->sourcePath, outputPath)) return Fail(kArchiveOutputFailed, "The archive would replace a file it stores");
+    if (outputPath.empty()) return Fail(kArchiveOutputFailed, "No file was named for the archive");
+    // Taking the place of a file that is to be stored would destroy it,
+    // whatever name the output reaches it by.
+    std::vector<std::string> sources;
+    for (const auto& entry : m_entries) sources.push_back(entry->sourcePath);
+    if (platform::LeadsToAnyOf(outputPath, sources)) {
+        return Fail(kArchiveOutputFailed, "The archive would replace a file it stores");
     }
+
     CFile output;
-    if (!output.Open(outputPath, CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary)) {
-        return Fail(kArchiveOutputFailed, "The archive file cannot be created");
+    std::string temporary;
+    const unsigned flags =
+        CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite | CFile::typeBinary | CFile::osCreateNew;
+    for (int attempt = 0; attempt < 100 && !output.IsOpen(); ++attempt) {
+        temporary = TemporaryBeside(outputPath, attempt);
+        CFileStatus taken;
+        if (!output.Open(temporary, flags) && !CFile::GetStatus(temporary, taken)) break;  // cannot be created
     }
+    if (!output.IsOpen()) return Fail(kArchiveOutputFailed, "The archive file cannot be created");
+
     int r = output.Write(stub, stubSize) ? WritePayload(output, callback, userData) : kArchiveOutputFailed;
-    // Only a complete archive that reached the disk counts.
+    // Only a complete archive that reached the disk takes the output's place.
     if (r == kArchiveOk && !output.Flush()) r = kArchiveOutputFailed;
     output.Close();
+    if (r == kArchiveOk && Cancelled()) r = Fail(kArchiveCancelled, "Creating the archive was cancelled");
+    if (r == kArchiveOk && !platform::MoveReplacing(temporary, outputPath)) {
+        r = Fail(kArchiveOutputFailed, "The archive cannot take the place of the file named for it");
+    }
     if (r != kArchiveOk) {
         if (m_problem.empty()) m_problem = "The archive file cannot be written";
-        CFile::Remove(outputPath);
+        CFile::Remove(temporary);
     }
     return r;
 }
@@ -188,6 +219,7 @@ int CSelfExtractor::WritePayload(CFile& output, Callback callback, void* userDat
         source.Close();
         if (callback) callback(*entry, userData);
         if (m_progress) m_progress->Step();
+        if (Cancelled()) return Fail(kArchiveCancelled, "Creating the archive was cancelled");
     }
 
     std::string directory;
@@ -223,7 +255,7 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
         return Fail(kArchiveCannotOpen, "The archive cannot be opened");
     }
     const uint64_t length = file.GetLength();
-    unsigned char field[kMaxStoredName];
+    unsigned char field[kArchiveMarkerLength];
     if (length < kArchiveTrailerLength || !ReadAt(file, length - kArchiveMarkerLength, field, kArchiveMarkerLength) ||
         std::memcmp(field, kArchiveMarker, kArchiveMarkerLength) != 0) {
         return Fail(kArchiveBadDirectory, "No archive is appended");
@@ -231,9 +263,29 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     if (!ReadAt(file, length - kArchiveTrailerLength, field, 4)) return Fail(kArchiveBadDirectory, "The archive is damaged");
     const uint64_t count = Get(field, 4);
     if (count == 0) return Fail(kArchiveNoEntries, "The archive holds no files");
-    // A record takes at least 21 bytes (a name of one byte).
-    if (count > (length - kArchiveTrailerLength) / 21) return Fail(kArchiveBadDirectory, "The archive is damaged");
+    // A record takes at least 21 bytes (a name of one byte): a count that
+    // the bytes before the trailer cannot hold is refused before anything
+    // is made for it.
+    if (count > (length - kArchiveTrailerLength) / 21 || count > static_cast<uint64_t>(INT_MAX)) {
+        return Fail(kArchiveBadDirectory, "The archive claims more files than it can hold");
+    }
+    int r;
+    try {
+        r = ReadRecords(file, length, count);
+    } catch (const std::bad_alloc&) {
+        // A directory of more records than this process can keep.
+        r = Fail(kArchiveBadDirectory, "The archive directory is too large to read");
+    }
+    if (r != kArchiveOk) return r;
+    m_archiveLength = length;
+    m_readPath = path;
+    CFileStatus status;
+    m_readTime = CFile::GetStatus(path, status) ? status.m_mtime : 0;
+    return kArchiveOk;
+}
 
+int CSelfExtractor::ReadRecords(CFile& file, uint64_t length, uint64_t count) {
+    unsigned char field[kMaxStoredName];
     std::vector<std::unique_ptr<ArchiveEntry>> entries;
     entries.reserve(static_cast<size_t>(std::min<uint64_t>(count, 4096)));
     uint64_t tail = kArchiveTrailerLength;
@@ -261,10 +313,6 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     m_entries = std::move(entries);
     m_count = static_cast<int>(m_entries.size());
     m_tailLength = tail;
-    m_archiveLength = length;
-    m_readPath = path;
-    CFileStatus status;
-    m_readTime = CFile::GetStatus(path, status) ? status.m_mtime : 0;
     return kArchiveOk;
 }
 
@@ -299,8 +347,8 @@ int CSelfExtractor::WriteEntryFile(CFile& archive, int index, const std::string&
     m_problem.clear();
     if (index < 0 || index >= m_count) return Fail(kArchiveOutputFailed, "No such entry in the archive");
     const ArchiveEntry& entry = *m_entries[static_cast<size_t>(index)];
-    std::string relative;
-    if (!SafeRelativeName(entry.storedName, relative)) {
+    std::vector<std::string> parts;
+    if (!SafeNameParts(entry.storedName, parts)) {
         return Fail(kArchiveOutputFailed, "The stored name leads outside the folder");
     }
     // The data lie between the stub and the directory.
@@ -309,19 +357,24 @@ int CSelfExtractor::WriteEntryFile(CFile& archive, int index, const std::string&
         return Fail(kArchiveOutputFailed, "The stored data lie outside the archive");
     }
 
-    for (size_t i = 0; i < relative.size(); ++i) {
-        if (relative[i] == platform::kPathSep) platform::CreateFolder(folder + relative.substr(0, i));
+    // The name's folders, level by level below the folder.
+    std::string below = folder;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        below += parts[i];
+        platform::CreateFolder(below);
+        below += platform::kPathSep;
     }
 
     // Never over a file that is already there: a free variant of the name.
-    std::string path = folder + relative;
+    const std::string& name = parts.back();
+    std::string path = below + name;
     CFile output;
     const unsigned flags = CFile::modeCreate | CFile::modeWrite | CFile::osCreateNew | CFile::typeBinary;
     bool created = output.Open(path, flags);
     for (int n = 1; !created && n <= 9999; ++n) {
         CFileStatus status;
         if (!CFile::GetStatus(path, status)) break;  // not taken, but cannot be created
-        path = Variant(folder + relative, n);
+        path = below + Variant(name, n);
         created = output.Open(path, flags);
     }
     if (!created) return Fail(kArchiveOutputFailed, "The file cannot be created");
@@ -342,37 +395,44 @@ int CSelfExtractor::WriteEntryFile(CFile& archive, int index, const std::string&
     return kArchiveOk;
 }
 
-bool CSelfExtractor::SafeRelativeName(const std::string& storedName, std::string& relative) {
-    relative.clear();
+bool CSelfExtractor::SafeNameParts(const std::string& storedName, std::vector<std::string>& parts,
+                                   unsigned codePage) {
+    parts.clear();
     std::string name = storedName;
     if (name.size() >= 3 && name[1] == ':' && name[2] == '\\') name.erase(0, 3);
     if (name.empty() || IsSeparator(name[0])) return false;
 
-    std::vector<std::string> components(1);
+    std::vector<std::string> found(1);
     for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (platform::IsLeadByte(c) && i + 1 < name.size()) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (platform::IsLeadByteIn(codePage, c) && i + 1 < name.size()) {
             // A double-byte character: its second byte may look like a
             // separator, but is none.
-            components.back() += name.substr(i, 2);
+            found.back().append(name, i, 2);
             ++i;
-            continue;
+        } else if (IsSeparator(name[i])) {
+            found.emplace_back();
+        } else if (c < 0x20 || std::strchr(":*?\"<>|", name[i])) {
+            return false;
+        } else {
+            found.back().push_back(name[i]);
         }
-        if (IsSeparator(name[i])) {
-            components.emplace_back();
-            continue;
-        }
-        if (c < 0x20 || std::strchr(":*?\"<>|", name[i])) return false;
-        components.back().push_back(name[i]);
     }
-    for (const std::string& component : components) {
+    for (const std::string& part : found) {
         // Empty, ".", ".." and the like: nothing but dots and blanks.
-        if (component.find_first_not_of(". ") == std::string::npos) return false;
-        if (IsDeviceName(component)) return false;
+        if (part.find_first_not_of(". ") == std::string::npos || IsDeviceName(part, codePage)) return false;
     }
-    for (size_t i = 0; i < components.size(); ++i) {
+    parts = std::move(found);
+    return true;
+}
+
+bool CSelfExtractor::SafeRelativeName(const std::string& storedName, std::string& relative, unsigned codePage) {
+    relative.clear();
+    std::vector<std::string> parts;
+    if (!SafeNameParts(storedName, parts, codePage)) return false;
+    for (size_t i = 0; i < parts.size(); ++i) {
         if (i) relative += platform::kPathSep;
-        relative += components[i];
+        relative += parts[i];
     }
     return true;
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/file.h"
 
 constexpr char kArchiveMarker[] = "!VASTREL2!";
@@ -39,6 +40,7 @@ enum ArchiveResult : int {
     kArchiveCannotOpen = 1000,    // the archive cannot be opened for reading
     kArchiveBadDirectory = 1001,  // no end marker, or a directory the file cannot hold
     kArchiveOk = 1002,
+    kArchiveCancelled = 1003,     // the display's Cancel stopped the writer
     kArchiveNoEntries = 1004,     // nothing to write, or an archive without entries
     kArchiveOutputFailed = 1005,  // the output cannot be created or written
     kArchiveSourceFailed = 1006,  // a file to store (or the archive) cannot be read
@@ -72,6 +74,8 @@ public:
     virtual void Step() = 0;
     // Hidden again.
     virtual void End() = 0;
+    // True once the user asked to stop; the writer then keeps no archive.
+    virtual bool Cancelled() const { return false; }
 };
 
 class CSelfExtractor {
@@ -94,16 +98,19 @@ public:
     void SetProgress(ArchiveProgress* progress) { m_progress = progress; }
     // Writes the stub resource of type "SFX_EXE" with this id, then the
     // entries: kArchiveOk, kArchiveNoEntries, kArchiveOutputFailed,
-    // kArchiveSourceFailed or kArchiveNoStub. Only a complete archive stays
-    // on disk: after a failure the partial output is removed.
+    // kArchiveSourceFailed, kArchiveCancelled or kArchiveNoStub. The archive
+    // is written to a temporary file beside the output and takes the
+    // output's place only when it is complete on disk: after a failure the
+    // output path holds what it held before. An output that is one of the
+    // stored files, by any spelling or link, is refused (kArchiveOutputFailed).
     int CreateArchive(unsigned resourceId, const std::string& outputPath, Callback callback = nullptr,
                       void* userData = nullptr);
     // The same with the stub's bytes given.
     int WriteArchive(const void* stub, size_t stubSize, const std::string& outputPath, Callback callback = nullptr,
                      void* userData = nullptr);
     // Everything after the stub, to an open output: kArchiveOk,
-    // kArchiveOutputFailed or kArchiveSourceFailed (a source that cannot be
-    // opened, or whose length changed since it was added).
+    // kArchiveOutputFailed, kArchiveCancelled or kArchiveSourceFailed (a
+    // source that cannot be opened, or whose length changed since it was added).
     int WritePayload(CFile& output, Callback callback = nullptr, void* userData = nullptr);
 
     // ---- reading
@@ -130,12 +137,18 @@ public:
     // Why the last read or extraction failed, in a few words (empty after success).
     const std::string& LastProblem() const { return m_problem; }
 
-    // The stored name as a path below the extraction folder (separators of
-    // this system), or false when it would lead elsewhere: absolute, a
-    // share, a drive or stream (":"), a ".." component, a device name, or
-    // characters no file name may hold. A leading drive ("C:\") is dropped
-    // first.
-    static bool SafeRelativeName(const std::string& storedName, std::string& relative);
+    // The stored name as the folders and the file name below the extraction
+    // folder, or false when it would lead elsewhere: absolute, a share, a
+    // drive or stream (":"), a ".." component, a device name (also COM and
+    // LPT with a superscript digit), or characters no file name may hold. A
+    // leading drive ("C:\") is dropped first. The name is split at real
+    // separators only: in a double-byte code page the second byte of a
+    // character may be the byte of '\' and is none.
+    static bool SafeNameParts(const std::string& storedName, std::vector<std::string>& parts,
+                              unsigned codePage = platform::kSystemCodePage);
+    // The same parts joined with the separator of this system.
+    static bool SafeRelativeName(const std::string& storedName, std::string& relative,
+                                 unsigned codePage = platform::kSystemCodePage);
 
     // ---- both
 
@@ -150,6 +163,8 @@ public:
 
 private:
     int Fail(int code, const char* problem);
+    int ReadRecords(CFile& file, uint64_t length, uint64_t count);
+    bool Cancelled() const { return m_progress && m_progress->Cancelled(); }
 
     int m_count = 0;
     uint64_t m_tailLength = 0;

@@ -29,6 +29,28 @@ std::string Lowered(std::string path) {
     return path;
 }
 
+// Runs its action when the scope ends, however it ends.
+template <class F>
+class ScopeExit {
+public:
+    explicit ScopeExit(F action) : m_action(std::move(action)) {}
+    ~ScopeExit() { m_action(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    F m_action;
+};
+
+// What the recipient is told when an extraction stops half-way.
+std::string StoppedText(const std::string& reason, const std::string& folder) {
+    std::string text = "The extraction stopped because of an error";
+    if (!reason.empty()) text += ": " + reason;
+    text += "\nThe archive is unchanged";
+    if (!folder.empty()) text += "; the files extracted so far stay in " + folder;
+    return text + ".";
+}
+
 }  // namespace
 
 CExtractorDlg::CExtractorDlg(HWND parent) : Dialog(IDD_EXTRACTOR_DIALOG, parent) {
@@ -146,6 +168,21 @@ void CExtractorDlg::EnableInputs(bool on) {
 
 void CExtractorDlg::OnExtract() {
     if (m_busy) return;
+    // Nothing thrown on the way reaches the window procedure: the recipient
+    // is told, and the dialog is ready again (the busy scope has ended).
+    try {
+        Counts counts;
+        if (!Extract(counts)) return;
+        ReportOutcome(counts);
+    } catch (const std::exception& e) {
+        ui::AppMessageBox(StoppedText(e.what(), m_folder), MB_ICONERROR);
+    } catch (...) {
+        ui::AppMessageBox(StoppedText("", m_folder), MB_ICONERROR);
+    }
+    if (m_currentFile) SetWindowTextA(m_currentFile, "");
+}
+
+bool CExtractorDlg::Extract(Counts& counts) {
     const std::string archive = m_archivePath.empty() ? CSelfExtractor::GetOwnPath() : m_archivePath;
     // An executable without an archive simply has no entries.
     m_reader.ReadDirectory(archive);
@@ -153,30 +190,37 @@ void CExtractorDlg::OnExtract() {
     std::string password = m_password.Text();
     if (password.empty()) {
         ui::AppMessageBox("You must provide a password!", MB_ICONERROR);
-        return;
+        return false;
     }
     std::string folder = WindowRef(Item(IDC_FOLDER)).Text();
     if (folder.empty()) {
         ui::AppMessageBox("You must provide a folder!", MB_ICONERROR);
-        return;
+        return false;
     }
 
+    // Busy until the extraction ends, also when something in it throws: a
+    // flag left set would keep the dialog from ever closing.
     m_busy = true;
+    ScopeExit idle([this] {
+        m_progress.Show(SW_HIDE);
+        m_progress.SetPos(0);
+        SetDlgItemTextA(m_hwnd, IDC_FOLDER, m_folder.c_str());
+        EnableInputs(true);
+        m_busy = false;
+    });
     EnableInputs(false);
     const int n = m_reader.GetCount();
     m_progress.SetRange(0, n);
     m_progress.Show(SW_SHOW);
-    int extracted = 0, extractFailed = 0, decrypted = 0, decryptFailed = 0;
+    int &extracted = counts.extracted, &extractFailed = counts.extractFailed, &decrypted = counts.decrypted,
+        &decryptFailed = counts.decryptFailed;
     m_results.clear();
     m_progress.SetPos(0);
     m_folder = folder;
 
-    // The folder level by level; an existing one is fine, and one that
-    // cannot be made shows as failed extractions.
-    for (size_t i = 0; i < folder.size(); ++i) {
-        if (folder[i] == '\\' && i > 0) platform::CreateFolder(folder.substr(0, i));
-    }
-    platform::CreateFolder(folder);
+    // The folder level by level, character by character; an existing one is
+    // fine, and one that cannot be made shows as failed extractions.
+    platform::CreateFolderLevels(folder);
 
     CFile workFile;
     FileDecryptor decryptor(&workFile, 0, 0, password);
@@ -244,13 +288,12 @@ void CExtractorDlg::OnExtract() {
     // Encrypted copies that did not decrypt leave the folder; only what this
     // run wrote is removed.
     for (const std::string& path : failed) CFile::Remove(path);
+    return true;
+}
 
-    m_progress.Show(SW_HIDE);
-    m_progress.SetPos(0);
-    SetDlgItemTextA(m_hwnd, IDC_FOLDER, m_folder.c_str());
-    EnableInputs(true);
-    m_busy = false;
-
+void CExtractorDlg::ReportOutcome(const Counts& counts) {
+    const int extracted = counts.extracted, extractFailed = counts.extractFailed, decrypted = counts.decrypted,
+              decryptFailed = counts.decryptFailed;
     char text[512];
     if (m_offerSummary) {
         std::snprintf(text, sizeof text,
@@ -267,5 +310,4 @@ void CExtractorDlg::OnExtract() {
                       extracted, extractFailed, decrypted, decryptFailed);
         ui::AppMessageBox(text, MB_ICONINFORMATION);
     }
-    if (m_currentFile) SetWindowTextA(m_currentFile, "");
 }

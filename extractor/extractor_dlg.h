@@ -39,6 +39,17 @@ private:
     void OnPaint();
     void OnBrowse();
     void OnExtract();
+    // The counts of one extraction, for the result box.
+    struct Counts {
+        int extracted = 0;
+        int extractFailed = 0;
+        int decrypted = 0;
+        int decryptFailed = 0;
+    };
+    // Extracts and decrypts every entry; false when the inputs were refused.
+    bool Extract(Counts& counts);
+    // The result box and, when asked for, the summary.
+    void ReportOutcome(const Counts& counts);
     void OnOverwriteClicked();
     void OnExit();
     void SetCurrentFile(const std::string& path);

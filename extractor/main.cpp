@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "extractor/extractor_dlg.h"
-#include "extractor/test_transcript.h"
 #include "ui/app.h"
 
 class CExtractorApp : public ui::App {
@@ -12,7 +11,6 @@ public:
     // Runs the dialog; the program ends when it closes.
     bool InitInstance() {
         ui::EnsureCommonControls();
-        InstallTestTranscript();
         CExtractorDlg dialog;
         dialog.DoModal();
         return false;

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace platform {
 namespace {
 
@@ -219,6 +223,66 @@ std::string Cp1252ToUtf8(const std::string& text) {
     }
     return out;
 }
+
+#ifdef _WIN32
+
+bool IsLeadByteIn(unsigned codePage, unsigned char byte) {
+    return IsDBCSLeadByteEx(codePage == kSystemCodePage ? CP_ACP : codePage, byte) != FALSE;
+}
+
+std::u16string WideFromCodePage(unsigned codePage, const std::string& text) {
+    if (text.empty()) return {};
+    const UINT page = codePage == kSystemCodePage ? CP_ACP : codePage;
+    const int length = static_cast<int>(text.size());
+    int n = MultiByteToWideChar(page, 0, text.data(), length, nullptr, 0);
+    if (n <= 0) return std::u16string(text.size(), u'\xFFFD');
+    std::u16string wide(static_cast<size_t>(n), u'\0');
+    MultiByteToWideChar(page, 0, text.data(), length, reinterpret_cast<wchar_t*>(&wide[0]), n);
+    return wide;
+}
+
+#else
+
+bool IsLeadByteIn(unsigned codePage, unsigned char byte) {
+    switch (codePage) {
+        case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+        case 936:
+        case 949:
+        case 950: return byte >= 0x81 && byte <= 0xFE;
+        default: return false;
+    }
+}
+
+std::u16string WideFromCodePage(unsigned codePage, const std::string& text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        uint32_t code = 0xFFFD;
+        if (codePage == 1252) {
+            code = ToUnicode(byte);
+            ++at;
+        } else if (codePage == kSystemCodePage || codePage == 65001) {  // UTF-8
+            if (!NextCode(text, at, code)) {
+                code = 0xFFFD;
+                ++at;
+            }
+        } else {
+            if (byte < 0x80) code = byte;
+            at += IsLeadByteIn(codePage, byte) && at + 1 < text.size() ? 2 : 1;
+        }
+        if (code > 0xFFFF) {
+            code -= 0x10000;
+            wide += static_cast<char16_t>(0xD800 + (code >> 10));
+            wide += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            wide += static_cast<char16_t>(code);
+        }
+    }
+    return wide;
+}
+
+#endif
 
 #ifdef _WIN32
 

@@ -38,4 +38,20 @@ bool ToFormatName(const std::string& name, std::string& stored);
 // A stored name (or hint) as the file system and the console take it.
 std::string FromFormatText(const std::string& stored);
 
+// Text in any code page, read character by character.
+//
+// The system's own code page (Windows: the ANSI code page) where a code page
+// is asked for.
+constexpr unsigned kSystemCodePage = 0;
+// True when the byte starts a two-byte character in the code page, whose
+// second byte may look like an ASCII character ('\\' among them) and is
+// none. Windows answers for every code page it has; elsewhere the
+// double-byte code pages 932, 936, 949 and 950 are known, and the system's
+// own strings (UTF-8, whose parts never look like ASCII) have none.
+bool IsLeadByteIn(unsigned codePage, unsigned char byte);
+// The text as 16-bit characters, as Windows' MultiByteToWideChar reads it.
+// Elsewhere code page 1252 and UTF-8 (65001, and the system's own) are read
+// exactly; in any other code page every character beyond ASCII becomes U+FFFD.
+std::u16string WideFromCodePage(unsigned codePage, const std::string& text);
+
 }  // namespace platform

@@ -77,6 +77,13 @@ public:
         // Refuses a path whose last part is a link (as IsLink tells) instead
         // of opening what it leads to.
         osNoLink = 0x80000,
+        // Opens the file only where this process may also remove it. On
+        // Windows the handle carries the right to delete the file, so the
+        // open is refused while another program holds the file without
+        // letting it be deleted; elsewhere it is refused when the folder
+        // does not let this process remove the file. While the handle is
+        // open the file may be renamed and removed by name.
+        osDeleteAccess = 0x100000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -176,9 +183,18 @@ bool FindFiles(const std::string& folder, const std::string& mask,
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
 
+// Sets the file's read-only attribute and changes nothing else; true when
+// the file is read-only afterwards.
+bool MakeReadOnly(const std::string& path);
+
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.
 bool CreateFolder(const std::string& path);
+// Creates the folder level by level, one at each separator of the path read
+// character by character in the code page (platform/code_page.h; 0 is the
+// system's own): a double-byte character whose second byte is the byte of
+// '\\' makes no level. True when the folder exists afterwards.
+bool CreateFolderLevels(const std::string& path, unsigned codePage = 0);
 
 // The path made full against the current folder; on Windows also with '/'
 // read as '\\' and "." and ".." resolved. An empty path stays empty; one
@@ -192,6 +208,45 @@ bool IsLink(const std::string& path);
 // False where a folder listing may show a link to a file as the file it
 // leads to (Wine shows the host's links so): only IsLink tells them there.
 bool ListingShowsFileLinks();
+
+// What tells one file or folder from every other, whatever path reaches it:
+// the volume and the file's number on it (the volume serial number and file
+// index on Windows, the device and inode elsewhere). Two paths lead to the
+// same file exactly when their identities are equal, however differently
+// they are spelt: letter case, "." and "..", '/' for '\\', a short 8.3
+// alias, a second hard link, a link that leads there.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity& other) const { return volume == other.volume && index == other.index; }
+    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+// False when nothing is there (or it cannot be asked, not even for its
+// attributes); a file that another program keeps open is still found.
+bool GetFileIdentity(const std::string& path, FileIdentity& identity);
+// True when both paths lead to one existing file or folder.
+bool SameFile(const std::string& a, const std::string& b);
+// True when the path leads to an existing file or folder that one of the
+// others leads to.
+bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& others);
+// True when the path lies at any depth inside the folder: one of the folders
+// it names on its way (its full path read backwards, character by
+// character) is that folder, by identity.
+bool LiesInside(const std::string& path, const std::string& folder);
+// The folder a path names its last part in, read character by character:
+// "C:\\a" for "C:\\a\\b", "C:\\" for "C:\\a", "/" for "/a"; empty for a bare
+// name, a root, and a path that ends in a separator.
+std::string ParentFolder(const std::string& path);
+
+// Sets or clears the read-only attribute and nothing else; false when the
+// file is not there or keeps its attribute.
+bool ChangeReadOnly(const std::string& path, bool set);
+
+// Moves a file to `to`, taking the place of a file that is already there
+// (the rename is one step: `to` is the old file or the new one, never
+// neither). Refuses, changing nothing, when `to` is a folder or a read-only
+// file, as the Windows call does everywhere.
+bool MoveReplacing(const std::string& from, const std::string& to);
 
 // Tests: asked before every write to a file with the file's path and the
 // byte count; false makes that write fail as it does on a full disk.

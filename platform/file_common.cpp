@@ -3,11 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace platform {
 
 std::string FileNamePart(const std::string& path) {
     size_t pos = path.find_last_of(kPathSeps);
     return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+bool MakeReadOnly(const std::string& path) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return false;
+    CFileStatus change;  // times left at 0 are not written
+    change.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
+    return CFile::SetStatus(path, change);
 }
 
 namespace {
@@ -21,6 +31,64 @@ WriteHook SetWriteHook(WriteHook hook) {
 }
 
 bool WriteAllowed(const std::string& path, size_t count) { return !g_writeHook || g_writeHook(path, count); }
+
+bool CreateFolderLevels(const std::string& path, unsigned codePage) {
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(codePage, static_cast<unsigned char>(path[i]))) {
+            ++i;  // the second byte of the character is no separator
+        } else if (i > 0 && path[i] && std::strchr(kPathSeps, path[i])) {
+            CreateFolder(path.substr(0, i));
+        }
+    }
+    return CreateFolder(path);
+}
+
+bool ChangeReadOnly(const std::string& path, bool set) {
+    CFileStatus status;
+    if (!CFile::GetStatus(path, status)) return false;
+    CFileStatus change;  // times left at 0 are not written
+    change.m_attribute = static_cast<uint8_t>(set ? status.m_attribute | kAttrReadOnly
+                                                  : status.m_attribute & ~kAttrReadOnly);
+    return CFile::SetStatus(path, change);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    FileIdentity first, second;
+    return GetFileIdentity(a, first) && GetFileIdentity(b, second) && first == second;
+}
+
+bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& others) {
+    FileIdentity target, other;
+    if (!GetFileIdentity(path, target)) return false;
+    for (const std::string& each : others) {
+        if (GetFileIdentity(each, other) && other == target) return true;
+    }
+    return false;
+}
+
+bool LiesInside(const std::string& path, const std::string& folder) {
+    FileIdentity wanted, at;
+    if (!GetFileIdentity(folder, wanted)) return false;
+    for (std::string up = ParentFolder(FullPath(path)); !up.empty(); up = ParentFolder(up)) {
+        if (GetFileIdentity(up, at) && at == wanted) return true;
+    }
+    return false;
+}
+
+std::string ParentFolder(const std::string& path) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(kSystemCodePage, static_cast<unsigned char>(path[i]))) {
+            ++i;
+        } else if (path[i] && std::strchr(kPathSeps, path[i])) {
+            last = i;
+        }
+    }
+    if (last == std::string::npos || last + 1 == path.size()) return std::string();  // no folder, or a root
+    // A root keeps its separator: "/" and "C:\".
+    if (last == 0 || (last == 2 && path[1] == ':')) return path.substr(0, last + 1);
+    return path.substr(0, last);
+}
 
 }  // namespace platform
 

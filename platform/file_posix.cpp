@@ -76,6 +76,19 @@ bool MatchMask(const char* mask, const char* name) {
     return *name == 0;
 }
 
+// Whether this process may remove the open file from its folder: the
+// folder must be writable and searchable, and a sticky folder lets only the
+// owner of the file or of the folder (or the super-user) remove it.
+bool RemovalAllowed(const std::string& path, int fd) {
+    const size_t sep = path.find_last_of('/');
+    const std::string folder = sep == std::string::npos ? "." : sep == 0 ? "/" : path.substr(0, sep);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    struct stat dir, file;
+    if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
+    const uid_t me = ::geteuid();
+    return !(dir.st_mode & S_ISVTX) || me == 0 || file.st_uid == me || dir.st_uid == me;
+}
+
 }  // namespace
 
 CFile::~CFile() { Close(); }
@@ -104,6 +117,11 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
             ::close(fd);
             fd = -1;
         }
+    }
+    if (fd >= 0 && (flags & osDeleteAccess) && !RemovalAllowed(path, fd)) {
+        err = EACCES;
+        ::close(fd);
+        fd = -1;
     }
     if (fd < 0) {
         if (error) {
@@ -340,6 +358,34 @@ bool ListingShowsFileLinks() { return true; }
 bool IsLink(const std::string& path) {
     struct stat st;
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    identity.volume = static_cast<uint64_t>(st.st_dev);
+    identity.index = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    // As Windows does: a folder or a read-only file is not replaced.
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)))) {
+        errno = EACCES;
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    // The new entry in the folder must be durable, as Windows' write-through move makes it.
+    const size_t slash = to.find_last_of('/');
+    int dfd = ::open(slash == std::string::npos ? "." : to.substr(0, slash == 0 ? 1 : slash).c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -36,6 +36,10 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
         default: share = 0; break;
     }
+    if (flags & osDeleteAccess) {
+        access |= DELETE;
+        share |= FILE_SHARE_DELETE;
+    }
     DWORD disposition = OPEN_EXISTING;
     if (flags & osCreateNew) disposition = CREATE_NEW;
     else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
@@ -233,6 +237,31 @@ bool CreateFolder(const std::string& path) {
     if (CreateDirectoryA(path.c_str(), nullptr)) return true;
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Attribute access only: the file's sharing mode does not stand in the way.
+bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
+    if (path.empty()) return false;
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+bool MoveReplacing(const std::string& from, const std::string& to) {
+    // Windows refuses a read-only target itself; Wine would replace it.
+    const DWORD target = GetFileAttributesA(to.c_str());
+    if (target != INVALID_FILE_ATTRIBUTES && (target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 }  // namespace platform

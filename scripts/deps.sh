@@ -15,7 +15,7 @@ native_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libxml2-d
 # fonts-wine: Wine's own fonts (title-bar buttons and the like), only a
 # recommendation of wine's, which --no-install-recommends skips.
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 fonts-wine xvfb xauth
-    imagemagick fp-utils)
+    x11-utils imagemagick fp-utils)
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing() {

@@ -234,10 +234,11 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
         FileRun run(mode, password, true, m_obfuscateFlag, hint);
         CSecureDelete* shredder = mode == FileRun::kEncrypt ? m_shredder.get() : nullptr;
         // One file: encrypted (and its original shredded) or decrypted. An
-        // encrypted file whose plain original is still there is not done.
+        // encrypted file whose plain original is still there, whole or
+        // overwritten, is not done.
         auto processOne = [&](const std::string& path) {
             FileRun::Step step = run.Process(path, shredder);
-            int result = step.originalLeft ? CipherResult::kEncryptFailed : step.result;
+            int result = step.originalLeft || step.originalOverwritten ? CipherResult::kEncryptFailed : step.result;
             Count(tally, path, result, step.Value());
             return step.result;
         };
@@ -264,10 +265,12 @@ bool QuickEncryptDlg::ChooseOutput(std::string& output) {
         request.defaultExt = "exe";
         request.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
         if (!ui::PickFile(request, output)) return false;
-        // The archive never takes the place of a file it is made from.
-        bool selected = false;
+        // The archive never takes the place of a file it is made from,
+        // whatever either is called: a selected file, or a file inside a
+        // selected folder.
+        bool selected = platform::LeadsToAnyOf(output, m_paths);
         for (const std::string& path : m_paths) {
-            if (SamePath(path, output) || (FileExists(output) && PathInside(output, path))) selected = true;
+            if (FileExists(output) && platform::LiesInside(output, path)) selected = true;
         }
         if (!selected) return true;
         ui::MessageBoxFor(m_hwnd,
@@ -300,11 +303,15 @@ void QuickEncryptDlg::CreateSelfExtractor() {
                       CipherResult::ResultText(CipherResult::kAlreadyEncrypted));
                 return CipherResult::kAlreadyEncrypted;
             }
+            CFileStatus before;
+            const bool readOnly = CFile::GetStatus(path, before) && (before.m_attribute & kAttrReadOnly);
             FileRun::Step step = run.Process(path, nullptr);
             if (step.result != CipherResult::kOk) {
                 Count(tally, path, step.result, step.Value());
                 return step.result;
             }
+            // Encryption lifts the flag; the plain file stays as it was found.
+            if (readOnly) platform::ChangeReadOnly(path, true);
             temporaries.push_back(step.path);
             std::string name = storedName.empty() ? NameOfPath(step.path) : storedName;
             if (!writer.AddFile(step.path, name)) {
@@ -328,16 +335,18 @@ void QuickEncryptDlg::CreateSelfExtractor() {
         }
     }
 
-    // Never over a file this run reads.
-    int archiveResult = kArchiveOk;
+    // The writer never replaces a file it reads, and keeps no partial archive.
+    const int archiveResult = writer.CreateArchive(IDR_SFX_EXE, output);
+    // No encrypted copy of this run stays, whatever became of the archive.
     for (const std::string& temp : temporaries) {
-        if (SamePath(temp, output)) archiveResult = kArchiveOutputFailed;
+        if (!CFile::Remove(temp) && FileExists(temp)) {
+            Record(temp, WithDetails("Not removed", "The encrypted temporary copy could not be removed"));
+        }
     }
-    if (archiveResult == kArchiveOk) archiveResult = writer.CreateArchive(IDR_SFX_EXE, output);
+    wait.reset();
     if (archiveResult != kArchiveOk) {
-        // The writer keeps no partial archive; the originals and their
-        // encrypted copies stay as they are.
-        wait.reset();
+        // The originals stay; the files that were to be packed are in no
+        // archive, and the report says so with every other result.
         EndRun();
         std::string why = ArchiveResultText(archiveResult);
         if (!writer.LastProblem().empty()) why += "\n" + writer.LastProblem() + ".";
@@ -345,14 +354,14 @@ void QuickEncryptDlg::CreateSelfExtractor() {
                           "The self-extracting file was not written: " + output + "\n" + why +
                               "\nNo original file was destroyed.",
                           "Vastrel 2", MB_ICONERROR);
+        for (const std::string& original : originals) {
+            Record(original, WithDetails("Not added", "The self-extracting file was not written"));
+        }
+        tally.failures += static_cast<int>(originals.size());
+        tally.successes -= static_cast<int>(originals.size());
+        ReportResults(tally);
         return;
     }
-    for (const std::string& temp : temporaries) {
-        if (!CFile::Remove(temp) && FileExists(temp)) {
-            Record(temp, WithDetails("OK", "The encrypted temporary copy could not be removed"));
-        }
-    }
-    wait.reset();
     std::vector<std::string> notDestroyed;
     if (m_destroyOriginals && !originals.empty() &&
         ui::MessageBoxFor(m_hwnd, "Destroying original files cannot be undone. Are you sure you want to continue?",
@@ -368,22 +377,24 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
     std::vector<std::string> left;
     CSecureDelete shredder;
     for (const std::string& path : paths) {
-        bool gone = false;
+        ShredOutcome shredded = ShredOutcome::kUntouched;
         try {
             CFile probe;
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
                 uint64_t size = probe.GetLength();
                 probe.Close();
                 // An empty file has nothing to overwrite.
-                gone = size > 0 ? shredder.SecureDeleteFile(path) : CFile::Remove(path);
-            } else {
-                // Never removed plainly as if it were empty: say it stays.
-                gone = false;
+                if (size > 0) shredded = shredder.Shred(path);
+                else if (CFile::Remove(path)) shredded = ShredOutcome::kDestroyed;
             }
+            // A file that does not open is never removed plainly as if it
+            // were empty: it stays.
         } catch (...) {
-            gone = false;
         }
-        if (!gone && FileExists(path)) {
+        if (shredded == ShredOutcome::kOverwritten) {
+            left.push_back(path + " (overwritten, but not removed)");
+            Record(path, WithDetails("OK", kOriginalOverwritten));
+        } else if (shredded == ShredOutcome::kUntouched && FileExists(path)) {
             left.push_back(path);
             Record(path, WithDetails("OK", kOriginalNotRemoved));
         }

@@ -27,25 +27,6 @@ bool ExactNarrow(const wchar_t* text, size_t length, std::string& out) {
     return true;
 }
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-// Equal as the file system compares names: ordinal, letters without case.
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 3 && path.back() == '\\') path.pop_back();
-    return path;
-}
-
 }  // namespace
 
 std::vector<std::string> ReadDropFiles(const void* block, size_t size) {
@@ -106,16 +87,4 @@ std::string ProgressCaption(const std::string& prefix, const std::string& name) 
 std::string NameOfPath(const std::string& path) {
     size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool SamePath(const std::string& a, const std::string& b) {
-    return SameText(Wide(WithoutTrailingSlash(a)), Wide(WithoutTrailingSlash(b)));
-}
-
-bool PathInside(const std::string& path, const std::string& folder) {
-    std::wstring base = Wide(WithoutTrailingSlash(folder));
-    if (base.empty()) return false;
-    if (base.back() != L'\\') base.push_back(L'\\');
-    std::wstring p = Wide(path);
-    return p.size() > base.size() && SameText(p.substr(0, base.size()), base);
 }

@@ -28,9 +28,3 @@ std::string ProgressCaption(const std::string& prefix, const std::string& name);
 
 // The part of a path after its last backslash.
 std::string NameOfPath(const std::string& path);
-
-// True when the two paths name the same place, letters compared without
-// case, a trailing backslash ignored.
-bool SamePath(const std::string& a, const std::string& b);
-// True when `path` lies inside the folder `folder` (at any depth).
-bool PathInside(const std::string& path, const std::string& folder);

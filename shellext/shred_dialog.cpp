@@ -55,13 +55,20 @@ void ShredDialog::OnShredNow() {
         ShredSelection();
     }
     ui::WindowRef(Item(IDC_SHRED_CAPTION)).SetText("Shredding complete");
+    // The run never says "complete" over files that are still there.
+    std::string left;
+    char text[160];
     if (!m_failed.empty()) {
-        // The run never says "complete" over files that are still there.
-        char text[160];
         std::snprintf(text, sizeof text, "%d file(s) could not be shredded and are still in place.",
                       static_cast<int>(m_failed.size()));
-        ui::MessageBoxFor(m_hwnd, text, "Vastrel 2", MB_ICONEXCLAMATION);
+        left = text;
     }
+    if (!m_overwritten.empty()) {
+        std::snprintf(text, sizeof text, "%d file(s) were overwritten but could not be removed.",
+                      static_cast<int>(m_overwritten.size()));
+        left += (left.empty() ? "" : "\n") + std::string(text);
+    }
+    if (!left.empty()) ui::MessageBoxFor(m_hwnd, left, "Vastrel 2", MB_ICONEXCLAMATION);
 }
 
 void ShredDialog::SetProgressCaption(const std::string& prefix, const std::string& name) {
@@ -69,19 +76,20 @@ void ShredDialog::SetProgressCaption(const std::string& prefix, const std::strin
 }
 
 void ShredDialog::ShredOne(CSecureDelete& shredder, const std::string& path) {
-    bool gone = false;
+    ShredOutcome shredded = ShredOutcome::kUntouched;
     try {
         // Shredding a link would overwrite whatever it leads to.
-        gone = !platform::IsLink(path) && shredder.SecureDeleteFile(path);
+        if (!platform::IsLink(path)) shredded = shredder.Shred(path);
     } catch (...) {
-        gone = false;
     }
-    if (!gone) m_failed.push_back(path);
+    if (shredded == ShredOutcome::kOverwritten) m_overwritten.push_back(path);
+    else if (shredded == ShredOutcome::kUntouched) m_failed.push_back(path);
 }
 
 void ShredDialog::ShredSelection() {
     m_busy = true;
     m_failed.clear();
+    m_overwritten.clear();
     try {
         CSecureDelete shredder;
         ui::WindowRef(Item(IDOK)).Enable(false);

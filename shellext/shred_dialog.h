@@ -15,8 +15,11 @@ public:
     // The paths are not copied: they must outlive the dialog.
     explicit ShredDialog(const std::vector<std::string>& paths, HWND parent = nullptr);
 
-    // The files of the last run that could not be shredded.
+    // The files of the last run that could not be shredded: still there as
+    // they were.
     const std::vector<std::string>& Failed() const { return m_failed; }
+    // The files of the last run that were overwritten but are still there.
+    const std::vector<std::string>& Overwritten() const { return m_overwritten; }
 
 protected:
     bool OnInitDialog() override;
@@ -33,6 +36,7 @@ private:
 
     const std::vector<std::string>& m_paths;
     std::vector<std::string> m_failed;
+    std::vector<std::string> m_overwritten;
     bool m_busy = false;
     ui::ProgressBarRef m_progress;
 };

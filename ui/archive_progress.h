@@ -1,6 +1,7 @@
 #pragma once
 // The progress window as the archive writer's display: each step moves the
-// bar and lets the thread's messages through.
+// bar and lets the thread's messages through, and its Cancel button stops
+// the writer.
 #include "core/sfx_archive.h"
 #include "ui/progress_wnd.h"
 
@@ -18,6 +19,7 @@ public:
         m_window.PeekAndPump(TRUE);
     }
     void End() override { m_window.Hide(); }
+    bool Cancelled() const override { return m_window.Cancelled() != FALSE; }
 
 private:
     CProgressWnd& m_window;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "ui/prompts.h"
@@ -81,4 +83,32 @@ void MoveChildBy(HWND parent, HWND child, int dy, int dx) {
 int SetToolTipTitle(HWND tooltip, int icon, std::string title) {
     return static_cast<int>(
         SendMessageA(tooltip, TTM_SETTITLEA, static_cast<WPARAM>(icon), reinterpret_cast<LPARAM>(title.c_str())));
+}
+
+void CopyBoundedText(char* buffer, size_t size, const std::string& text, UINT codePage) {
+    if (!buffer || size == 0) return;
+    if (codePage == CP_ACP) codePage = GetACP();
+    size_t n = 0;
+    while (n < text.size()) {
+        const bool pair = n + 1 < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[n]));
+        const size_t step = pair ? 2 : 1;
+        if (n + step > size - 1) break;
+        n += step;
+    }
+    text.copy(buffer, n);
+    buffer[n] = '\0';
+}
+
+void CopyBoundedText(wchar_t* buffer, size_t size, const std::string& text, UINT codePage) {
+    if (!buffer || size == 0) return;
+    buffer[0] = L'\0';
+    const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    const int whole = length > 0 ? MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0) : 0;
+    if (whole <= 0) return;
+    std::wstring wide(static_cast<size_t>(whole), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], whole);
+    size_t n = std::min(wide.size(), size - 1);
+    if (n > 0 && n < wide.size() && IS_HIGH_SURROGATE(wide[n - 1])) --n;
+    wide.copy(buffer, n);
+    buffer[n] = L'\0';
 }

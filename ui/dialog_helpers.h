@@ -1,6 +1,6 @@
 #pragma once
 // Small functions shared by the dialogs: the password rule, the size text,
-// the list row of a renamed file, and window sizing and tooltip titles.
+// the list row of a renamed file, and window sizing and tooltip texts.
 #include <windows.h>
 
 #include <cstdint>
@@ -27,3 +27,10 @@ void ResizeWindowBy(HWND window, int delta, bool horizontal);
 void MoveChildBy(HWND parent, HWND child, int dy, int dx);
 // Gives a tooltip a title and an icon (1: information).
 int SetToolTipTitle(HWND tooltip, int icon, std::string title);
+
+// Copies a text into a fixed buffer of `size` characters (a tooltip's text,
+// a font's face name): cut to what fits, always terminated, never in the
+// middle of a character (a double-byte character of the code page, or a
+// surrogate pair, stays whole). The wide form converts from the code page.
+void CopyBoundedText(char* buffer, size_t size, const std::string& text, UINT codePage = CP_ACP);
+void CopyBoundedText(wchar_t* buffer, size_t size, const std::string& text, UINT codePage = CP_ACP);

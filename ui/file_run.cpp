@@ -11,12 +11,18 @@ using Vastrel2::CIPHER::FileDecryptor;
 using Vastrel2::CIPHER::FileEncryptor;
 
 const char kOriginalNotRemoved[] = "original could not be removed";
+const char kOriginalOverwritten[] = "original was overwritten but could not be removed";
 
 namespace {
 
 bool Exists(const std::string& path) {
     CFileStatus status;
     return !path.empty() && CFile::GetStatus(path, status);
+}
+
+bool IsReadOnly(const std::string& path) {
+    CFileStatus status;
+    return !path.empty() && CFile::GetStatus(path, status) && (status.m_attribute & kAttrReadOnly);
 }
 
 // Details for the results whose code has no text of its own.
@@ -63,6 +69,8 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     step.source = path;
     step.path = path;
     std::string work = path;
+    // The encryption makes a read-only original writable, to be shredded.
+    const bool wasReadOnly = shredder && IsReadOnly(path);
     try {
         step.result = static_cast<FileEncryptor&>(*m_job).EncryptFile(work, m_hint, false);
     } catch (...) {
@@ -74,15 +82,19 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     step.path = m_obfuscate ? m_job->GetOutputPath() : work;
     // The encrypted copy is complete: only now does the plain original go.
     if (shredder) {
-        bool removed = false;
+        ShredOutcome shredded = ShredOutcome::kUntouched;
         try {
-            removed = shredder->DeleteFile(path);
+            shredded = shredder->ShredOrRemove(path);
         } catch (...) {
-            removed = false;
+            shredded = ShredOutcome::kUntouched;
         }
-        if (!removed && Exists(path)) {
+        if (shredded == ShredOutcome::kOverwritten) {
+            step.originalOverwritten = true;
+            step.details = kOriginalOverwritten;
+        } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
             step.originalLeft = true;
             step.details = kOriginalNotRemoved;
+            if (wasReadOnly) platform::MakeReadOnly(path);
         }
     }
     return step;

@@ -20,7 +20,12 @@ public:
         std::string source;      // the path handed in
         std::string path;        // the file that holds the data now: the new one when `changed`, else the source
         bool changed = false;    // encrypted (0), or decrypted (0, or -14 beside the renamed old file)
-        bool originalLeft = false;  // encrypted, but the plain original could not be removed
+        // Encrypted, but the plain original could not be shredded: it is
+        // still there as it was.
+        bool originalLeft = false;
+        // Encrypted, and the plain original was overwritten but could not be
+        // removed: its contents are gone, the encrypted file is the only copy.
+        bool originalOverwritten = false;
         std::string details;     // for the summary's details column; empty when there is nothing to add
         // The summary value: the result's text, and the details after the separator.
         std::string Value() const;
@@ -56,3 +61,5 @@ private:
 // "original could not be removed": an encrypted file whose plain original is
 // still there.
 extern const char kOriginalNotRemoved[];
+// An encrypted file whose plain original was overwritten, but is still there.
+extern const char kOriginalOverwritten[];

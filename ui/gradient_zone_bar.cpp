@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ui/app.h"
+#include "ui/dialog_helpers.h"
 
 namespace {
 
@@ -66,29 +67,6 @@ TRIVERTEX Vertex(LONG x, LONG y, COLORREF colour) {
     return v;
 }
 
-// Copies the text into a fixed buffer, cut to fit and always terminated.
-void CopyBounded(char* buffer, size_t size, const std::string& text) {
-    if (size == 0) return;
-    size_t n = std::min(text.size(), size - 1);
-    text.copy(buffer, n);
-    buffer[n] = '\0';
-}
-
-void CopyBounded(wchar_t* buffer, size_t size, const std::string& text) {
-    if (size == 0) return;
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer,
-                                static_cast<int>(size - 1));
-    if (n <= 0 && !text.empty()) {
-        // Too long for the buffer: convert whole, then cut.
-        int whole = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring wide(static_cast<size_t>(whole > 0 ? whole : 0), L'\0');
-        if (whole > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], whole);
-        n = static_cast<int>(std::min(wide.size(), size - 1));
-        wide.copy(buffer, static_cast<size_t>(n));
-    }
-    buffer[n > 0 ? n : 0] = L'\0';
-}
-
 }  // namespace
 
 CXGradientZoneBar::CXGradientZoneBar()
@@ -141,7 +119,7 @@ CXGradientZoneBar& CXGradientZoneBar::SetZones(int count, const StrengthZone* zo
 CXGradientZoneBar& CXGradientZoneBar::SetFontFace(const std::string& face, int points, bool redraw) {
     LOGFONTA lf{};
     if (!face.empty()) {
-        CopyBounded(lf.lfFaceName, sizeof lf.lfFaceName, face);
+        CopyBoundedText(lf.lfFaceName, sizeof lf.lfFaceName, face);
     } else if (m_font) {
         GetObjectA(m_font.Get(), sizeof lf, &lf);
     }
@@ -459,11 +437,11 @@ int CXGradientZoneBar::GetToolTipText(NMHDR* header) {
     if (text.empty()) return 0;
     if (header->code == TTN_NEEDTEXTW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-        CopyBounded(info->szText, sizeof info->szText / sizeof info->szText[0], text);
+        CopyBoundedText(info->szText, sizeof info->szText / sizeof info->szText[0], text);
         info->lpszText = info->szText;
     } else {
         auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        CopyBounded(info->szText, sizeof info->szText, text);
+        CopyBoundedText(info->szText, sizeof info->szText, text);
         info->lpszText = info->szText;
     }
     return 0;

@@ -8,6 +8,7 @@
 // The maker's web site, and the pages of it that the programs open.
 constexpr const char kVastrelWebSite[] = "http://www.halvenrod.example";
 constexpr const char kDonationPage[] = "//donation.html";
+constexpr const char kFaqPage[] = "/FAQ.htm";
 
 class CHelpLauncher {
 public:

@@ -18,7 +18,8 @@ void OfferHooksToHost() {
                                      &Dialog::SetModalHook,     &platform::SetMessageHook,
                                      &SetPickerHook,            &SetPopupMenuHook,
                                      &platform::SetProgramHook, &platform::SetAssociationHook,
-                                     &Window::FromHandle,       &Window::PreTranslateChain};
+                                     &Window::FromHandle,       &Window::PreTranslateChain,
+                                     &platform::SetWriteHook};
     host(&setters);
 }
 

@@ -9,6 +9,7 @@
 // its windows as it always does.
 #include <windows.h>
 
+#include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "ui/dialog.h"
@@ -30,6 +31,8 @@ struct HookSetters {
     // objects behind its windows, and its own pre-translate chain.
     Window* (*fromHandle)(HWND);
     bool (*preTranslateChain)(MSG*);
+    // The library's file writes (a full disk, a failing one).
+    platform::WriteHook (*setWriteHook)(platform::WriteHook);
 };
 
 // The host program's export: void VastrelHookHost(const ui::HookSetters*).

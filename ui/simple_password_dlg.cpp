@@ -10,6 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/file.h"
 #include "shared/shared_ids.h"
+#include "ui/prompts.h"
 
 using Vastrel2::CIPHER::CBCMode;
 using Vastrel2::CIPHER::CipherFactory;
@@ -41,21 +42,38 @@ bool FooterSettings(const std::string& path, const CFileHeader& header, CipherSe
            settings.GetHashType() == header.GetHashType();
 }
 
+const char kCantReadName[] = "Cant read filename";
+
+// An encrypted file whose footer cannot be read: the user is told (nothing
+// else would show, the callers show a name only when there is one), and
+// the name says so.
+bool FooterDamaged(const std::string& path, std::string& name) {
+    ui::AppMessageBox("The original filename cannot be read: the footer of this encrypted file is damaged.\n" + path,
+                      MB_ICONERROR);
+    name = kCantReadName;
+    return false;
+}
+
 }  // namespace
 
 bool RevealOriginalName(const std::string& path, std::string& name) {
     CFile file;
     if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return false;
+    if (!Vastrel2::Utils::IsEncrypted(file)) return false;
+    // A damaged footer is said before the password is asked for, which could
+    // not help (the name of a format-3 file is read with the footer's vector).
     CFileHeader header;
-    if (!Vastrel2::Utils::IsEncrypted(file) || !header.ReadFooter(file)) return false;
+    if (!header.ReadFooter(file)) return FooterDamaged(path, name);
     CipherSettings settings;
-    if (!FooterSettings(path, header, settings)) return false;
+    if (!FooterSettings(path, header, settings)) return FooterDamaged(path, name);
+    InitVector iv(16);
+    if (settings.GetFormatVersion() >= 3 && !iv.SetFromHex(header.GetIvHex())) return FooterDamaged(path, name);
     name = header.GetEncryptedName();
 
     std::string password;
     SimplePasswordDlg prompt(&password, nullptr);
     if (prompt.DoModal() != IDOK) {
-        name = "Cant read filename";
+        name = kCantReadName;
         return false;
     }
 
@@ -80,8 +98,14 @@ bool RevealOriginalName(const std::string& path, std::string& name) {
         name = "Incorrect Password!";
         return false;
     }
-    InitVector iv(16);
-    iv.SetFromHex(header.GetIvHex());  // older footers have none and need none
-    name = platform::FromFormatText(mode->DecryptName(header.GetEncryptedName(), cipher.get(), iv));
+    // A stored name that does not decipher comes back as it was stored (the
+    // core has said so already): it is not the file's name.
+    const std::string stored = header.GetEncryptedName();
+    const std::string deciphered = mode->DecryptName(stored, cipher.get(), iv);
+    if (deciphered == stored) {
+        name = kCantReadName;
+        return false;
+    }
+    name = platform::FromFormatText(deciphered);
     return true;
 }

@@ -26,10 +26,13 @@ private:
 };
 
 // True when `name` now holds the original name of the encrypted file at
-// `path`. A file that cannot be opened, is not encrypted or has a footer that
-// cannot be read (also one whose cipher settings are not the ones it would
-// be read with) is refused before the prompt: false, name unchanged.
+// `path`. A file that cannot be opened or is not encrypted is refused before
+// the prompt: false, name unchanged, nothing shown. A damaged footer (one
+// that cannot be read, whose cipher settings are not the ones it would be
+// read with, or whose vector is not 32 hexadecimal digits) is said in a
+// message box before the prompt and leaves "Cant read filename", false.
 // Otherwise name is first the stored (enciphered) name; a cancelled prompt
 // leaves "Cant read filename" and a wrong password "Incorrect Password!",
-// both with false.
+// both with false; a stored name that does not decipher (the core says so)
+// leaves "Cant read filename", false.
 bool RevealOriginalName(const std::string& path, std::string& name);

@@ -97,6 +97,7 @@ LRESULT CALLBACK Window::CbtProc(int code, WPARAM w, LPARAM l) {
 }
 
 Window::~Window() {
+    if (m_deletedDuringCreation) *m_deletedDuringCreation = true;
     // Messages still being handled up the stack must not touch this object.
     for (Dispatch* d = m_dispatch; d; d = d->outer) d->gone = true;
     m_dispatch = nullptr;
@@ -142,11 +143,17 @@ bool Window::CreateEx(DWORD exStyle, const std::string& className, const std::st
     // The object itself is the creation parameter that tells its window apart.
     PendingCreation pending{this, [this](HWND, const CREATESTRUCTA& cs) { return cs.lpCreateParams == this; }};
     HWND hwnd;
+    bool deleted = false;
+    m_deletedDuringCreation = &deleted;
     {
         CreationScope scope(pending);
         hwnd = CreateWindowExA(exStyle, className.c_str(), text.c_str(), style, x, y, width, height, parent, menuOrId,
                                instance ? instance : ThisModule(), this);
     }
+    // A window that went during its creation (WM_CREATE returned -1) may
+    // have deleted this object: then nothing of it may be touched.
+    if (deleted) return false;
+    m_deletedDuringCreation = nullptr;
     if (!hwnd) {
         if (m_hwnd && !::IsWindow(m_hwnd)) m_hwnd = nullptr;
         return false;

@@ -306,6 +306,9 @@ private:
     std::deque<Entry> m_entries;
     std::deque<UpdateEntry> m_updates;
     Dispatch* m_dispatch = nullptr;
+    // Set by the destructor while CreateEx runs: a window that fails its
+    // creation may take its object along (PostNcDestroy).
+    bool* m_deletedDuringCreation = nullptr;
     bool m_owned = false;
 };
 

@@ -1,7 +1,9 @@
+#include <map>
 #include <memory>
 
 #include "app/encryption_dlg.h"
 #include "core/file_header.h"
+#include "platform/system.h"
 #include "tests/app/project_test_support.h"
 #include "ui/dialog_helpers.h"
 #include "ui/file_run.h"
@@ -228,7 +230,7 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, pinned);
 
-    m_messages.answers = {IDYES, IDOK, IDYES};
+    m_messages.answers = {IDYES, IDOK, IDOK, IDYES};
     uitest::ModalDriver driver;
     Rows rows;
     uitest::ReadSummary(driver, rows, "bad-files");
@@ -241,6 +243,7 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
                   "Are you sure you would like to encrypt files?",
                   "Unable to open file " + Path("locked.txt") +
                       "\nThe file may be in use by another process. \nFile will not be encrypted",
+                  "An error occured while processing file: " + Path("pinned.txt") + "\n" + platform::SystemErrorText(ERROR_SHARING_VIOLATION) + "\n",
                   "2 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
               Texts());
     EXPECT_EQ((Rows{{Path("done.~enc"), "File already encrypted", ""},
@@ -254,7 +257,7 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
     EXPECT_EQ((std::vector<std::string>{"done.~enc", "good.~enc", "hidden.txt", "locked.txt", "pinned.~enc",
                                         "readonly.txt", "vanish.txt"}),
               RowNames());
-    EXPECT_TRUE(Exists(Path("pinned.txt")));
+    EXPECT_EQ("in use", ReadFile(Path("pinned.txt")));
     EXPECT_TRUE(IsEncryptedFile(Path("pinned.~enc")));
     EXPECT_FALSE(Exists(Path("good.txt")));
     EXPECT_EQ("ro", ReadFile(Path("readonly.txt")));
@@ -355,13 +358,12 @@ TEST_F(EncryptionDlgTest, CancelStopsBetweenFilesAndUndoDecryptsBack) {
     EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}), testsupport::ListDir(m_folder));
     EXPECT_EQ("alpha", ReadFile(Path("a.txt")));
 
-    // No: what was done stays done.
+    // No: what was done stays done, and the summary has nothing to add.
     m_messages.messages.clear();
-    driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) { d.Press(VK_RETURN); });
     m_undoAnswer = IDNO;
     Run(CEncryptionDlg::kEncrypt, "password1", "", escAfterConfirming, &driver);
-    EXPECT_EQ("1 Files were successfully encrypted. 0 Files failed \nWould you like to view full details?",
-              m_messages.messages.back().text);
+    EXPECT_EQ("1 Files were successfully encrypted. 0 Files failed \n", m_messages.messages.back().text);
+    EXPECT_EQ(unsigned(MB_ICONINFORMATION), m_messages.messages.back().style);
     EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.txt", "c.txt", "d.txt"}), RowNames());
     EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.txt", "c.txt", "d.txt"}), testsupport::ListDir(m_folder));
 
@@ -378,6 +380,109 @@ TEST_F(EncryptionDlgTest, CancelStopsBetweenFilesAndUndoDecryptsBack) {
                                         "1 Files were successfully decrypted. 0 Files failed \n"}),
               Texts());
     EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}), RowNames());
+}
+
+// Other programs hold some of the files while they are encrypted, and the
+// disk fails while one original is shredded; the run is cancelled before the
+// last file. Undo gives back every file byte for byte; without it each file
+// is either encrypted with its original destroyed, or the summary says that
+// its original is still there, whole or overwritten. No file is ever left
+// without a good plain or encrypted copy.
+TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOrNot) {
+    using testsupport::FileInUse;
+    std::vector<FileInUse> files = testsupport::FilesInUse();
+    files.push_back({"f last.txt", nullptr, false});
+    Set("SSO", 1);
+    for (int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer == IDYES ? "undone" : "kept");
+        for (const std::string& name : testsupport::ListDir(m_folder)) {
+            SetFileAttributesA(Path(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(Path(name).c_str());
+        }
+        std::map<std::string, std::string> data;
+        std::vector<std::pair<std::string, std::string>> project;
+        unsigned seed = 10;
+        for (const FileInUse& f : files) project.emplace_back(f.name, data[f.name] = testsupport::Bytes(70000, ++seed));
+        MakeProject(project);
+        auto holders = testsupport::HoldFiles(m_folder, files);
+        // The disk fails after the first write over "e failing.txt", and the
+        // progress window's Cancel is pressed then; the disk is sound again
+        // when the question comes.
+        const std::string failing = Path("e failing.txt");
+        int writes = 0;
+        bool diskFails = true;
+        platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t) {
+            if (path != failing || ++writes == 1 || !diskFails) return true;
+            if (writes == 2) PostMessageA(GetDlgItem(ProgressWindow(), 10), BM_CLICK, 0, 0);
+            return false;
+        });
+        m_messages.messages.clear();
+        m_messages.respond = [&](const platform::MessageRequest& box) {
+            if (box.text == "Undo changed files?") {
+                diskFails = false;
+                return answer;
+            }
+            return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+        };
+        uitest::ModalDriver driver;
+        Rows rows;
+        uitest::ReadSummary(driver, rows, answer == IDYES ? "in-use-undone" : "in-use-kept");
+        Run(CEncryptionDlg::kEncrypt, "password1", "", nullptr, &driver);
+        platform::SetWriteHook(previous);
+        m_messages.respond = nullptr;
+        holders.clear();
+
+        // The read-only original stays read-only.
+        EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY),
+                  GetFileAttributesA(Path("d readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(Path("d readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::vector<std::string> texts = Texts();
+        ASSERT_EQ(6u, texts.size()) << testing::PrintToString(texts);
+        EXPECT_EQ(0u, texts[1].find("An error occured while processing file: " + Path("a shared.txt") + "\n"));
+        EXPECT_EQ(0u, texts[2].find("Unable to open file " + Path("c exclusive.txt")));
+        EXPECT_EQ(0u, texts[3].find("An error occured while processing file: " + Path("d readonly.txt") + "\n"));
+        EXPECT_EQ("Undo changed files?", texts[4]);
+        const Rows failed = {{Path("c exclusive.txt"), "",
+                              "The file could not be opened, or the encrypted file could not be created"}};
+        if (answer == IDYES) {
+            // Every file is back as it was, and only the cancel is told.
+            EXPECT_EQ("0 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
+                      texts[5]);
+            Rows expected = {{"1 files were canceled", "", ""}};
+            expected.insert(expected.end(), failed.begin(), failed.end());
+            EXPECT_EQ(expected, rows);
+            std::vector<std::string> names;
+            for (const FileInUse& f : files) names.push_back(f.name);
+            EXPECT_EQ(names, testsupport::ListDir(m_folder));
+            EXPECT_EQ(names, RowNames());
+            for (const FileInUse& f : files) EXPECT_TRUE(ReadFile(Path(f.name)) == data[f.name]) << f.name;
+        } else {
+            // No row for the cancel: the run tells what it did.
+            EXPECT_EQ("4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
+                      texts[5]);
+            EXPECT_EQ((Rows{{Path("a shared.txt"), "OK", "original could not be removed"},
+                            failed[0],
+                            {Path("d readonly.txt"), "OK", "original could not be removed"},
+                            {Path("e failing.txt"), "OK", "original was overwritten but could not be removed"}}),
+                      rows);
+            EXPECT_EQ((std::vector<std::string>{"a shared.txt", "a shared.~enc", "b deletable.~enc", "c exclusive.txt",
+                                                "d readonly.txt", "d readonly.~enc", "e failing.txt", "e failing.~enc",
+                                                "f last.txt"}),
+                      testsupport::ListDir(m_folder));
+            for (const char* name : {"a shared.txt", "c exclusive.txt", "d readonly.txt", "f last.txt"})
+                EXPECT_TRUE(ReadFile(Path(name)) == data[name]) << name;
+            EXPECT_FALSE(ReadFile(failing) == data["e failing.txt"]);
+            // Each encrypted copy holds its whole file.
+            FileRun check(FileRun::kDecrypt, "password1", true, false);
+            for (const char* name : {"a shared", "b deletable", "d readonly", "e failing"}) {
+                const std::string plain = std::string(name) + ".txt";
+                DeleteFileA(Path(plain).c_str());
+                FileRun::Step step = check.Process(Path(std::string(name) + ".~enc"), nullptr);
+                EXPECT_EQ(0, step.result) << name;
+                EXPECT_TRUE(ReadFile(Path(plain)) == data[plain]) << name;
+            }
+        }
+    }
 }
 
 }  // namespace

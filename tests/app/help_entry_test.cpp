@@ -23,7 +23,8 @@ std::string HelpBesideThisProgram() {
     return program.substr(0, program.find_last_of('\\')) + "\\Vastrel.chm";
 }
 
-// Stands in for the help viewer and notes each file it is asked to show.
+// Stands in for the help viewer and the browser and notes each file and
+// page they are asked to show.
 class HelpViewerRecorder {
 public:
     HelpViewerRecorder() {
@@ -32,10 +33,15 @@ public:
             shown.push_back(file);
             return true;
         };
+        system.browse = [this](const std::string& url) {
+            pages.push_back(url);
+            return true;
+        };
         m_previous = CHelpLauncher::SetSystem(system);
     }
     ~HelpViewerRecorder() { CHelpLauncher::SetSystem(m_previous); }
     Strings shown;
+    Strings pages;
 
 private:
     CHelpLauncher::System m_previous;
@@ -134,6 +140,20 @@ TEST_F(HelpEntryTest, TheMainWindowAndItsDialogsOpenTheHelpBesideTheProgram) {
     });
     VastrelMainDlg window;
     window.DoModal();
+}
+
+// "Vastrel FAQ" opens the questions page of the web site in the browser.
+TEST_F(HelpEntryTest, TheFaqItemOpensTheQuestionsPage) {
+    uitest::ModalDriver driver;
+    driver.When("VastrelMainDlg", [&](uitest::DialogDriver& main) {
+        EXPECT_TRUE(uitest::RunMenuCommand(main.Handle(), ID_HELP_FAQ));
+        main.Press(VK_ESCAPE);
+    });
+    VastrelMainDlg window;
+    window.DoModal();
+    EXPECT_EQ(Strings{"http://www.halvenrod.example/FAQ.htm"}, m_viewer.pages);
+    EXPECT_TRUE(m_viewer.shown.empty());
+    EXPECT_TRUE(m_messages.messages.empty());
 }
 
 }  // namespace

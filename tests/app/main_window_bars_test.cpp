@@ -416,6 +416,15 @@ TEST_F(MainWindowBars, ToolbarFollowsTheProjectAndNamesItsButtons) {
                                             "Create a self-extracting archive",
                                             "Shred Files"};
     for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i], uitest::TipText(tips, bar.Handle(), kToolbarButtons[i]));
+    // The window's own answer, in both forms of the notification.
+    NMTTDISPINFOW wide{};
+    wide.hdr = NMHDR{tips, ID_PROJECT_REMOVE_ALL, TTN_GETDISPINFOW};
+    SendMessageA(dlg.Handle(), WM_NOTIFY, ID_PROJECT_REMOVE_ALL, reinterpret_cast<LPARAM>(&wide));
+    EXPECT_EQ(std::wstring(L"Remove all files from current project"), wide.szText);
+    NMTTDISPINFOA narrow{};
+    narrow.hdr = NMHDR{tips, ID_PROJECT_REMOVE_ALL, TTN_GETDISPINFOA};
+    SendMessageA(dlg.Handle(), WM_NOTIFY, ID_PROJECT_REMOVE_ALL, reinterpret_cast<LPARAM>(&narrow));
+    EXPECT_STREQ("Remove all files from current project", narrow.szText);
     uitest::Screenshot(dlg.Handle(), "toolbar");
 }
 

@@ -8,11 +8,14 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
 #include <thread>
 
 #include "app/main_dlg.h"
 #include "app/project_file.h"
 #include "core/registry_dword.h"
+#include "platform/file.h"
+#include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "vastrel/resource.h"
 
@@ -356,6 +359,47 @@ TEST_F(MainWindow, RemovingAndShreddingTakeTheRowsOwnEntryEvenWhenAPathIsListedT
     EXPECT_TRUE(dlg.Modified());
     EXPECT_EQ("Source files (3)", dlg.StatusText(0));
     EXPECT_FALSE(dlg.Progress().Visible());
+}
+
+// Files other programs hold, a read-only one and one under which the disk
+// fails: only what the shredder destroyed leaves the project; what it
+// refused is whole, and a file it overwrote but could not remove is named.
+TEST_F(MainWindow, ShreddingFilesInUseTellsWhatWasOverwritten) {
+    Open();
+    const std::string folder = m_dir / "in use";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::map<std::string, std::string> data;
+    unsigned seed = 30;
+    for (const auto& f : testsupport::FilesInUse()) {
+        data[f.name] = testsupport::Bytes(70000, ++seed);
+        testsupport::WriteFile(folder + "\\" + f.name, data[f.name]);
+        Pick(ID_PROJECT_ADD_FILE, folder + "\\" + f.name);
+    }
+    auto holders = testsupport::HoldFiles(folder, testsupport::FilesInUse());
+    const std::string failing = folder + "\\e failing.txt";
+    int writes = 0;
+    platform::WriteHook previous =
+        platform::SetWriteHook([&](const std::string& path, size_t) { return path != failing || ++writes == 1; });
+    Select({0, 1, 2, 3, 4});
+    m_messages.answers.push_back(IDYES);
+    EXPECT_TRUE(uitest::RunMenuCommand(dlg.Handle(), ID_SELECTION_SHRED));
+    platform::SetWriteHook(previous);
+    holders.clear();
+
+    std::vector<std::string> kept;
+    for (const auto& f : testsupport::FilesInUse()) {
+        const std::string path = folder + "\\" + f.name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!testsupport::Exists(path)) continue;
+        kept.push_back(path);
+        // Every file still listed is whole, but the one the disk failed under.
+        if (path != failing) EXPECT_EQ(data[f.name], testsupport::ReadFile(path)) << path;
+    }
+    EXPECT_EQ(kept, EntryPaths());
+    EXPECT_NE(data["e failing.txt"], testsupport::ReadFile(failing));
+    ASSERT_FALSE(m_messages.messages.empty());
+    EXPECT_EQ("These files were overwritten but could not be removed:\n" + failing, m_messages.messages.back().text);
+    EXPECT_EQ(unsigned(MB_ICONEXCLAMATION), m_messages.messages.back().style);
 }
 
 TEST_F(MainWindow, ProjectsSaveOpenMergeAndCloseWithoutMixingFiles) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "app/crypt_test_app.h"
 #include "app/project_file.h"
@@ -301,6 +302,79 @@ TEST_F(Startup, AFailedEncryptionSaysWhereThePlainFileIs) {
     DeleteFileA(plain.c_str());
     std::string hint;
     EXPECT_EQ(kText, Decrypted(path, hint));
+}
+
+// The editor leaves the plain copy open when it ends, in every way another
+// program can, or the disk fails while the copy is shredded: the file is
+// always encrypted again or kept encrypted as it was, the plain copy is
+// overwritten only when it can go, and the message says what is left.
+TEST_F(Startup, APlainCopyStillInUseIsNeverLostAndWhatIsLeftIsSaid) {
+    struct Case {
+        const char* share;  // how the editor keeps the file open; nullptr: not open
+        bool readOnly;
+        bool diskFails;
+    };
+    const Case cases[] = {{"rw", false, false}, {"rwd", false, false}, {"", false, false},
+                          {"rw", true, false},  {nullptr, false, true}};
+    const std::string plain = m_dir / "diary.txt";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.share ? c.share : "not open") + (c.readOnly ? ", read-only" : "") +
+                     (c.diskFails ? ", failing disk" : ""));
+        std::string path = Encrypted();
+        if (c.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);  // and so its plain copy
+        std::unique_ptr<testsupport::FileHolder> editor;
+        platform::ProgramHook previous = platform::SetProgramHook([&](const platform::ProgramStart& start) {
+            if (c.share) editor = std::make_unique<testsupport::FileHolder>(plain, c.share);
+            if (start.waited) *start.waited = true;
+            return true;
+        });
+        platform::AssociationHook previousLookup =
+            platform::SetAssociationHook([](const std::string&) { return std::string("C:\\Tools\\keeper.exe"); });
+        int writes = 0;
+        platform::WriteHook previousWrite = platform::SetWriteHook(
+            [&](const std::string& to, size_t) { return !c.diskFails || to != plain || ++writes == 1; });
+        Start(path, Typing(kPassword));
+        platform::SetWriteHook(previousWrite);
+        platform::SetProgramHook(previous);
+        platform::SetAssociationHook(previousLookup);
+        ASSERT_TRUE(!c.share || (editor && editor->Holding()));
+        editor.reset();
+
+        const Texts_ texts = Texts();
+        const bool destroyed = c.share && std::string(c.share) == "rwd";
+        if (destroyed) {
+            EXPECT_EQ(Texts_{}, texts);
+            EXPECT_EQ(std::vector<std::string>{"diary.~enc"}, Files());
+        } else {
+            ASSERT_FALSE(texts.empty());
+            const std::string& said = texts.back();
+            if (c.share && !*c.share) {
+                // Not even read: it is not encrypted again, the encrypted file is back.
+                EXPECT_NE(std::string::npos, said.find("could not encrypt the file again")) << said;
+                EXPECT_NE(std::string::npos, said.find("kept as:\n" + path)) << said;
+            } else if (c.diskFails) {
+                EXPECT_EQ("The file was encrypted again as " + path +
+                              ". Its decrypted copy was overwritten, but could not be removed:\n" + plain +
+                              "\nPlease shred or delete it yourself.",
+                          said);
+            } else {
+                EXPECT_EQ("The file was encrypted again as " + path + ", but its decrypted copy could not be removed:\n" +
+                              plain + "\nPlease shred or delete it yourself.",
+                          said);
+            }
+            EXPECT_EQ((std::vector<std::string>{"diary.txt", "diary.~enc"}), Files());
+            if (!c.diskFails) {
+                EXPECT_EQ(kText, testsupport::ReadFile(plain));
+            }
+            SetFileAttributesA(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(plain.c_str());
+        }
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::string hint;
+        EXPECT_EQ(kText, Decrypted(path, hint));
+        EXPECT_EQ(kHint, hint);
+        EXPECT_EQ(std::vector<std::string>{}, Files());
+    }
 }
 
 // ---------------------------------------------------------------- for real

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "cli/command_job.h"
 #include "platform/file.h"
@@ -105,4 +111,63 @@ TEST_F(Batch, RelativePathsAreTakenAgainstTheCurrentFolder) {
     EXPECT_FALSE(Run("encrypt", {}, "", {" "}));
     EXPECT_NE(std::string::npos, console.find("Folder not found:  \n"));
     EXPECT_EQ("named", ReadFile(dir / "b.txt"));
+}
+
+// An original that cannot be shredded after its encryption fails the file,
+// and the log says whether it is still whole or was overwritten; every
+// encrypted copy holds the whole file.
+TEST_F(Batch, OriginalsThatCannotBeShreddedAreLoggedAsTheyAre) {
+    testsupport::MessageRecorder boxes;
+    const std::string failing = dir / "failing.txt";
+    WriteFile(failing, "the disk gives up");
+    std::vector<std::string> originals = {failing};
+    int writes = 0;
+    platform::WriteHook previous = platform::SetWriteHook(
+        [&](const std::string& to, size_t) { return to != failing || ++writes == 1; });
+    bool done;
+#ifdef _WIN32
+    // Other programs hold these, each in its own way.
+    const std::vector<std::pair<std::string, std::string>> held = {
+        {"shared.txt", "rw"}, {"deletable.txt", "rwd"}, {"exclusive.txt", ""}, {"readonly.txt", "rw"}};
+    for (const auto& [name, share] : held) {
+        WriteFile(dir / name, "held " + share);
+        originals.push_back(dir / name);
+    }
+    SetFileAttributesA((dir / "readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        std::vector<std::unique_ptr<testsupport::FileHolder>> holders;
+        for (const auto& [name, share] : held) holders.push_back(std::make_unique<testsupport::FileHolder>(dir / name, share));
+        done = Run("encrypt", originals);
+    }
+    EXPECT_NE(std::string::npos, console.find("\n\n1 files encrypted, 4 Failed\n")) << console;
+    EXPECT_TRUE(Logged("Error : Unable to shred the original file: " + (dir / "shared.txt")));
+    EXPECT_TRUE(Logged("Error : Unable to shred the original file: " + (dir / "readonly.txt")));
+    EXPECT_EQ("held rw", ReadFile(dir / "shared.txt"));
+    EXPECT_EQ("held rw", ReadFile(dir / "readonly.txt"));
+    EXPECT_EQ("held ", ReadFile(dir / "exclusive.txt"));
+    EXPECT_FALSE(Exists(dir / "deletable.txt"));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA((dir / "readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((dir / "readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    for (const char* name : {"shared.txt", "readonly.txt"}) ::DeleteFileA((dir / name).c_str());
+#else
+    done = Run("encrypt", originals);
+#endif
+    platform::SetWriteHook(previous);
+    EXPECT_FALSE(done);
+    EXPECT_TRUE(Logged("Error : The original file was overwritten but could not be removed: " + failing));
+    EXPECT_TRUE(Exists(failing));
+    EXPECT_NE("the disk gives up", ReadFile(failing));
+    CFile::Remove(failing);
+
+    std::vector<std::string> encrypted = {dir / "failing.~enc"};
+#ifdef _WIN32
+    for (const char* name : {"shared", "deletable", "readonly"}) encrypted.push_back(dir / (std::string(name) + ".~enc"));
+#endif
+    EXPECT_TRUE(Run("decrypt", encrypted)) << console;
+    EXPECT_EQ("the disk gives up", ReadFile(failing));
+#ifdef _WIN32
+    EXPECT_EQ("held rw", ReadFile(dir / "shared.txt"));
+    EXPECT_EQ("held rwd", ReadFile(dir / "deletable.txt"));
+    EXPECT_EQ("held rw", ReadFile(dir / "readonly.txt"));
+#endif
 }

@@ -1,21 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "core/registry_dword.h"
 #include "core/secure_delete.h"
+#include "platform/file.h"
 #include "platform/settings_store.h"
 #include "tests/support/test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 using testsupport::ListDir;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
+
+void PrintTo(ShredOutcome outcome, std::ostream* out) {
+    *out << (outcome == ShredOutcome::kUntouched ? "untouched"
+             : outcome == ShredOutcome::kDestroyed ? "destroyed"
+                                                    : "overwritten");
+}
 
 namespace {
 
@@ -169,3 +179,118 @@ TEST_F(Shredder, FailuresAreReturnedNeverThrown) {
     EXPECT_TRUE(shredder.DeleteFile(dir / "hidden.txt"));
 #endif
 }
+
+// A write that fails halfway (a failing disk) leaves a file that is neither
+// whole nor gone, and the caller is told so.
+TEST_F(Shredder, AnOverwriteThatStopsHalfwayIsToldApartFromAnUntouchedFile) {
+    const std::string path = dir / "half.txt";
+    const std::string data = testsupport::Bytes(3 * CSecureDelete::kBlockSize, 7);
+    WriteFile(path, data);
+    int writes = 0;
+    platform::WriteHook previous = platform::SetWriteHook([&](const std::string& to, size_t) {
+        return to != path || ++writes == 1;  // the last byte goes, nothing after it
+    });
+    testsupport::MessageRecorder recorder;
+    CSecureDelete shredder;
+    EXPECT_EQ(ShredOutcome::kOverwritten, shredder.Shred(path));
+    EXPECT_EQ(ShredOutcome::kOverwritten, shredder.ShredOrRemove(path));
+    platform::SetWriteHook(previous);
+    ASSERT_TRUE(testsupport::Exists(path));
+    const std::string left = ReadFile(path);
+    EXPECT_EQ(data.size(), left.size());
+    EXPECT_FALSE(left == data);
+    EXPECT_EQ(std::vector<std::string>{"half.txt"}, ListDir(dir.Path()));
+
+    EXPECT_EQ(ShredOutcome::kDestroyed, shredder.Shred(path));
+    EXPECT_EQ(ShredOutcome::kUntouched, shredder.Shred(dir / "never there"));
+    EXPECT_TRUE(ListDir(dir.Path()).empty());
+}
+
+#ifdef _WIN32
+// Another program has the file open: it is overwritten only when it can
+// then be removed; otherwise it is refused before a byte changes, the user
+// is told, and the file stays as it was (read-only when it was).
+TEST_F(Shredder, AFileInUseIsOverwrittenOnlyWhenItCanBeRemoved) {
+    struct Case {
+        const char* name;
+        const char* share;
+        bool readOnly;
+        ShredOutcome expected;
+    };
+    const Case cases[] = {{"shared.txt", "rw", false, ShredOutcome::kUntouched},
+                          {"deletable.txt", "rwd", false, ShredOutcome::kDestroyed},
+                          {"exclusive.txt", "", false, ShredOutcome::kUntouched},
+                          {"readonly.txt", "rw", true, ShredOutcome::kUntouched}};
+    CSecureDelete shredder;
+    unsigned seed = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir / c.name;
+        const std::string data = testsupport::Bytes(100000, ++seed);
+        WriteFile(path, data);
+        if (c.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        testsupport::FileHolder holder(path, c.share);
+        ASSERT_TRUE(holder.Holding());
+        testsupport::MessageRecorder recorder;
+        EXPECT_EQ(c.expected, shredder.ShredOrRemove(path));
+        if (c.expected == ShredOutcome::kUntouched) {
+            EXPECT_EQ(c.expected, shredder.Shred(path));
+        }
+        holder.Release();
+        if (c.expected == ShredOutcome::kDestroyed) {
+            EXPECT_TRUE(recorder.messages.empty());
+            EXPECT_FALSE(testsupport::Exists(path));
+            continue;
+        }
+        EXPECT_TRUE(ReadFile(path) == data);
+        EXPECT_EQ(c.readOnly ? DWORD(FILE_ATTRIBUTE_READONLY) : 0u,
+                  GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+        ASSERT_FALSE(recorder.messages.empty());
+        EXPECT_EQ(0u, recorder.messages.back().text.find("An error occured while processing file: " + path + "\n"));
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ShredOutcome::kDestroyed, shredder.Shred(path));  // let go: now it goes
+    }
+    EXPECT_TRUE(ListDir(dir.Path()).empty());
+}
+#else
+// A folder that does not let this process remove the file: the file is
+// refused before a byte changes, though it could be opened for writing.
+TEST_F(Shredder, AFileThatCannotBeRemovedIsNeverOverwritten) {
+    const std::string folder = dir / "kept";
+    testsupport::MakeDir(folder);
+    const std::string path = folder + "/letter.txt";
+    const std::string data = testsupport::Bytes(5000, 3);
+    WriteFile(path, data);
+    ::chmod(path.c_str(), 0666);
+    ::chmod(dir.Path().c_str(), 0755);
+    CSecureDelete shredder;
+    testsupport::MessageRecorder recorder;
+    // 0: opened for writing, and refused by the shredder.
+    auto attempt = [&]() -> int {
+        CFile writable;
+        if (!writable.Open(path, CFile::modeReadWrite)) return 1;
+        writable.Close();
+        return shredder.Shred(path) == ShredOutcome::kUntouched ? 0 : 2;
+    };
+    if (::geteuid() != 0) {
+        ::chmod(folder.c_str(), 0555);
+        EXPECT_EQ(0, attempt());
+    } else {
+        // Nothing stops the super-user: the attempt is made by "nobody".
+        ::chmod(folder.c_str(), 0755);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+            ::_exit(attempt());
+        }
+        int status = 0;
+        ASSERT_EQ(child, ::waitpid(child, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+    }
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(ReadFile(path) == data);  // byte for byte (no dump of 5000 bytes)
+    EXPECT_EQ(std::vector<std::string>{"letter.txt"}, ListDir(folder));
+}
+#endif

@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 
 #include "platform/file.h"
 #include "tests/support/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -96,58 +104,176 @@ TEST_F(SfxArchiveTest, WritesTheLayoutByteForByte) {
     EXPECT_EQ(30u + 39u + 25u + 14u, reader.TailLength());
 }
 
-TEST_F(SfxArchiveTest, FailedWritesLeaveNoArchiveAndEveryOriginal) {
-    std::string a = Make("a.txt", "original bytes");
-    std::string b = Make("b.txt", "more bytes");
-    std::string out = m_dir / "out.exe";
-    {
-        // The output must never be one of the stored files.
+// A display that asks to stop once it has taken `steps` steps.
+class CancellingProgress : public ArchiveProgress {
+public:
+    explicit CancellingProgress(int steps) : m_left(steps) {}
+    void Begin(int, const std::string&) override {}
+    void Step() override { --m_left; }
+    void End() override {}
+    bool Cancelled() const override { return m_left <= 0; }
+
+private:
+    int m_left;
+};
+
+TEST_F(SfxArchiveTest, AnOutputThatLeadsToAStoredFileIsRefusedHoweverItIsSpelt) {
+    const std::string name = "a rather long source name.txt";
+    const std::string a = Make(name, "original bytes");
+    const std::string s = Sep();
+    std::vector<std::string> spellings = {a, m_dir.Path() + s + "." + s + name,
+                                          m_dir.Path() + s + "sub" + s + ".." + s + name};
+    testsupport::MakeDir(m_dir / "sub");
+#ifdef _WIN32
+    std::string upper = a, slashes = a;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : slashes) c = c == '\\' ? '/' : c;
+    spellings.push_back(upper);
+    spellings.push_back(slashes);
+    spellings.push_back(".\\" + name);
+#else
+    spellings.push_back(m_dir.Path() + "//" + name);
+    spellings.push_back("./" + name);
+#endif
+    const std::string link = m_dir / "second name.exe";
+    if (testsupport::MakeHardLink(a, link)) spellings.push_back(link);
+    testsupport::SymbolicLink symbolic(a, m_dir / "symbolic.exe");
+    if (symbolic.Made()) spellings.push_back(m_dir / "symbolic.exe");
+    const std::vector<std::string> before = testsupport::ListDir(m_dir.Path());
+
+    testsupport::CurrentFolder here(m_dir.Path());
+    for (const std::string& spelling : spellings) {
         CSelfExtractor writer;
         ASSERT_TRUE(writer.AddFile(a, "a.txt"));
-        std::string sameInOtherCase = a;
-        sameInOtherCase.back() = 'T';
-        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), a));
-        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), sameInOtherCase));
-        EXPECT_EQ("original bytes", testsupport::ReadFile(a));
+        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), spelling)) << spelling;
+        EXPECT_EQ("The archive would replace a file it stores", writer.LastProblem()) << spelling;
+        EXPECT_EQ("original bytes", testsupport::ReadFile(a)) << spelling;
+        EXPECT_EQ(before, testsupport::ListDir(m_dir.Path())) << spelling;  // no temporary stays
     }
+#ifndef _WIN32
+    // Here letters of another case name another file: it may be written.
+    CSelfExtractor writer;
+    ASSERT_TRUE(writer.AddFile(a, "a.txt"));
+    std::string otherCase = a;
+    otherCase.back() = 'T';
+    EXPECT_EQ(kArchiveOk, writer.WriteArchive(kStub.data(), kStub.size(), otherCase));
+    EXPECT_EQ("original bytes", testsupport::ReadFile(a));
+#endif
+}
+
+TEST_F(SfxArchiveTest, AnOutputByTheShortAliasOfAStoredFileIsRefused) {
+    const std::string a = Make("a rather long source name.txt", "original bytes");
+    const std::string alias = testsupport::ShortAlias(a);
+    if (alias.empty()) GTEST_SKIP() << "the volume gives no short names";
+    CSelfExtractor writer;
+    ASSERT_TRUE(writer.AddFile(a, "a.txt"));
+    EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), alias)) << alias;
+    EXPECT_EQ("original bytes", testsupport::ReadFile(a));
+    EXPECT_EQ(std::vector<std::string>{"a rather long source name.txt"}, testsupport::ListDir(m_dir.Path()));
+}
+
+TEST_F(SfxArchiveTest, AFailedWriteLeavesWhatWasAtTheOutput) {
+    const std::string a = Make("a.txt", "original bytes");
+    const std::string b = Make("b.txt", "more bytes");
+    const std::string out = m_dir / "out.exe";
+    const std::string previous = "the archive of last week";
+    // Each failure: the code, and the output and every source as they were,
+    // with nothing of the run left beside them.
+    auto expectUntouched = [&](int code, int expected, const std::string& what) {
+        EXPECT_EQ(expected, code) << what;
+        EXPECT_EQ(previous, testsupport::ReadFile(out)) << what;
+        EXPECT_EQ("original bytes", testsupport::ReadFile(a)) << what;
+        std::vector<std::string> names = testsupport::ListDir(m_dir.Path());
+        names.erase(std::remove(names.begin(), names.end(), "b.txt"), names.end());
+        EXPECT_EQ((std::vector<std::string>{"a.txt", "out.exe"}), names) << what;
+    };
+    auto writer = [&](bool withB) {
+        auto w = std::make_unique<CSelfExtractor>();
+        EXPECT_TRUE(w->AddFile(a, "a.txt"));
+        if (withB) {
+            testsupport::WriteFile(b, "more bytes");
+            EXPECT_TRUE(w->AddFile(b, "b.txt"));
+        }
+        return w;
+    };
+    testsupport::WriteFile(out, previous);
     {
-        // A source gone before writing: 1006 and no partial archive.
-        CSelfExtractor writer;
-        ASSERT_TRUE(writer.AddFile(a, "a.txt"));
-        ASSERT_TRUE(writer.AddFile(b, "b.txt"));
+        auto w = writer(true);
         ASSERT_TRUE(CFile::Remove(b));
-        EXPECT_EQ(kArchiveSourceFailed, writer.WriteArchive(kStub.data(), kStub.size(), out));
-        EXPECT_FALSE(testsupport::Exists(out));
+        expectUntouched(w->WriteArchive(kStub.data(), kStub.size(), out), kArchiveSourceFailed, "source gone");
     }
     for (const std::string& changed : {std::string("short"), std::string("much longer than it was")}) {
-        // A source that shrank or grew after it was added.
-        testsupport::WriteFile(b, "more bytes");
-        CSelfExtractor writer;
-        ASSERT_TRUE(writer.AddFile(b, "b.txt"));
+        auto w = writer(true);
         testsupport::WriteFile(b, changed);
-        EXPECT_EQ(kArchiveSourceFailed, writer.WriteArchive(kStub.data(), kStub.size(), out)) << changed;
-        EXPECT_FALSE(testsupport::Exists(out));
+        expectUntouched(w->WriteArchive(kStub.data(), kStub.size(), out), kArchiveSourceFailed, changed);
     }
     {
-        // The disk fills up while the archive is written.
-        CSelfExtractor writer;
-        ASSERT_TRUE(writer.AddFile(a, "a.txt"));
-        ASSERT_TRUE(writer.AddFile(b, "b.txt"));
+        // The disk fills up at the third write of the archive.
+        auto w = writer(true);
         int writes = 0;
-        platform::WriteHook previous = platform::SetWriteHook([&](const std::string& path, size_t) {
-            return path != out || ++writes < 3;
+        platform::WriteHook hook = platform::SetWriteHook([&](const std::string& path, size_t) {
+            return path.compare(0, out.size(), out) != 0 || ++writes < 3;
         });
-        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), out));
-        platform::SetWriteHook(previous);
-        EXPECT_FALSE(testsupport::Exists(out));
-        EXPECT_EQ("original bytes", testsupport::ReadFile(a));
+        const int r = w->WriteArchive(kStub.data(), kStub.size(), out);
+        platform::SetWriteHook(hook);
+        expectUntouched(r, kArchiveOutputFailed, "disk full");
+        EXPECT_EQ(3, writes);
+    }
+    for (int steps : {1, 2, 4}) {
+        // Cancelled after the first entry, the second, or the directory.
+        auto w = writer(true);
+        CancellingProgress progress(steps);
+        w->SetProgress(&progress);
+        expectUntouched(w->WriteArchive(kStub.data(), kStub.size(), out), kArchiveCancelled, "cancelled");
     }
     {
-        // No folder to write into.
-        CSelfExtractor writer;
-        ASSERT_TRUE(writer.AddFile(a, "a.txt"));
-        EXPECT_EQ(kArchiveOutputFailed, writer.WriteArchive(kStub.data(), kStub.size(), m_dir / "no" + Sep() + "x.exe"));
-        EXPECT_EQ(kArchiveNoStub, writer.CreateArchive(999, out));
+        // A read-only output is not replaced.
+        auto w = writer(false);
+        CFileStatus readOnly;
+        readOnly.m_attribute = kAttrReadOnly;
+        ASSERT_TRUE(CFile::SetStatus(out, readOnly));
+        const int r = w->WriteArchive(kStub.data(), kStub.size(), out);
+        CFileStatus writable;
+        ASSERT_TRUE(CFile::SetStatus(out, writable));
+        expectUntouched(r, kArchiveOutputFailed, "read-only output");
+    }
+#ifdef _WIN32
+    {
+        // An output another program holds open is not replaced.
+        auto w = writer(false);
+        HANDLE held = CreateFileA(out.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        const int r = w->WriteArchive(kStub.data(), kStub.size(), out);
+        CloseHandle(held);
+        expectUntouched(r, kArchiveOutputFailed, "output held open");
+    }
+#endif
+    {
+        // Not over a folder, nor into one that is not there.
+        auto w = writer(false);
+        testsupport::MakeDir(m_dir / "folder.exe");
+        EXPECT_EQ(kArchiveOutputFailed, w->WriteArchive(kStub.data(), kStub.size(), m_dir / "folder.exe"));
+        EXPECT_TRUE(testsupport::ListDir(m_dir / "folder.exe").empty());
+        std::filesystem::remove(m_dir / "folder.exe");
+        EXPECT_EQ(kArchiveOutputFailed, w->WriteArchive(kStub.data(), kStub.size(), m_dir / "no" + Sep() + "x.exe"));
+        expectUntouched(w->CreateArchive(999, out), kArchiveNoStub, "no stub");
+    }
+    {
+        // Success replaces the old file; a file that has the temporary's
+        // name is not the writer's and stays.
+        testsupport::WriteFile(out + ".~sfx", "someone else's");
+        auto w = writer(false);
+        ASSERT_EQ(kArchiveOk, w->WriteArchive(kStub.data(), kStub.size(), out));
+        EXPECT_EQ(kStub + "original bytes", testsupport::ReadFile(out).substr(0, kStub.size() + 14));
+        EXPECT_EQ("someone else's", testsupport::ReadFile(out + ".~sfx"));
+        EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "out.exe", "out.exe.~sfx"}),
+                  testsupport::ListDir(m_dir.Path()));
+        // An output at the path limit leaves no room for a longer name beside it.
+        const std::string longest = m_dir / std::string(platform::kMaxPath - m_dir.Path().size() - 1, 'x');
+        ASSERT_EQ(platform::kMaxPath, longest.size());
+        ASSERT_EQ(kArchiveOk, w->WriteArchive(kStub.data(), kStub.size(), longest));
+        EXPECT_EQ(testsupport::ReadFile(out), testsupport::ReadFile(longest));
+        EXPECT_EQ(5u, testsupport::ListDir(m_dir.Path()).size());
     }
 }
 
@@ -200,7 +326,11 @@ TEST_F(SfxArchiveTest, HostileDirectoriesFailCleanly) {
         {Trailer(0), kArchiveNoEntries, 0},
         {Trailer(1), kArchiveBadDirectory, 0},
         {Trailer(0x7FFFFFFF), kArchiveBadDirectory, 0},
+        {Trailer(0x80000000), kArchiveBadDirectory, 0},
         {Trailer(0xFFFFFFFF), kArchiveBadDirectory, 0},
+        // As many records as the bytes could hold, but none is whole.
+        {std::string(21 * 20, '\xFF') + Trailer(20 + (kStub.size() + data.size()) / 21), kArchiveBadDirectory, 0},
+        {Record(at, 10, "x", 1) + Trailer(2), kArchiveBadDirectory, 0},
         {Record(at, 10, "", 0) + Trailer(1), kArchiveBadDirectory, 0},
         {Record(at, 10, std::string(1001, 'n'), 1001) + Trailer(1), kArchiveBadDirectory, 0},
         {Record(at, 10, "name", 0xFFFFFFFF) + Trailer(1), kArchiveBadDirectory, 0},
@@ -215,6 +345,17 @@ TEST_F(SfxArchiveTest, HostileDirectoriesFailCleanly) {
         {Record(at, 10, "a:b", 3) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
         {Record(at, 10, "a/../../x", 9) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
         {Record(at, 10, "COM1.txt", 8) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+        {Record(0xFFFFFFFF, 1, "far", 3) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+        {Record(at, 0xFFFFFFFF, "big", 3) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+        {Record(0, 0, "at nought", 9) + Trailer(1), kArchiveOk, kArchiveOk},
+        {Record(at, 10, std::string(1000, 'n'), 1000) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+#ifdef _WIN32
+        // Devices in the system's code page 1252 as well.
+        {Record(at, 10, "COM\xB9", 4) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+        {Record(at, 10, "lpt\xB3.txt", 8) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+#else
+        {Record(at, 10, "COM\xC2\xB9", 5) + Trailer(1), kArchiveOk, kArchiveOutputFailed},
+#endif
         {Record(at, 10, "fine", 4) + Trailer(1), kArchiveOk, kArchiveOk},
         {Record(at, 10, "C:\\fine", 7) + Trailer(1), kArchiveOk, kArchiveOk},
     };
@@ -234,7 +375,9 @@ TEST_F(SfxArchiveTest, HostileDirectoriesFailCleanly) {
         std::string path;
         EXPECT_EQ(cases[i].extract, reader.ExtractEntryFrom(archive, 0, folder, &path));
         if (cases[i].extract == kArchiveOk) {
-            EXPECT_EQ(data, testsupport::ReadFile(path));
+            const uint64_t offset = reader.Entry(0).offset, size = reader.Entry(0).size;
+            EXPECT_EQ((kStub + data).substr(static_cast<size_t>(offset), static_cast<size_t>(size)),
+                      testsupport::ReadFile(path));
         } else {
             EXPECT_FALSE(reader.LastProblem().empty());
             EXPECT_TRUE(testsupport::ListDir(folder).empty());
@@ -267,11 +410,50 @@ TEST(SfxArchiveNames, OnlyNamesBelowTheFolderPass) {
     EXPECT_EQ("docs" + s + "report.doc.~enc", rel);
     EXPECT_TRUE(CSelfExtractor::SafeRelativeName("C:\\x", rel));
     EXPECT_EQ("x", rel);
-    EXPECT_TRUE(CSelfExtractor::SafeRelativeName("na\xEFve caf\xE9 file.txt", rel));
+    EXPECT_TRUE(CSelfExtractor::SafeRelativeName("na\xEFve caf\xE9 file.txt", rel, 1252));
     EXPECT_TRUE(CSelfExtractor::SafeRelativeName("..a", rel));
     for (const char* bad : {"", "\\x", "/x", "..", "a\\..\\..\\x", "a\\.\\x", "a\\\\x", "x\\", "a:b", "C:x", "C:/x",
-                            "C:\\\\x", "nul", "Con.txt", "lpt9", "a\\aux\\b", "a\x01", "a?b", "a*", ". .\\x"}) {
+                            "C:\\\\x", "nul", "Con.txt", "lpt9", "a\\aux\\b", "a\x01", "a?b", "a*", ". .\\x",
+                            "conout$", "COM1 .txt"}) {
         EXPECT_FALSE(CSelfExtractor::SafeRelativeName(bad, rel)) << bad;
+        EXPECT_TRUE(rel.empty()) << bad;
+    }
+    // Windows reads COM and LPT with a superscript 1, 2 or 3 as devices too.
+    for (const char* device : {"COM\xB9", "com\xB2.txt", "LPT\xB3", "a\\Lpt\xB9 .doc\\b"}) {
+        EXPECT_FALSE(CSelfExtractor::SafeRelativeName(device, rel, 1252)) << device;
+    }
+    EXPECT_FALSE(CSelfExtractor::SafeRelativeName("COM\xC2\xB2", rel, 65001));
+    for (const char* name : {"COM\xB9\xB9", "COM0", "COM10", "LPT\xBC", "COMA", "CO\xB9"}) {
+        EXPECT_TRUE(CSelfExtractor::SafeRelativeName(name, rel, 1252)) << name;
+    }
+    // In code page 932 the byte 0xB9 is a katakana, no digit.
+    EXPECT_TRUE(CSelfExtractor::SafeRelativeName("COM\xB9", rel, 932));
+}
+
+TEST(SfxArchiveNames, DoubleByteNamesSplitOnlyAtRealSeparators) {
+    using Parts = std::vector<std::string>;
+    Parts parts;
+    // 0x95 0x5C is one character in code page 932; its second byte is the
+    // byte of '\'. So are 0x83 0x7C (its second byte that of '|') and 0x81 0x5C.
+    ASSERT_TRUE(CSelfExtractor::SafeNameParts("\x95\x5C\\x.txt", parts, 932));
+    EXPECT_EQ((Parts{"\x95\x5C", "x.txt"}), parts);
+    ASSERT_TRUE(CSelfExtractor::SafeNameParts("C:\\a\x81\x5C\\\x83\x7C\x95\x5C.doc.~enc", parts, 932));
+    EXPECT_EQ((Parts{"a\x81\x5C", "\x83\x7C\x95\x5C.doc.~enc"}), parts);
+    std::string rel;
+    ASSERT_TRUE(CSelfExtractor::SafeRelativeName("\x95\x5C\\x", rel, 932));
+    EXPECT_EQ(std::string("\x95\x5C") + Sep() + "x", rel);
+    // A lead byte at the very end stands alone.
+    ASSERT_TRUE(CSelfExtractor::SafeNameParts("a\\b\x95", parts, 932));
+    EXPECT_EQ((Parts{"a", "b\x95"}), parts);
+    // The same bytes read in code page 1252 are other names.
+    ASSERT_TRUE(CSelfExtractor::SafeNameParts("\x95\x5C" "a", parts, 1252));
+    EXPECT_EQ((Parts{"\x95", "a"}), parts);
+    EXPECT_FALSE(CSelfExtractor::SafeNameParts("\x95\x5C\\x.txt", parts, 1252));  // an empty level
+    EXPECT_FALSE(CSelfExtractor::SafeNameParts("\x83\x7C", parts, 1252));         // '|'
+    EXPECT_TRUE(parts.empty());
+    // Folders end at separators, and dots and devices are refused, in 932 too.
+    for (const char* bad : {"\x95\x5C\\..\\..\\x", "\\\x95\x5C", "a\\nul", "COM1\\\x95\x5C", "\x95\x5C\\\\x"}) {
+        EXPECT_FALSE(CSelfExtractor::SafeNameParts(bad, parts, 932)) << bad;
     }
 }
 

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <stdexcept>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "core/cipher_settings.h"
+#include "core/cipher_mode.h"
 #include "core/file_cipher.h"
+#include "core/file_header.h"
 #include "core/registry_dword.h"
 #include "core/sfx_archive.h"
 #include "extractor/extractor_dlg.h"
@@ -35,8 +39,10 @@ const std::string kOddName = "Gr\xFC\xDF" "e aus K\xF6ln.txt";
 
 // Encrypts the files (name -> content) in `work` and packs them behind the
 // real Extractor program; returns the archive's path.
+// `alter`, when given, changes each encrypted file before it is packed.
 std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::string, std::string>& files,
-                        const std::string& hint = "none") {
+                        const std::string& hint = "none",
+                        const std::function<void(const std::string&)>& alter = nullptr) {
     CipherSettings settings;
     settings.Clear();
     settings.LoadDefaults();
@@ -47,6 +53,7 @@ std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::st
         std::string path = work / f.first;
         testsupport::WriteFile(path, f.second);
         EXPECT_EQ(0, encryptor.EncryptFile(path, hint)) << f.first;
+        if (alter) alter(path);
         EXPECT_TRUE(writer.AddFile(path, f.first));
     }
     std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
@@ -292,6 +299,66 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
     ASSERT_EQ(1u, m_results.size());
     EXPECT_EQ(0u, m_results.begin()->second.find("File already exists\xA9" "Another file of this archive"))
         << m_results.begin()->second;
+}
+
+// Something thrown half-way through an extraction (here by the answer to
+// the box that a damaged stored name brings up) ends it with a message; the
+// dialog is ready again, closes, and the next extraction runs.
+TEST_F(ExtractorTest, AnExceptionDuringTheExtractionLeavesADialogThatWorksAndCloses) {
+    testsupport::TempDir work;
+    // The stored name of b.txt gets a character that is not hexadecimal.
+    auto damageName = [](const std::string& path) {
+        if (path.find("b.txt") == std::string::npos && path.find("b.~enc") == std::string::npos) return;
+        CFile file;
+        ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::typeBinary));
+        Vastrel2::Utils::CFileHeader header;
+        ASSERT_TRUE(header.ReadFooter(file));
+        file.Close();
+        std::string bytes = testsupport::ReadFile(path);
+        size_t at = bytes.rfind("\xA9" + header.GetEncryptedName() + "\xA9");
+        ASSERT_NE(std::string::npos, at);
+        bytes[at + 1] = 'Z';
+        testsupport::WriteFile(path, bytes);
+    };
+    std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}}, "none",
+                                      damageName);
+    const std::string folder = work / "out";
+    m_messages.respond = [](const platform::MessageRequest& box) -> int {
+        if (box.text == Vastrel2::CIPHER::kNameConversionError) throw std::runtime_error("the disk went away");
+        return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+    };
+    Extract(archive, folder, kPassword, nullptr, [&](uitest::DialogDriver& d) {
+        EXPECT_TRUE(d.Enabled(IDC_EXTRACT));
+        EXPECT_TRUE(d.Enabled(IDC_PASSWORD));
+        EXPECT_FALSE(IsWindowVisible(d.Item(IDC_PROGRESS)));
+        EXPECT_EQ("", d.Text(IDC_CURRENT_FILE));
+        d.Screenshot("after an exception");
+    });  // and Exit closed it
+    ASSERT_GE(m_messages.messages.size(), 2u);
+    EXPECT_EQ(Vastrel2::CIPHER::kNameConversionError, m_messages.messages[m_messages.messages.size() - 2].text);
+    EXPECT_EQ("The extraction stopped because of an error: the disk went away\nThe archive is unchanged; the files "
+              "extracted so far stay in " + folder + ".",
+              LastBox());
+    EXPECT_EQ(static_cast<unsigned>(MB_ICONERROR), m_messages.messages.back().style);
+    // What was extracted before stays (the archive is read in reverse order).
+    EXPECT_EQ("gamma", testsupport::ReadFile(folder + "\\c.txt"));
+
+    // Anything else thrown: the same, without a reason to give.
+    m_messages.respond = [](const platform::MessageRequest& box) -> int {
+        if (box.text == Vastrel2::CIPHER::kNameConversionError) throw 42;
+        return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+    };
+    Extract(archive, folder, kPassword);
+    EXPECT_EQ("The extraction stopped because of an error\nThe archive is unchanged; the files extracted so far stay "
+              "in " + folder + ".",
+              LastBox());
+
+    // Nothing thrown: the whole run and its counts.
+    AnswerNo();
+    Extract(archive, work / "again", kPassword);
+    EXPECT_EQ("3 files extracted successfully, 0 failed. \n3 files decrypted successfully, 0 failed. View summary?",
+              LastBox());
+    EXPECT_EQ("alpha", testsupport::ReadFile(work / "again" + "\\a.txt"));
 }
 
 TEST(ExtractorNames, LongPathsShowTheirEnd) {

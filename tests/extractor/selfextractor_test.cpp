@@ -19,6 +19,7 @@
 #include "tests/extractor/extractor_process.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/summary_dlg.h"
 #include "vastrel/resource.h"
 #include "vastrel/selfextractor_ids.h"
 
@@ -35,6 +36,9 @@ protected:
         testsupport::ClearVastrelSettings();
         RegistryDword(VastrelSettingPath("AutoUpdate"), 0, 1).Set(1);  // no permission question at start
         uitest::Pump();
+        AnswerAsUsual();
+    }
+    void AnswerAsUsual() {
         m_messages.respond = [this](const platform::MessageRequest& box) {
             if (box.text.find("Destroying original files") == 0) return m_destroyAnswer;
             if (box.text.find("Would you like to save changes") == 0) return IDNO;
@@ -61,8 +65,10 @@ protected:
         return scanner;
     }
     // Runs the dialog over the scanner: passwords typed, "Create" pressed.
+    // With `summary`, the question to see the results is answered Yes and
+    // their rows are read into it.
     bool RunDialog(CSADirRead& scanner, bool destroy, const std::function<void(uitest::DialogDriver&)>& more = nullptr,
-                   bool create = true) {
+                   bool create = true, std::vector<std::vector<std::string>>* summary = nullptr) {
         bool destroyed = false;
         uitest::ModalDriver driver;
         driver.When("CSelfextractorDlg", [&](uitest::DialogDriver& d) {
@@ -72,19 +78,35 @@ protected:
             if (more) more(d);
             if (create) d.Click(IDC_SFX_CREATE);
         });
-        CSelfextractorDlg dialog(static_cast<int>(scanner.files.size()), 0, 0, nullptr, &scanner, false, true,
+        const int answer = m_summaryAnswer;
+        if (summary) {
+            m_summaryAnswer = IDYES;
+            uitest::ReadSummary(driver, *summary);
+        }
+        CSelfextractorDlg dialog(static_cast<int>(scanner.files.size()), 0, 0, nullptr, &scanner, m_obfuscate, true,
                                  &destroyed, nullptr);
         m_dialog = &dialog;
         dialog.DoModal();
         m_dialog = nullptr;
         m_results = dialog.Results();
+        m_summaryAnswer = answer;
         return destroyed;
     }
     std::string LastBox() const { return m_messages.messages.empty() ? "" : m_messages.messages.back().text; }
+    // The texts of the boxes from the `count`-th last on.
+    std::vector<std::string> LastBoxes(size_t count) const {
+        std::vector<std::string> texts;
+        for (size_t i = m_messages.messages.size() > count ? m_messages.messages.size() - count : 0;
+             i < m_messages.messages.size(); ++i) {
+            texts.push_back(m_messages.messages[i].text);
+        }
+        return texts;
+    }
 
     testsupport::TempDir m_work;
     int m_destroyAnswer = IDYES;
     int m_summaryAnswer = IDNO;
+    bool m_obfuscate = false;
     CSelfextractorDlg* m_dialog = nullptr;
     ResultMap m_results;
 };
@@ -177,9 +199,9 @@ TEST_F(SelfextractorTest, ProjectToArchiveToRecipient) {
         if (line.compare(0, 4, "box\t") == 0) told.push_back(line);
     }
     EXPECT_EQ((std::vector<std::string>{
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
+                  "box\t4\t4 files extracted successfully, 0 failed. \\n0 files decrypted successfully, 4 failed. "
                   "View summary?",
-                  "box\t36\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
+                  "box\t4\t4 files extracted successfully, 0 failed. \\n4 files decrypted successfully, 0 failed. "
                   "View summary?"}),
               told);
     EXPECT_EQ(files.size(), program.SummaryRows().size());  // the second summary is empty
@@ -200,29 +222,100 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
     };
     {
         // The file dialog cancelled, then the output named as a project
-        // file: the dialog stays open and nothing is touched.
+        // file by other spellings and by a second link to it: the dialog
+        // stays open and nothing is touched.
+        const std::string secondName = m_work / "second name.exe";
+        ASSERT_TRUE(testsupport::MakeHardLink(Project() + "\\b.txt", secondName));
+        std::string slashes = Project() + "\\sub\\..\\c.txt";
+        for (char& c : slashes) c = c == '\\' ? '/' : c;
+        const std::vector<std::string> spellings = {Project() + "\\B.TXT", slashes, secondName};
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({false, ""});
-        pickers.answers.push_back({true, Project() + "\\B.TXT"});
+        for (const std::string& spelling : spellings) pickers.answers.push_back({true, spelling});
         EXPECT_FALSE(RunDialog(scanner, true, [&](uitest::DialogDriver& d) {
             d.Click(IDC_SFX_CREATE);
             EXPECT_TRUE(m_messages.messages.empty());
-            d.Click(IDC_SFX_CREATE);
-            EXPECT_EQ(0u, LastBox().find("The self-extracting file cannot replace a file of the project:"));
-            EXPECT_TRUE(IsWindowVisible(d.Handle()));
+            for (const std::string& spelling : spellings) {
+                d.Click(IDC_SFX_CREATE);
+                EXPECT_EQ(0u, LastBox().find("The self-extracting file cannot replace a file of the project:\n" +
+                                             spelling))
+                    << spelling;
+                EXPECT_TRUE(IsWindowVisible(d.Handle()));
+            }
             d.Click(IDC_SFX_CANCEL);
         }, false));
+        EXPECT_EQ(spellings.size(), m_messages.messages.size());
         originalsIntact();
+        EXPECT_EQ("beta", testsupport::ReadFile(secondName));
+        ASSERT_TRUE(CFile::Remove(secondName));
         EXPECT_FALSE(testsupport::Exists(archive));
     }
-    {
-        // The archive cannot be written: no archive, no temporary, nothing destroyed.
+    const std::string notAdded = WithDetails("Not added", "The self-extracting file was not written");
+    const std::string failedReport = "0 Files were successfully encrypted and added to self extracting file. 3 Files "
+                                     "failed \nWould you like to view full details?";
+    for (bool obfuscate : {false, true}) {
+        // The archive cannot be written: no archive, no temporary (digest
+        // named when names are hidden), nothing destroyed, and the results
+        // are offered.
+        m_obfuscate = obfuscate;
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, m_work / "no such folder\\out.exe"});
-        EXPECT_FALSE(RunDialog(scanner, true));
-        EXPECT_EQ(0u, LastBox().find("The self-extracting file was not written: "));
-        EXPECT_NE(std::string::npos, LastBox().find("No original file was destroyed."));
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_FALSE(RunDialog(scanner, true, nullptr, true, &rows));
+        m_obfuscate = false;
+        std::vector<std::string> boxes = LastBoxes(2);
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_EQ(0u, boxes[0].find("The self-extracting file was not written: " + m_work / "no such folder"));
+        EXPECT_NE(std::string::npos, boxes[0].find("No original file was destroyed."));
+        EXPECT_EQ(failedReport, boxes[1]);
+        ASSERT_EQ(3u, rows.size());
+        for (const auto& row : rows) {
+            EXPECT_EQ((std::vector<std::string>{row[0], "Not added", "The self-extracting file was not written"}), row);
+        }
+        EXPECT_EQ(notAdded, m_results[Project() + "\\a.txt"]);
         originalsIntact();
+    }
+    {
+        // An output that cannot be replaced (read-only) keeps what it held.
+        testsupport::WriteFile(archive, "last week's archive");
+        SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_READONLY);
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, archive});
+        EXPECT_FALSE(RunDialog(scanner, true));
+        SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
+        std::vector<std::string> boxes = LastBoxes(2);
+        EXPECT_EQ(0u, boxes[0].find("The self-extracting file was not written: " + archive));
+        EXPECT_EQ(failedReport, boxes[1]);
+        EXPECT_EQ("last week's archive", testsupport::ReadFile(archive));
+        EXPECT_EQ((std::vector<std::string>{"out.exe", "project"}), testsupport::ListDir(m_work.Path()));
+        originalsIntact();
+    }
+    {
+        // Cancelled from the progress window while the archive is written:
+        // the file that was there before stays, and so does every original.
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, archive});
+        bool clicked = false;
+        platform::WriteHook hook = platform::SetWriteHook([&](const std::string& path, size_t) {
+            if (!clicked && path.compare(0, archive.size(), archive) == 0) {
+                clicked = true;
+                HWND window = m_dialog->Progress().Handle();
+                SendMessageA(window, WM_COMMAND, MAKEWPARAM(10, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 10)));
+            }
+            return true;
+        });
+        EXPECT_FALSE(RunDialog(scanner, true));
+        platform::SetWriteHook(hook);
+        EXPECT_TRUE(clicked);
+        std::vector<std::string> boxes = LastBoxes(2);
+        EXPECT_EQ(0u, boxes[0].find("Creating the self-extracting file was cancelled."));
+        EXPECT_EQ(failedReport, boxes[1]);
+        EXPECT_EQ(WithDetails("Not added", "Cancelled before the self-extracting file was written"),
+                  m_results[Project() + "\\b.txt"]);
+        EXPECT_EQ("last week's archive", testsupport::ReadFile(archive));
+        EXPECT_EQ((std::vector<std::string>{"out.exe", "project"}), testsupport::ListDir(m_work.Path()));
+        originalsIntact();
+        ASSERT_TRUE(CFile::Remove(archive));
     }
     {
         // Cancelled from the progress window during the first file.
@@ -238,9 +331,16 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         });
         EXPECT_FALSE(RunDialog(scanner, true));
         ui::SetPickerHook(previous);
-        EXPECT_EQ(0u, LastBox().find("Creating the self-extracting file was cancelled."));
-        ASSERT_GE(m_messages.messages.size(), 2u);
-        EXPECT_EQ("Already in progress!", m_messages.messages[m_messages.messages.size() - 2].text);
+        EXPECT_EQ((std::vector<std::string>{"Already in progress!",
+                                            "Creating the self-extracting file was cancelled. No self-extracting file "
+                                            "was written and no original file was destroyed.",
+                                            "0 Files were successfully encrypted and added to self extracting file. "
+                                            "1 Files failed \nWould you like to view full details?"}),
+                  LastBoxes(3));
+        // The one file encrypted before the cancel took effect is in no archive.
+        ASSERT_EQ(1u, m_results.size());
+        EXPECT_EQ(WithDetails("Not added", "Cancelled before the self-extracting file was written"),
+                  m_results.begin()->second);
         EXPECT_FALSE(testsupport::Exists(archive));
         originalsIntact();
     }
@@ -262,7 +362,11 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, archive});
         m_destroyAnswer = IDNO;
+        // A read-only original is packed and stays read-only.
+        const std::string readOnly = Project() + "\\a.txt";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
         EXPECT_FALSE(RunDialog(more, true));
+        EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
         EXPECT_EQ("3 Files were successfully encrypted and added to self extracting file. 2 Files failed \nWould you "
                   "like to view full details?",
                   LastBox());
@@ -299,6 +403,18 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         EXPECT_NE(std::string::npos, LastBox().find("These original files could not be destroyed:\n" + held));
         EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
         EXPECT_EQ("beta", testsupport::ReadFile(held));
+        AnswerAsUsual();
+
+        // The disk fails under the shredder: the original is named as
+        // overwritten, not as left whole.
+        pickers.answers.push_back({true, archive});
+        platform::WriteHook previous =
+            platform::SetWriteHook([&](const std::string& path, size_t) { return path != held; });
+        EXPECT_FALSE(RunDialog(scanner, true));
+        platform::SetWriteHook(previous);
+        EXPECT_NE(std::string::npos,
+                  LastBox().find("These original files could not be destroyed:\n" + held + " (overwritten, but not removed)"));
+        EXPECT_EQ((std::vector<std::string>{"b.txt"}), testsupport::ListDir(Project()));
     }
     {
         // An empty project: no archive, and it says why.
@@ -306,8 +422,38 @@ TEST_F(SelfextractorTest, NoOriginalIsLostWhenARunFails) {
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, m_work / "empty.exe"});
         EXPECT_FALSE(RunDialog(empty, true));
-        EXPECT_NE(std::string::npos, LastBox().find(ArchiveResultText(kArchiveNoEntries)));
+        std::vector<std::string> boxes = LastBoxes(2);
+        EXPECT_NE(std::string::npos, boxes[0].find(ArchiveResultText(kArchiveNoEntries)));
+        EXPECT_EQ("0 Files were successfully encrypted and added to your self extracting file. 0 Files failed \n",
+                  boxes[1]);
         EXPECT_FALSE(testsupport::Exists(m_work / "empty.exe"));
+    }
+    {
+        // Two files already encrypted: nothing to pack, and the results say why.
+        CSADirRead sealed;
+        for (const char* name : {"one.~enc", "two.~enc"}) {
+            testsupport::WriteFile(m_work / name, std::string("sealed ") + name + "<zqv>");
+            ProjectEntry entry;
+            entry.path = m_work / name;
+            entry.name = name;
+            sealed.files.push_back(entry);
+        }
+        const std::string output = m_work / "sealed.exe";
+        const std::vector<std::string> before = testsupport::ListDir(m_work.Path());
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, output});
+        std::vector<std::vector<std::string>> rows;
+        EXPECT_FALSE(RunDialog(sealed, true, nullptr, true, &rows));
+        std::vector<std::string> boxes = LastBoxes(2);
+        EXPECT_NE(std::string::npos, boxes[0].find(ArchiveResultText(kArchiveNoEntries)));
+        EXPECT_EQ("0 Files were successfully encrypted and added to self extracting file. 2 Files failed \nWould you "
+                  "like to view full details?",
+                  boxes[1]);
+        EXPECT_EQ((std::vector<std::vector<std::string>>{{m_work / "one.~enc", "File already encrypted", ""},
+                                                        {m_work / "two.~enc", "File already encrypted", ""}}),
+                  rows);
+        EXPECT_EQ(before, testsupport::ListDir(m_work.Path()));
+        EXPECT_EQ("sealed one.~enc<zqv>", testsupport::ReadFile(m_work / "one.~enc"));
     }
 }
 

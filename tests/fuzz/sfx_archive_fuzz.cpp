@@ -1,10 +1,14 @@
 // Hostile self-extracting archives: the directory reader, then extraction of
 // the first entries into a folder. Nothing may crash, hang, read outside the
-// file, or write anywhere but inside the folder.
+// file, or write anywhere but inside the folder. Every stored name is also
+// read in the code pages the suite meets (1252, the double-byte 932, and
+// this system's own): each level a name is split into must pass as a name
+// of one level by itself, so no level hides a separator, "..", or a device.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/sfx_archive.h"
 #include "tests/fuzz/fuzz_common.h"
@@ -27,6 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CSelfExtractor reader;
     if (reader.ReadDirectory(archive.string()) == kArchiveOk) {
+        for (int i = 0; i < reader.GetCount(); ++i) {
+            for (unsigned codePage : {platform::kSystemCodePage, 1252u, 932u}) {
+                std::vector<std::string> parts, again;
+                if (!CSelfExtractor::SafeNameParts(reader.Entry(i).storedName, parts, codePage)) continue;
+                if (parts.empty()) std::abort();
+                for (const std::string& part : parts) {
+                    if (!CSelfExtractor::SafeNameParts(part, again, codePage) || again.size() != 1 || again[0] != part) {
+                        std::abort();
+                    }
+                }
+            }
+        }
         int count = reader.GetCount() < 8 ? reader.GetCount() : 8;
         for (int i = 0; i < count; ++i) {
             std::string path;

@@ -110,3 +110,28 @@ TEST(CodePage, MatchesWindowsForEveryCharacter) {
     }
 }
 #endif
+
+TEST(CodePage, DoubleByteCodePagesAreReadCharacterByCharacter) {
+    // The lead bytes of the four double-byte code pages, at their edges.
+    struct Edge {
+        unsigned codePage;
+        unsigned char lead, notLead;
+    };
+    for (const Edge& e : {Edge{932, 0x81, 0x80}, Edge{932, 0x9F, 0xA0}, Edge{932, 0xE0, 0xDF}, Edge{932, 0xFC, 0xFD},
+                          Edge{936, 0xFE, 0x80}, Edge{949, 0x81, 0xFF}, Edge{950, 0xA4, 0x7F}}) {
+        EXPECT_TRUE(platform::IsLeadByteIn(e.codePage, e.lead)) << e.codePage << " " << int(e.lead);
+        EXPECT_FALSE(platform::IsLeadByteIn(e.codePage, e.notLead)) << e.codePage << " " << int(e.notLead);
+    }
+    for (int b = 0; b < 256; ++b) EXPECT_FALSE(platform::IsLeadByteIn(1252, static_cast<unsigned char>(b))) << b;
+    EXPECT_FALSE(platform::IsLeadByteIn(932, '\\'));
+
+    EXPECT_EQ(u"COM\u00B9", platform::WideFromCodePage(1252, "COM\xB9"));
+    EXPECT_EQ(u"\u20AC\u00E9", platform::WideFromCodePage(1252, "\x80\xE9"));
+    EXPECT_EQ(u"a\u00B2", platform::WideFromCodePage(65001, "a\xC2\xB2"));
+    // One character for each pair of 932, whatever it is.
+    const std::u16string pair = platform::WideFromCodePage(932, "\x95\x5C" "a");
+    ASSERT_EQ(2u, pair.size());
+    EXPECT_EQ(u'a', pair[1]);
+    EXPECT_NE(u'\\', pair[0]);
+    EXPECT_TRUE(platform::WideFromCodePage(932, "").empty());
+}

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "platform/file.h"
 #include "tests/support/test_support.h"
@@ -217,4 +223,132 @@ TEST(FindFiles, MasksFollowWindowsRules) {
         return out;
     };
     EXPECT_EQ(kinds(platform::FindDetail::Full), kinds(platform::FindDetail::TypeOnly));
+}
+
+TEST(FileIdentity, EverySpellingAndLinkOfAFileIsThatFile) {
+    TempDir dir;
+    const std::string sep(1, platform::kPathSep);
+    const std::string a = dir / "a rather long file name.txt";
+    testsupport::WriteFile(a, "A");
+    testsupport::WriteFile(dir / "b", "A");
+    testsupport::MakeDir(dir / "sub");
+
+    std::vector<std::string> same = {a, dir.Path() + sep + "." + sep + "a rather long file name.txt",
+                                     dir / "sub" + sep + ".." + sep + "a rather long file name.txt"};
+#ifdef _WIN32
+    std::string slashes = a;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    same.push_back(slashes);
+    std::string upper = a;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    same.push_back(upper);
+    if (!testsupport::ShortAlias(a).empty()) same.push_back(testsupport::ShortAlias(a));
+    // Another program's lock does not hide the file.
+    HANDLE lock = CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+#endif
+    if (testsupport::MakeHardLink(a, dir / "hard")) same.push_back(dir / "hard");
+    testsupport::SymbolicLink link(a, dir / "link");
+    if (link.Made()) same.push_back(dir / "link");
+
+    platform::FileIdentity first, other;
+    ASSERT_TRUE(platform::GetFileIdentity(a, first));
+    for (const std::string& path : same) {
+        ASSERT_TRUE(platform::GetFileIdentity(path, other)) << path;
+        EXPECT_EQ(first, other) << path;
+        EXPECT_TRUE(platform::SameFile(a, path)) << path;
+    }
+#ifdef _WIN32
+    CloseHandle(lock);
+#endif
+    // A file of the same bytes, a folder, nothing.
+    EXPECT_FALSE(platform::SameFile(a, dir / "b"));
+    EXPECT_FALSE(platform::SameFile(a, dir / "sub"));
+    EXPECT_FALSE(platform::SameFile(a, dir / "missing"));
+    EXPECT_FALSE(platform::SameFile(dir / "missing", dir / "missing"));
+    EXPECT_FALSE(platform::GetFileIdentity("", other));
+    EXPECT_TRUE(platform::SameFile(dir / "sub", dir / "sub" + sep + "."));
+    EXPECT_TRUE(platform::LeadsToAnyOf(same.back(), {dir / "b", a}));
+    EXPECT_FALSE(platform::LeadsToAnyOf(a, {dir / "b", dir / "missing"}));
+    EXPECT_FALSE(platform::LeadsToAnyOf(dir / "missing", {dir / "missing"}));
+
+    // Inside a folder, whatever the folder is called on the way.
+    testsupport::MakeDir(dir / "sub" + sep + "deeper");
+    const std::string inner = dir / "sub" + sep + "deeper" + sep + "file";
+    testsupport::WriteFile(inner, "");
+    EXPECT_TRUE(platform::LiesInside(inner, dir / "sub"));
+    EXPECT_TRUE(platform::LiesInside(inner, dir.Path()));
+    EXPECT_TRUE(platform::LiesInside(dir / "sub" + sep + "not there yet", dir / "sub"));
+#ifdef _WIN32
+    std::string upperSub = dir / "SUB";
+    EXPECT_TRUE(platform::LiesInside(inner, upperSub + "\\deeper\\"));
+    EXPECT_TRUE(platform::LiesInside(upperSub + "/deeper/file", dir / "sub"));
+#endif
+    EXPECT_FALSE(platform::LiesInside(dir / "sub", dir / "sub"));
+    EXPECT_FALSE(platform::LiesInside(a, dir / "sub"));
+    EXPECT_FALSE(platform::LiesInside(inner, dir / "missing"));
+
+    EXPECT_EQ(dir.Path(), platform::ParentFolder(dir / "sub"));
+    EXPECT_EQ("", platform::ParentFolder("name"));
+    EXPECT_EQ("", platform::ParentFolder("folder" + sep));
+#ifdef _WIN32
+    EXPECT_EQ("C:\\", platform::ParentFolder("C:\\a"));
+    EXPECT_EQ("C:\\a", platform::ParentFolder("C:\\a/b"));
+    EXPECT_EQ("", platform::ParentFolder("C:\\"));
+#else
+    EXPECT_EQ("/", platform::ParentFolder("/a"));
+    EXPECT_EQ("", platform::ParentFolder("/"));
+#endif
+}
+
+TEST(FileIdentity, MoveReplacingTakesTheTargetsPlaceOrChangesNothing) {
+    TempDir dir;
+    testsupport::WriteFile(dir / "new", "new");
+    testsupport::WriteFile(dir / "old", "old");
+    EXPECT_TRUE(platform::MoveReplacing(dir / "new", dir / "old"));
+    EXPECT_EQ("new", testsupport::ReadFile(dir / "old"));
+    EXPECT_FALSE(testsupport::Exists(dir / "new"));
+    EXPECT_TRUE(platform::MoveReplacing(dir / "old", dir / "fresh"));
+    EXPECT_EQ("new", testsupport::ReadFile(dir / "fresh"));
+    EXPECT_FALSE(platform::MoveReplacing(dir / "gone", dir / "fresh"));
+    EXPECT_EQ("new", testsupport::ReadFile(dir / "fresh"));
+
+    // Neither a read-only file nor a folder is replaced.
+    testsupport::WriteFile(dir / "kept", "kept");
+    CFileStatus status;
+    status.m_attribute = kAttrReadOnly;
+    ASSERT_TRUE(CFile::SetStatus(dir / "kept", status));
+    EXPECT_FALSE(platform::MoveReplacing(dir / "fresh", dir / "kept"));
+    status.m_attribute = 0;
+    ASSERT_TRUE(CFile::SetStatus(dir / "kept", status));
+    testsupport::MakeDir(dir / "folder");
+    EXPECT_FALSE(platform::MoveReplacing(dir / "fresh", dir / "folder"));
+    EXPECT_EQ((std::vector<std::string>{"folder", "fresh", "kept"}), testsupport::ListDir(dir.Path()));
+    EXPECT_EQ("kept", testsupport::ReadFile(dir / "kept"));
+    EXPECT_TRUE(testsupport::ListDir(dir / "folder").empty());
+}
+
+TEST(CreateFolderLevels, EveryLevelAtRealSeparatorsOnly) {
+    TempDir dir;
+    const std::string sep(1, platform::kPathSep);
+    const std::string deep = dir / "a" + sep + "b" + sep + "c";
+    EXPECT_TRUE(platform::CreateFolderLevels(deep));
+    EXPECT_TRUE(platform::CreateFolderLevels(deep + sep));  // there already
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(deep, status));
+    EXPECT_TRUE(status.m_attribute & kAttrDirectory);
+    testsupport::WriteFile(dir / "file", "");
+    EXPECT_FALSE(platform::CreateFolderLevels(dir / "file" + sep + "x"));
+#ifdef _WIN32
+    // In code page 932 "\x95\\" is one character: no level ends at its second
+    // byte. This system reads the path in its own code page, where the byte
+    // is a separator, so no level below the box can be made at all; a walk
+    // byte by byte would have made the folder "\x95" first.
+    if (GetACP() != 932) {
+        EXPECT_FALSE(platform::CreateFolderLevels(dir / "x\x95\\y\\z", 932));
+        EXPECT_EQ((std::vector<std::string>{"a", "file"}), testsupport::ListDir(dir.Path()));
+        EXPECT_TRUE(platform::CreateFolderLevels(dir / "x\x95\\y\\z", 1252));
+        EXPECT_TRUE(testsupport::Exists(dir / "x\x95\\y\\z"));
+    }
+#endif
 }

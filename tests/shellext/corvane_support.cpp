@@ -263,5 +263,6 @@ extern "C" __declspec(dllexport) void VastrelHookHost(const ui::HookSetters* set
     });
     setters->setProgramHook([](const platform::ProgramStart& start) { return platform::StartProgram(start); });
     setters->setAssociationHook([](const std::string& file) { return platform::AssociatedProgram(file); });
+    setters->setWriteHook([](const std::string& path, size_t count) { return platform::WriteAllowed(path, count); });
     uitest::AddForeignModule({setters->module, setters->fromHandle, setters->preTranslateChain});
 }

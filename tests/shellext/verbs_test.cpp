@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "core/file_cipher.h"
 #include "core/file_header.h"
@@ -174,6 +176,22 @@ protected:
         uitest::Pump();
         EXPECT_TRUE(IsWindowVisible(dialog));
         m_busyChecked = true;
+    }
+    // Has the driver, when the quick encrypt dialog opens, type the password
+    // twice (and tick "Destroy original files" when asked) and press its
+    // button, and read the rows of the summary that follows.
+    static void EncryptWith(uitest::ModalDriver& driver, std::vector<std::vector<std::string>>& rows,
+                            bool destroy = false) {
+        driver.When("QuickEncryptDlg", [destroy](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            if (destroy) d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        driver.When("CCryptoSummaryDlg", [&rows](uitest::DialogDriver& d) {
+            rows = d.ListRows(CCryptoSummaryDlg::kListId);
+            d.Click(IDOK);
+        });
     }
     std::vector<std::string> Boxes() const {
         std::vector<std::string> texts;
@@ -427,7 +445,8 @@ TEST_F(VerbTest, SelfExtractingFileOpensInTheExtractor) {
 TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
     auto untouched = Tree();
     const std::vector<std::string> selection = {Docs(), m_work / "c.txt"};
-    auto run = [&] {
+    std::vector<std::vector<std::string>> rows;
+    auto run = [&](const std::vector<std::string>& paths, bool summary) {
         uitest::ModalDriver driver;
         driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
             d.Type(IDC_QE_PASSWORD, kPassword);
@@ -435,40 +454,117 @@ TEST_F(VerbTest, NoOriginalIsLostWhenTheArchiveIsNotWritten) {
             d.SetCheck(IDC_QE_DESTROY, true);
             d.Click(IDOK);
         });
-        EXPECT_EQ(S_OK, Invoke(selection, 5));
+        rows.clear();
+        if (summary) uitest::ReadSummary(driver, rows);
+        EXPECT_EQ(S_OK, Invoke(paths, 5));
     };
+    const std::string failedReport =
+        "0 Files were successfully encrypted. 4 Files failed \nWould you like to view full details?";
     {
         // The file dialog cancelled: the dialog closes, nothing is touched.
         uitest::PickerRecorder pickers;
-        run();
+        run(selection, false);
         EXPECT_EQ(1u, pickers.requests.size());
         EXPECT_TRUE(m_messages.messages.empty());
         EXPECT_EQ(untouched, Tree());
     }
     {
-        // A selected file, then an existing file inside a selected folder, are
-        // refused as the output; then one that cannot be written.
+        // A selected file, then existing files inside a selected folder, each
+        // by another spelling, are refused as the output; then one that
+        // cannot be written. Every result is offered.
+        std::string slashes = m_work / "DOCS/sub/./b.txt";
         uitest::PickerRecorder pickers;
         pickers.answers.push_back({true, m_work / "C.TXT"});
+        pickers.answers.push_back({true, m_work / "docs\\..\\c.txt"});
         pickers.answers.push_back({true, Docs() + "\\a.txt"});
+        pickers.answers.push_back({true, slashes});
         pickers.answers.push_back({true, m_work / "no such folder\\out.exe"});
-        run();
-        EXPECT_EQ(3u, pickers.requests.size());
-        ASSERT_EQ(3u, m_messages.messages.size());
-        EXPECT_EQ(0u, m_messages.messages[0].text.find("The self-extracting file cannot replace a selected file:"));
-        EXPECT_EQ(0u, m_messages.messages[1].text.find("The self-extracting file cannot replace a selected file:"));
-        EXPECT_EQ(0u, m_messages.messages[2].text.find("The self-extracting file was not written: " + m_work /
-                                                           "no such folder\\out.exe"));
-        EXPECT_NE(std::string::npos, m_messages.messages[2].text.find("No original file was destroyed."));
+        const std::string readOnly = m_work / "c.txt";
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+        run(selection, true);
+        // Encrypted all the same, and read-only again afterwards.
+        EXPECT_TRUE(GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(5u, pickers.requests.size());
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(6u, boxes.size());
+        for (size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(0u, boxes[i].find("The self-extracting file cannot replace a selected file:")) << boxes[i];
+        }
+        EXPECT_EQ(0u, boxes[4].find("The self-extracting file was not written: " + m_work / "no such folder\\out.exe"));
+        EXPECT_NE(std::string::npos, boxes[4].find("No original file was destroyed."));
+        EXPECT_EQ(failedReport, boxes[5]);
+        ASSERT_EQ(4u, rows.size());
+        for (const auto& row : rows) {
+            EXPECT_EQ((std::vector<std::string>{row[0], "Not added", "The self-extracting file was not written"}), row);
+        }
+        // Every original is there as it was, and no encrypted copy stays.
+        EXPECT_EQ(untouched, Tree());
     }
-    // Every original is there, and beside each its encrypted copy.
-    auto now = Tree();
-    for (const auto& [name, data] : untouched) {
-        EXPECT_EQ(data, now[name]) << name;
-        if (name.back() == '\\') continue;
-        std::string copy = name.substr(0, name.find_last_of('.')) + ".~enc";
-        EXPECT_TRUE(now.count(copy)) << copy;
+    {
+        // Names hidden (digest-named copies) and the summary off, over an
+        // output that cannot be replaced: it keeps what it held, and the
+        // counts are said.
+        Store("Obfuscate", 0);
+        Store("Summary", 1);
+        const std::string output = m_work / "old.exe";
+        testsupport::WriteFile(output, "last week's archive");
+        SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_READONLY);
+        auto before = Tree();
+        m_messages.messages.clear();
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, output});
+        run(selection, false);
+        SetFileAttributesA(output.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_EQ(0u, boxes[0].find("The self-extracting file was not written: " + output));
+        EXPECT_EQ("0 Files were successfully encrypted. 4 Files failed \n", boxes[1]);
+        EXPECT_EQ(before, Tree());
+        ASSERT_TRUE(CFile::Remove(output));
     }
+    {
+        // Two files already encrypted: nothing to pack, and the results say why.
+        Store("Summary", 0);
+        const std::string one = Sealed("one.txt", "first", "h");
+        const std::string two = Sealed("two.txt", "second", "h");
+        auto before = Tree();
+        m_messages.messages.clear();
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, m_work / "sealed.exe"});
+        run({one, two}, true);
+        const std::vector<std::string> boxes = Boxes();
+        ASSERT_EQ(2u, boxes.size());
+        EXPECT_NE(std::string::npos, boxes[0].find(ArchiveResultText(kArchiveNoEntries)));
+        EXPECT_EQ("0 Files were successfully encrypted. 2 Files failed \nWould you like to view full details?",
+                  boxes[1]);
+        EXPECT_EQ((std::vector<std::vector<std::string>>{{one, "File already encrypted", ""},
+                                                        {two, "File already encrypted", ""}}),
+                  rows);
+        EXPECT_EQ(before, Tree());
+    }
+}
+
+TEST_F(VerbTest, TheShortAliasOfASelectedFileIsRefusedAsTheOutput) {
+    const std::string longName = m_work / "a rather long file name.txt";
+    testsupport::WriteFile(longName, "long");
+    const std::string alias = testsupport::ShortAlias(longName);
+    if (alias.empty()) GTEST_SKIP() << "the volume gives no short names";
+    auto untouched = Tree();
+    uitest::PickerRecorder pickers;
+    pickers.answers.push_back({true, alias});
+    uitest::ModalDriver driver;
+    driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
+        d.Type(IDC_QE_PASSWORD, kPassword);
+        d.Type(IDC_QE_VERIFY, kPassword);
+        d.Click(IDOK);
+    });
+    EXPECT_EQ(S_OK, Invoke({longName}, 5));
+    EXPECT_EQ(2u, pickers.requests.size());  // then nothing chosen
+    ASSERT_EQ(1u, m_messages.messages.size());
+    EXPECT_EQ("The self-extracting file cannot replace a selected file:\n" + alias + "\nPlease choose another name.",
+              m_messages.messages[0].text);
+    EXPECT_EQ(untouched, Tree());
 }
 
 TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
@@ -513,6 +609,115 @@ TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
               Tree());
 }
 
+// Files that other programs hold in every way, and one whose shredding the
+// disk breaks off: encrypting keeps each original that cannot be shredded
+// whole beside its encrypted copy and counts it as failed, and the shredder
+// overwrites only what it can remove. The report tells which is which.
+TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
+    using testsupport::FileInUse;
+    const std::vector<FileInUse>& files = testsupport::FilesInUse();
+    const std::string folder = m_work / "held";
+    testsupport::MakeDir(folder);
+    auto path = [&](const std::string& name) { return folder + "\\" + name; };
+    std::map<std::string, std::string> data;
+    unsigned seed = 40;
+    for (const FileInUse& f : files) data[f.name] = testsupport::Bytes(50000, ++seed);
+    std::vector<std::string> selection;
+    for (const FileInUse& f : files) selection.push_back(path(f.name));
+    m_messages.respond = [](const platform::MessageRequest& box) {
+        return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+    };
+
+    // Writes the files, lets other programs hold them and breaks the disk
+    // after the first write over "e failing.txt"; runs the verb; lets go.
+    auto run = [&](UINT verb, uitest::ModalDriver& driver) {
+        for (const FileInUse& f : files) {
+            SetFileAttributesA(path(f.name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            testsupport::WriteFile(path(f.name), data[f.name]);
+        }
+        auto holders = testsupport::HoldFiles(folder, files);
+        const std::string failing = path("e failing.txt");
+        int writes = 0;
+        platform::WriteHook previous = platform::SetWriteHook(
+            [&](const std::string& to, size_t) { return to != failing || ++writes == 1; });
+        m_messages.messages.clear();
+        EXPECT_EQ(S_OK, Invoke(selection, verb));
+        platform::SetWriteHook(previous);
+    };
+    auto expectWhole = [&](const char* name) {
+        EXPECT_TRUE(testsupport::ReadFile(path(name)) == data[name]) << name;
+    };
+
+    std::vector<std::vector<std::string>> rows;
+    {
+        uitest::ModalDriver driver;
+        EncryptWith(driver, rows);
+        run(0, driver);
+    }
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_EQ(5u, boxes.size()) << testing::PrintToString(boxes);
+    EXPECT_EQ(0u, boxes[1].find(kLockedBox + path("a shared.txt") + "\n"));
+    EXPECT_EQ(0u, boxes[2].find("Unable to open file " + path("c exclusive.txt")));
+    EXPECT_EQ(0u, boxes[3].find(kLockedBox + path("d readonly.txt") + "\n"));
+    EXPECT_EQ("1 Files were successfully encrypted. 4 Files failed \nWould you like to view full details?", boxes[4]);
+    // The same rows whether the files were encrypted in place or packed.
+    const std::vector<std::vector<std::string>> expectedRows = {
+        {path("a shared.txt"), "OK", "original could not be removed"},
+        {path("c exclusive.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
+        {path("d readonly.txt"), "OK", "original could not be removed"},
+        {path("e failing.txt"), "OK", "original was overwritten but could not be removed"}};
+    EXPECT_EQ(expectedRows, rows);
+    EXPECT_EQ((std::vector<std::string>{"a shared.txt", "a shared.~enc", "b deletable.~enc", "c exclusive.txt",
+                                        "d readonly.txt", "d readonly.~enc", "e failing.txt", "e failing.~enc"}),
+              testsupport::ListDir(folder));
+    for (const char* name : {"a shared.txt", "c exclusive.txt", "d readonly.txt"}) expectWhole(name);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(path("d readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    // Every encrypted copy holds its whole file.
+    for (const char* name : {"a shared", "b deletable", "d readonly", "e failing"}) {
+        const std::string plain = path(std::string(name) + ".txt");
+        SetFileAttributesA(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(plain.c_str());
+        std::string encrypted = path(std::string(name) + ".~enc"), hint;
+        EXPECT_EQ(0, Vastrel2::CIPHER::FileDecryptor(nullptr, 1, 0, kPassword).DecryptFile(encrypted, hint)) << name;
+        expectWhole((std::string(name) + ".txt").c_str());
+    }
+
+    // Packed into a self-extracting file, then destroyed: the same words.
+    {
+        uitest::PickerRecorder pickers;
+        pickers.answers.push_back({true, m_work / "held.exe"});
+        uitest::ModalDriver driver;
+        EncryptWith(driver, rows, true);
+        run(5, driver);
+    }
+    EXPECT_EQ("These original files could not be destroyed:\n" + path("a shared.txt") + "\n" + path("d readonly.txt") +
+                  "\n" + path("e failing.txt") + " (overwritten, but not removed)\n\n"
+                  "4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
+              Boxes().back());
+    EXPECT_EQ(expectedRows, rows);
+    for (const char* name : {"a shared.txt", "c exclusive.txt", "d readonly.txt"}) expectWhole(name);
+    EXPECT_FALSE(testsupport::Exists(path("b deletable.txt")));
+    EXPECT_TRUE(testsupport::Exists(m_work / "held.exe"));
+
+    {
+        uitest::ModalDriver driver;
+        driver.When("ShredDialog", [&](uitest::DialogDriver& d) {
+            d.Click(IDC_SHRED_NOW);
+            d.Click(IDOK);
+        });
+        run(4, driver);
+    }
+    EXPECT_EQ("3 file(s) could not be shredded and are still in place.\n"
+              "1 file(s) were overwritten but could not be removed.",
+              Boxes().back());
+    EXPECT_EQ((std::vector<std::string>{"a shared.txt", "c exclusive.txt", "d readonly.txt", "e failing.txt"}),
+              testsupport::ListDir(folder));
+    for (const char* name : {"a shared.txt", "c exclusive.txt", "d readonly.txt"}) expectWhole(name);
+    EXPECT_FALSE(testsupport::ReadFile(path("e failing.txt")) == data["e failing.txt"]);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(path("d readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path("d readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(VerbTest, NothingBehindALinkIsTouched) {
     // A folder outside the selection, reached through a link inside a
     // selected folder and through a selected link.
@@ -527,15 +732,7 @@ TEST_F(VerbTest, NothingBehindALinkIsTouched) {
     std::vector<std::vector<std::string>> rows;
     {
         uitest::ModalDriver driver;
-        driver.When("QuickEncryptDlg", [&](uitest::DialogDriver& d) {
-            d.Type(IDC_QE_PASSWORD, kPassword);
-            d.Type(IDC_QE_VERIFY, kPassword);
-            d.Click(IDOK);
-        });
-        driver.When("CCryptoSummaryDlg", [&](uitest::DialogDriver& d) {
-            rows = d.ListRows(CCryptoSummaryDlg::kListId);
-            d.Click(IDOK);
-        });
+        EncryptWith(driver, rows);
         EXPECT_EQ(S_OK, Invoke({Docs(), m_work / "alias"}, 0));
     }
     EXPECT_EQ((std::vector<std::vector<std::string>>{

@@ -234,6 +234,26 @@ std::string SettingsFile() {
 #endif
 }  // namespace
 
+bool MakeHardLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+    return CreateHardLinkA(link.c_str(), target.c_str(), nullptr) != FALSE;
+#else
+    return ::link(target.c_str(), link.c_str()) == 0;
+#endif
+}
+
+std::string ShortAlias(const std::string& path) {
+#ifdef _WIN32
+    char alias[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), alias, sizeof alias);
+    if (n == 0 || n >= sizeof alias || std::string(alias, n) == path) return std::string();
+    return std::string(alias, n);
+#else
+    (void)path;
+    return std::string();
+#endif
+}
+
 SymbolicLink::SymbolicLink(const std::string& target, const std::string& link) : m_link(link) {
 #ifdef _WIN32
     DWORD flags = (GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
@@ -317,6 +337,58 @@ SettingsKeeper::~SettingsKeeper() {
         ::unlink(SettingsFile().c_str());
 #endif
 }
+
+#ifdef _WIN32
+FileHolder::FileHolder(const std::string& path, const std::string& share) {
+    std::string program = VASTREL_FILE_HOLDER;
+    if (program[0] == '/') program = "Z:" + program;
+    std::replace(program.begin(), program.end(), '/', '\\');
+    static int count = 0;
+    const std::string event = "VastrelFileHolder-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(++count);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    std::string line = "\"" + program + "\" \"" + path + "\" " + (share.empty() ? "-" : share) + " " + event;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (ready && CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        HANDLE either[2] = {ready, pi.hProcess};
+        m_holding = WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    if (ready) CloseHandle(ready);
+    EXPECT_TRUE(m_holding) << "no holder for " << path;
+}
+
+void FileHolder::Release() {
+    if (!m_process) return;
+    TerminateProcess(m_process, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_process, 30000));
+    CloseHandle(m_process);
+    m_process = nullptr;
+    m_holding = false;
+}
+
+const std::vector<FileInUse>& FilesInUse() {
+    static const std::vector<FileInUse> files = {{"a shared.txt", "rw", false},
+                                                 {"b deletable.txt", "rwd", false},
+                                                 {"c exclusive.txt", "", false},
+                                                 {"d readonly.txt", "rw", true},
+                                                 {"e failing.txt", nullptr, false}};
+    return files;
+}
+
+std::vector<std::unique_ptr<FileHolder>> HoldFiles(const std::string& folder, const std::vector<FileInUse>& files) {
+    std::vector<std::unique_ptr<FileHolder>> holders;
+    for (const FileInUse& f : files) {
+        const std::string path = folder + "\\" + f.name;
+        if (f.readOnly) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (f.share) holders.push_back(std::make_unique<FileHolder>(path, f.share));
+    }
+    return holders;
+}
+#endif
 
 std::string Bytes(size_t size, unsigned seed) {
     std::string data(size, '\0');

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,13 @@ private:
     bool m_made = false;
 };
 
+// A second name for a file (a hard link); false where the file system
+// allows none.
+bool MakeHardLink(const std::string& target, const std::string& link);
+// The short 8.3 alias of an existing path on Windows; empty where there is
+// none, or where it is spelt as the path itself.
+std::string ShortAlias(const std::string& path);
+
 // Makes folders of 60 characters one inside the other below `base` until
 // one lies too deep for the path limit to list it (the longest path whose
 // search pattern still fits). Returns the deepest folder that can be listed;
@@ -92,6 +100,42 @@ public:
 private:
     std::string m_previous;
 };
+
+#ifdef _WIN32
+// Another process that holds a file open, as a program the user works with
+// does, with the sharing given by the letters r, w and d (read, write,
+// delete; "" for none) until it is ended: by Release, or when the object
+// goes. Holding() is false when it could not open the file.
+class FileHolder {
+public:
+    FileHolder(const std::string& path, const std::string& share);
+    ~FileHolder() { Release(); }
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    bool Holding() const { return m_holding; }
+    void Release();
+
+private:
+    void* m_process = nullptr;
+    bool m_holding = false;
+};
+
+// A file of the tests of files in use: how another program holds it (the
+// letters FileHolder takes; nullptr: nobody) and whether it is read-only.
+struct FileInUse {
+    const char* name;
+    const char* share;
+    bool readOnly;
+};
+// "a shared.txt" shared for reading and writing, "b deletable.txt" for
+// deleting too, "c exclusive.txt" not shared at all, "d readonly.txt"
+// read-only and shared for reading and writing, and "e failing.txt", which
+// nobody holds (the tests make the disk fail under it).
+const std::vector<FileInUse>& FilesInUse();
+// Makes the files of `folder` read-only where asked and has them held as
+// asked, until the holders go.
+std::vector<std::unique_ptr<FileHolder>> HoldFiles(const std::string& folder, const std::vector<FileInUse>& files);
+#endif
 
 // Removes the key "Software\Halvenrod\Vastrel" and all its values.
 void ClearVastrelSettings();

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
 #include "tests/ui/ui_test_support.h"
 #include "ui/controls.h"
 #include "ui/dialog_helpers.h"
@@ -102,6 +106,52 @@ TEST_F(UiTest, WindowSizeAndTooltipHelpers) {
     EXPECT_EQ(1, SetToolTipTitle(tip.Handle(), TTI_INFO, "Password hint"));
     tip.DestroyWindow();
     DestroyWindow(parent);
+}
+
+// Tooltip texts of any length go into the fixed 80-character buffers cut to
+// what fits, in whole characters.
+TEST(BoundedText, CutsToTheBufferInWholeCharacters) {
+    auto narrow = [](const std::string& text, UINT codePage = CP_ACP) {
+        char buffer[80];
+        std::memset(buffer, 'x', sizeof buffer);
+        CopyBoundedText(buffer, sizeof buffer, text, codePage);
+        return std::string(buffer);
+    };
+    auto wide = [](const std::string& text, UINT codePage = CP_ACP) {
+        wchar_t buffer[80];
+        std::fill(std::begin(buffer), std::end(buffer), L'x');
+        CopyBoundedText(buffer, sizeof buffer / sizeof buffer[0], text, codePage);
+        return std::wstring(buffer);
+    };
+    for (size_t length : {0u, 1u, 79u, 80u, 81u, 1000u}) {
+        const std::string text(length, 'a');
+        EXPECT_EQ(std::string(std::min<size_t>(length, 79), 'a'), narrow(text)) << length;
+        EXPECT_EQ(std::wstring(std::min<size_t>(length, 79), L'a'), wide(text)) << length;
+    }
+
+    // Double-byte characters (code page 932): one that would not fit whole
+    // is left out, never halved.
+    const std::string kana = "\x82\xA0";  // one character, two bytes
+    EXPECT_EQ(std::string(77, 'a') + kana, narrow(std::string(77, 'a') + kana, 932));
+    EXPECT_EQ(std::string(78, 'a'), narrow(std::string(78, 'a') + kana + "b", 932));
+    std::string many;
+    for (int i = 0; i < 500; ++i) many += kana;
+    EXPECT_EQ(78u, narrow(many, 932).size());
+    EXPECT_EQ(std::wstring(79, L'\x3042'), wide(many, 932));
+    // Characters beyond 16 bits stay whole pairs in the wide form.
+    std::string faces;
+    for (int i = 0; i < 50; ++i) faces += "\xF0\x9F\x98\x80";
+    std::wstring cut = wide(faces, CP_UTF8);
+    ASSERT_EQ(78u, cut.size());
+    EXPECT_TRUE(IS_LOW_SURROGATE(cut.back()));
+
+    // Tiny buffers: terminated, or left alone when there is no room at all.
+    char one = 'x';
+    CopyBoundedText(&one, 1, "abc");
+    EXPECT_EQ('\0', one);
+    wchar_t none = L'x';
+    CopyBoundedText(&none, 0, "abc");
+    EXPECT_EQ(L'x', none);
 }
 
 }  // namespace

@@ -51,18 +51,33 @@ TEST_F(FileRunTest, OriginalGoesOnlyOnceItsEncryptedCopyIsComplete) {
     EXPECT_EQ(std::string(1, kResultDetailsSeparator) + "The path is a folder", folder.Value());
 
     // Another program holds the original without letting it be renamed or
-    // deleted: it is encrypted, the original stays, the run is told.
-    HANDLE held = CreateFileA((m_dir / "locked.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    // deleted: it is encrypted, the original stays as it was, the run is told.
+    testsupport::FileHolder holder(m_dir / "locked.txt", "rw");
     FileRun::Step left = run.Process(m_dir / "locked.txt", &m_shredder);
-    CloseHandle(held);
+    holder.Release();
     EXPECT_EQ(0, left.result);
     EXPECT_TRUE(left.changed);
     EXPECT_TRUE(left.originalLeft);
-    EXPECT_TRUE(Exists(m_dir / "locked.txt"));
+    EXPECT_FALSE(left.originalOverwritten);
+    EXPECT_EQ("beta", ReadFile(m_dir / "locked.txt"));
     EXPECT_TRUE(Exists(left.path));
     EXPECT_EQ(WithDetails("OK", "original could not be removed"), left.Value());
+
+    // The disk fails while the original is overwritten: it is no longer
+    // whole, and the run is told so.
+    WriteFile(m_dir / "failing.txt", "epsilon");
+    const std::string failing = m_dir / "failing.txt";
+    int writes = 0;
+    platform::WriteHook previous = platform::SetWriteHook(
+        [&](const std::string& path, size_t) { return path != failing || ++writes == 1; });
+    FileRun::Step overwritten = run.Process(failing, &m_shredder);
+    platform::SetWriteHook(previous);
+    EXPECT_EQ(0, overwritten.result);
+    EXPECT_FALSE(overwritten.originalLeft);
+    EXPECT_TRUE(overwritten.originalOverwritten);
+    EXPECT_NE("epsilon", ReadFile(failing));
+    EXPECT_TRUE(Exists(overwritten.path));
+    EXPECT_EQ(WithDetails("OK", "original was overwritten but could not be removed"), overwritten.Value());
 
     // Without a shredder (an archive run) the original stays.
     WriteFile(m_dir / "kept.txt", "delta");

@@ -260,7 +260,10 @@ public:
         return true;
     }
 
-    SelfDeleting() {
+    // refuseCreation: WM_CREATE answers -1, so the window goes (and the
+    // object with it) inside CreateEx.
+    explicit SelfDeleting(bool refuseCreation = false) {
+        if (refuseCreation) OnMessage(WM_CREATE, [] { return -1; });
         OnMessage(WM_TIMER, [this] {
             KillTimer(Handle(), 1);
             DestroyWindow();  // its last messages arrive inside this one
@@ -284,6 +287,30 @@ TEST_F(UiTest, SelfDeletingWindowIsNotTouchedAfterItsEnd) {
     for (int i = 0; i < 200 && IsWindow(hwnd); ++i) uitest::Pump(5);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(SelfDeleting::Untouched());
+}
+
+// A window whose WM_CREATE fails: CreateEx reports it and touches nothing
+// of an object that went with the window; one that stays may try again.
+class RefusesOnce : public ui::Window {
+public:
+    RefusesOnce() {
+        OnMessage(WM_CREATE, [this] { return refusals-- > 0 ? -1 : 0; });
+    }
+    int refusals = 1;
+};
+
+TEST_F(UiTest, AFailedCreationTouchesNothingOfAnObjectItDeleted) {
+    std::string cls = ui::Window::RegisterWindowClass(0, LoadCursor(nullptr, IDC_ARROW), nullptr, nullptr);
+    SelfDeleting* gone = new SelfDeleting(true);
+    EXPECT_FALSE(gone->CreateEx(0, cls, "", WS_POPUP | WS_VISIBLE, 0, 0, 40, 30, nullptr, nullptr));
+    EXPECT_TRUE(SelfDeleting::Untouched());
+
+    RefusesOnce stays;
+    EXPECT_FALSE(stays.CreateEx(0, cls, "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr));
+    EXPECT_EQ(nullptr, stays.Handle());
+    ASSERT_TRUE(stays.CreateEx(0, cls, "", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr));
+    EXPECT_TRUE(IsWindow(stays.Handle()));
+    EXPECT_EQ(&stays, ui::Window::FromHandle(stays.Handle()));
 }
 
 // A self-drawn control bound by data exchange.

@@ -1,0 +1,46 @@
+# The programs that go to other people answer no question by themselves: no
+# test hook that the environment could switch on is in them. Fails when one
+# of FILES (';'-separated) holds one of the names below, or is missing.
+#   cmake -DFILES=<a;b;...> -DWORK_DIR=<folder> -P shipped_without_hooks.cmake
+set(hook_names VASTREL_EXTRACTOR_TRANSCRIPT TRANSCRIPT)
+
+function(hooks_in file out)
+    set(found "")
+    foreach(name ${hook_names})
+        file(STRINGS "${file}" lines REGEX "${name}")
+        if(lines)
+            list(APPEND found ${name})
+        endif()
+    endforeach()
+    set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+# The search finds a name inside binary data at all.
+file(MAKE_DIRECTORY "${WORK_DIR}")
+set(probe "${WORK_DIR}/probe.bin")
+string(ASCII 1 2 3 200 binary)
+file(WRITE "${probe}" "MZ${binary}x=getenv(\"VASTREL_EXTRACTOR_TRANSCRIPT\")${binary}")
+hooks_in("${probe}" probe_found)
+if(NOT probe_found)
+    message(FATAL_ERROR "the search does not see a hook name in binary data")
+endif()
+
+set(files "")
+foreach(i RANGE 1 9)
+    if(DEFINED FILE_${i})
+        list(APPEND files "${FILE_${i}}")
+    endif()
+endforeach()
+if(NOT files)
+    message(FATAL_ERROR "no file to look at")
+endif()
+foreach(file ${files})
+    if(NOT EXISTS "${file}")
+        message(FATAL_ERROR "missing: ${file}")
+    endif()
+    hooks_in("${file}" found)
+    if(found)
+        message(FATAL_ERROR "${file} holds a test hook: ${found}")
+    endif()
+    message(STATUS "no test hook in ${file}")
+endforeach()
