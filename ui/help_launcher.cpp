@@ -20,6 +20,8 @@ struct HelpLastError {
     HRESULT hr;
     BSTR description;
 };
+// The viewer reads cbStruct and writes the record as its own build lays it out.
+static_assert(sizeof(HelpLastError) == (sizeof(void*) == 4 ? 12 : 16), "the viewer's record, 32-bit or 64-bit");
 const UINT kHelpDisplayToc = 1;
 const UINT kHelpGetLastError = 0x0014;
 

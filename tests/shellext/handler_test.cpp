@@ -458,6 +458,26 @@ TEST_F(HandlerTest, OnlyMenuOffsetsRunAndHintNameAndUpdateAnswerInBoxes) {
     EXPECT_EQ("Unable to check for updates. Please check your internet connection.", m_messages.messages[3].text);
 }
 
+// A verb text whose address has nothing in bits 16 to 31 is still a text:
+// on 64-bit Windows its upper bits tell it from an offset. (A 32-bit
+// address has no such bits, and a text there always shows in bits 16 to 31.)
+TEST_F(HandlerTest, AVerbTextIsNeverTakenForAnOffset) {
+    if (sizeof(void*) < 8) GTEST_SKIP() << "only 64-bit addresses lie above bit 31";
+    char* block = nullptr;
+    for (unsigned long long k = 1; !block && k < 4096; ++k) {
+        void* at = reinterpret_cast<void*>(static_cast<UINT_PTR>(k << 32));
+        block = static_cast<char*>(VirtualAlloc(at, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ASSERT_TRUE(block) << "no free page at a multiple of 4 GB";
+    std::strcpy(block + 2, "encrypt");  // its address ends in 0x0000'0002, the hint verb's offset
+    Ptr<IContextMenu> handler = Handler({File("a.txt")});
+    ASSERT_TRUE(handler);
+    CMINVOKECOMMANDINFO info = Command(block + 2);
+    EXPECT_EQ(E_INVALIDARG, handler->InvokeCommand(&info));
+    EXPECT_TRUE(m_messages.messages.empty());  // no hint was shown
+    VirtualFree(block, 0, MEM_RELEASE);
+}
+
 TEST_F(HandlerTest, UnloadedLibraryLeavesNoWindowClassBehind) {
     // The encrypt dialog registers the strength bar's class in the library.
     HINSTANCE library = nullptr;
