@@ -30,6 +30,9 @@ public:
     // True when a running process's file name occurs in the program's path;
     // its name is left in processName.
     static bool IsProgramRunning(const std::string& programPath, std::string& processName);
+    // The file name of an open process's program ("<unknown>" when the
+    // system tells none).
+    static std::string ProcessFileName(HANDLE process);
     // Starts the program on the file and waits for it to end; false when it
     // could not be started (also when there is no program).
     static bool RunAssociatedProgram(const std::string& filePath, const std::string& programPath);

@@ -85,20 +85,34 @@ private:
 
 }  // namespace
 
+// The module list of a 64-bit process cannot be read from a 32-bit one
+// (the system refuses the read); the process's image name, which any
+// program may ask for, then gives the same name, so the 32-bit program sees
+// every process by name as a 64-bit one does.
+std::string CCryptTestApp::ProcessFileName(HANDLE process) {
+    char name[MAX_PATH] = "<unknown>";
+    HMODULE module = nullptr;
+    DWORD needed = 0;
+    if (EnumProcessModules(process, &module, sizeof module, &needed) &&
+        GetModuleBaseNameA(process, module, name, sizeof name) > 0)
+        return name;
+    char image[MAX_PATH] = {};
+    DWORD length = sizeof image;
+    if (!QueryFullProcessImageNameA(process, 0, image, &length) || length == 0) return "<unknown>";
+    const std::string path(image, length);
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
 bool CCryptTestApp::IsProgramRunning(const std::string& programPath, std::string& processName) {
     std::vector<DWORD> ids(1024);
     DWORD bytes = 0;
     if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return false;
     ids.resize(bytes / sizeof(DWORD));
     for (DWORD id : ids) {
-        char name[MAX_PATH] = "<unknown>";
+        std::string name = "<unknown>";
         HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
         if (process) {
-            HMODULE module = nullptr;
-            DWORD needed = 0;
-            if (EnumProcessModules(process, &module, sizeof module, &needed)) {
-                GetModuleBaseNameA(process, module, name, sizeof name);
-            }
+            name = ProcessFileName(process);
             CloseHandle(process);
         }
         processName = name;

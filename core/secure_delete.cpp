@@ -3,22 +3,23 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <new>
 
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 
 namespace {
 
 // The three patterns every pass writes: zeros, ones, and random bytes (64 KB
-// of them, repeated to fill one large write). They are made once per process
-// and kept; a failed allocation is tried again on the next call.
+// of them, repeated to fill one large write). They are made at first use and
+// kept until the module ends; a failed allocation is tried again on the next
+// call.
 class PatternBuffers {
 public:
     // The three buffers, or nullptr when they cannot be made.
     const unsigned char* const* Get() {
-        std::lock_guard<std::mutex> guard(m_lock);
+        platform::MutexLock guard(m_lock);
         if (!m_ready) Make();
         return m_ready ? m_raw : nullptr;
     }
@@ -43,16 +44,13 @@ private:
         m_ready = true;
     }
 
-    std::mutex m_lock;
+    platform::Mutex m_lock;
     bool m_ready = false;
     std::unique_ptr<unsigned char[]> m_buffers[3];
     const unsigned char* m_raw[3] = {nullptr, nullptr, nullptr};
 };
 
-PatternBuffers& Patterns() {
-    static PatternBuffers patterns;
-    return patterns;
-}
+PatternBuffers g_patterns;
 
 bool PathTooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
 
@@ -144,7 +142,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
             // Every pass writes the three patterns in turn, each over the
             // whole file and flushed before the next pattern, and before the
             // renames and the delete.
-            const unsigned char* const* patterns = Patterns().Get();
+            const unsigned char* const* patterns = g_patterns.Get();
             bool ok = patterns != nullptr;
             for (int pass = 0; ok && pass < m_passes; ++pass)
                 for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p], wrote);

@@ -114,10 +114,10 @@ Sha256Compressor Best() {
     return hardware ? hardware : &Sha256CompressPortable;
 }
 
-std::atomic<Sha256Compressor>& Active() {
-    static std::atomic<Sha256Compressor> active(Best());
-    return active;
-}
+// The compressor in use; none until the first use picks the best one. An
+// atomic pointer needs no lock and no guard: nothing here touches the
+// threads library, on whichever thread a digest runs.
+std::atomic<Sha256Compressor> g_active{nullptr};
 
 }  // namespace
 
@@ -160,15 +160,19 @@ void Sha256CompressPortable(uint32_t h[8], const unsigned char* block, unsigned 
     }
 }
 
-Sha256Compressor Sha256CompressHardware() {
-    static const Sha256Compressor hardware = DetectHardware();
-    return hardware;
+Sha256Compressor Sha256CompressHardware() { return DetectHardware(); }
+
+Sha256Compressor ActiveSha256Compressor() {
+    Sha256Compressor active = g_active.load(std::memory_order_relaxed);
+    if (active) return active;
+    Sha256Compressor none = nullptr;
+    active = Best();
+    return g_active.compare_exchange_strong(none, active) ? active : none;
 }
 
-Sha256Compressor ActiveSha256Compressor() { return Active().load(std::memory_order_relaxed); }
-
 Sha256Compressor SetSha256Compressor(Sha256Compressor compressor) {
-    return Active().exchange(compressor ? compressor : Best());
+    Sha256Compressor previous = g_active.exchange(compressor ? compressor : Best());
+    return previous ? previous : Best();
 }
 
 }  // namespace CIPHER

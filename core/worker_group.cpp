@@ -11,52 +11,54 @@ constexpr unsigned kMaxThreads = 8;
 
 WorkerGroup::WorkerGroup(unsigned threads) {
     threads = std::min(std::max(threads, 1u), kMaxThreads);
-    for (unsigned i = 1; i < threads; ++i) {
-        try {
-            m_workers.emplace_back(&WorkerGroup::Work, this, i);
-        } catch (...) {
-            break;  // fewer threads, same result
-        }
+    try {
+        m_starts.reserve(threads - 1);
+        m_workers.reserve(threads - 1);
+        for (unsigned i = 1; i < threads; ++i) m_starts.push_back(WorkerStart{this, i});
+    } catch (...) {
+        m_starts.clear();  // no worker at all, same result
+    }
+    for (WorkerStart& start : m_starts) {
+        platform::Thread worker;
+        if (!worker.Start(&WorkerGroup::WorkerEntry, &start)) break;  // fewer threads, same result
+        m_workers.push_back(std::move(worker));  // room was reserved: this cannot fail
     }
 }
 
 WorkerGroup::~WorkerGroup() {
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        platform::MutexLock guard(m_lock);
         m_stop = true;
     }
-    m_start.notify_all();
-    for (std::thread& worker : m_workers) worker.join();
+    m_start.NotifyAll();
+    for (platform::Thread& worker : m_workers) worker.Join();
 }
 
 unsigned WorkerGroup::ThreadsFor(size_t parts) {
-    unsigned cores = std::thread::hardware_concurrency();
-    if (cores == 0) cores = 1;
-    return static_cast<unsigned>(std::min<size_t>({parts, cores, kMaxThreads}));
+    return static_cast<unsigned>(std::min<size_t>({parts, platform::HardwareThreads(), kMaxThreads}));
 }
 
 void WorkerGroup::Run(const std::function<void(unsigned)>& task) noexcept {
-    bool handedOut = false;
-    if (!m_workers.empty()) {
-        try {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_task = &task;
-            m_pending = static_cast<unsigned>(m_workers.size());
-            ++m_generation;
-            handedOut = true;
-        } catch (...) {
-            handedOut = false;  // no worker has seen this task
-        }
-    }
-    if (!handedOut) {
-        for (unsigned i = 0; i < Size(); ++i) task(i);
+    if (m_workers.empty()) {
+        task(0);
         return;
     }
-    m_start.notify_all();
+    {
+        platform::MutexLock guard(m_lock);
+        m_task = &task;
+        m_pending = static_cast<unsigned>(m_workers.size());
+        ++m_generation;
+    }
+    m_start.NotifyAll();
     task(0);
-    std::unique_lock<std::mutex> guard(m_lock);
-    m_finished.wait(guard, [this] { return m_pending == 0; });
+    platform::MutexLock guard(m_lock);
+    m_finished.Wait(guard, [this] { return m_pending == 0; });
     m_task = nullptr;
+}
+
+void WorkerGroup::WorkerEntry(void* start) {
+    const WorkerStart* s = static_cast<const WorkerStart*>(start);
+    s->group->Work(s->index);
 }
 
 void WorkerGroup::Work(unsigned index) {
@@ -64,18 +66,18 @@ void WorkerGroup::Work(unsigned index) {
     for (;;) {
         const std::function<void(unsigned)>* task;
         {
-            std::unique_lock<std::mutex> guard(m_lock);
-            m_start.wait(guard, [&] { return m_stop || m_generation != seen; });
+            platform::MutexLock guard(m_lock);
+            m_start.Wait(guard, [&] { return m_stop || m_generation != seen; });
             if (m_stop) return;
             seen = m_generation;
             task = m_task;
         }
         (*task)(index);
         {
-            std::lock_guard<std::mutex> guard(m_lock);
+            platform::MutexLock guard(m_lock);
             --m_pending;
         }
-        m_finished.notify_one();
+        m_finished.NotifyOne();
     }
 }
 

@@ -2,11 +2,10 @@
 // A few threads that run one task together and wait for the next: the
 // calling thread takes part 0, the workers the others. Made for one long
 // operation (a stream over a large file) and ended with it.
-#include <condition_variable>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
+
+#include "platform/threads.h"
 
 namespace Vastrel2 {
 
@@ -32,16 +31,24 @@ public:
     static unsigned ThreadsFor(size_t parts);
 
 private:
+    struct WorkerStart {
+        WorkerGroup* group;
+        unsigned index;
+    };
+    static void WorkerEntry(void* start);
     void Work(unsigned index);
 
-    std::mutex m_lock;
-    std::condition_variable m_start;
-    std::condition_variable m_finished;
+    platform::Mutex m_lock;
+    platform::ConditionVariable m_start;
+    platform::ConditionVariable m_finished;
     const std::function<void(unsigned)>* m_task = nullptr;
     unsigned long m_generation = 0;
     unsigned m_pending = 0;
     bool m_stop = false;
-    std::vector<std::thread> m_workers;
+    // Made in full before the first worker starts, so a worker's start
+    // record never moves.
+    std::vector<WorkerStart> m_starts;
+    std::vector<platform::Thread> m_workers;
 };
 
 }  // namespace Vastrel2

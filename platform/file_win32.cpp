@@ -317,10 +317,7 @@ namespace {
 
 // Wine shows the host's symbolic links to files as the files they lead to,
 // without the reparse point that Windows itself shows for every link.
-bool HidesFileLinks() {
-    static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
-}
+bool HidesFileLinks() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 // The name of an object as NtQueryObject gives it.
 struct ObjectNameInfo {
@@ -335,7 +332,7 @@ constexpr ULONG kObjectNameInformation = 1;
 // as the system names it (under Wine "\??\Z:\folder\file"); empty when it
 // cannot tell. One question about the handle, none about the path again.
 std::string OpenedLocation(HANDLE h) {
-    static const auto query = reinterpret_cast<QueryObjectFn>(
+    const auto query = reinterpret_cast<QueryObjectFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
     if (!query) return std::string();
     std::vector<ULONGLONG> buffer(4096 / sizeof(ULONGLONG));

@@ -5,14 +5,14 @@
 #endif
 
 #include <atomic>
-#include <mutex>
 
 #include "platform/message_box.h"
+#include "platform/threads.h"
 
 namespace platform {
 namespace {
 
-std::mutex g_lock;
+Mutex g_lock;
 MessageHook g_hook;
 // Atomic, so that a library may set it from a global constructor without a lock.
 std::atomic<MainWindowResolver> g_resolver{nullptr};
@@ -20,7 +20,7 @@ std::atomic<MainWindowResolver> g_resolver{nullptr};
 }  // namespace
 
 MessageHook SetMessageHook(MessageHook hook) {
-    std::lock_guard<std::mutex> guard(g_lock);
+    MutexLock guard(g_lock);
     MessageHook previous = std::move(g_hook);
     g_hook = std::move(hook);
     return previous;
@@ -49,7 +49,7 @@ int Show(MessageRequest request) {
     MessageHook hook;
     MainWindowResolver resolver = g_resolver.load();
     {
-        std::lock_guard<std::mutex> guard(g_lock);
+        MutexLock guard(g_lock);
         hook = g_hook;
     }
 #ifdef _WIN32

@@ -82,12 +82,13 @@ uint32_t TickCount() {
 bool RandomBytes(void* buffer, size_t count) {
 #ifdef _WIN32
     // RtlGenRandom, exported by advapi32 under this name since Windows XP.
+    // The library is one this code links, so it is loaded already; looked up
+    // on every call, since a guarded static would touch the threads library.
     using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
-    static GenRandom gen = [] {
-        HMODULE advapi = LoadLibraryA("advapi32.dll");
-        return advapi ? reinterpret_cast<GenRandom>(reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")))
-                      : nullptr;
-    }();
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    GenRandom gen = advapi ? reinterpret_cast<GenRandom>(
+                                 reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")))
+                           : nullptr;
     return gen && gen(buffer, static_cast<ULONG>(count));
 #else
     char* p = static_cast<char*>(buffer);

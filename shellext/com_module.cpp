@@ -3,8 +3,30 @@
 #include <cstdio>
 #include <new>
 
-// The factory of one class. It lives inside the module, so its references
-// count nothing; LockServer holds the module.
+namespace {
+
+// Takes one from the count unless it is at zero; true when it did. The
+// count after the call goes to after.
+bool DecrementAboveZero(volatile LONG& count, LONG& after) {
+    for (;;) {
+        LONG now = count;
+        if (now <= 0) {
+            after = 0;
+            return false;
+        }
+        if (InterlockedCompareExchange(&count, now - 1, now) == now) {
+            after = now - 1;
+            return true;
+        }
+    }
+}
+
+}  // namespace
+
+// The factory of one class. It lives inside the module; while any client
+// holds it, and for every LockServer(TRUE) it answered, it holds the module.
+// Releases and unlocks beyond those it counted change nothing, so a client
+// that lets go too often cannot free the library under another one.
 class ComModule::Factory : public IClassFactory {
 public:
     Factory(ComModule& module, const ObjectEntry& entry) : m_module(module), m_entry(entry) {}
@@ -17,12 +39,21 @@ public:
         *out = nullptr;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
             *out = static_cast<IClassFactory*>(this);
+            AddRef();
             return S_OK;
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        LONG refs = InterlockedIncrement(&m_refs);
+        if (refs == 1) m_module.Lock();
+        return static_cast<ULONG>(refs);
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG refs = 0;
+        if (DecrementAboveZero(m_refs, refs) && refs == 0) m_module.Unlock();
+        return static_cast<ULONG>(refs);
+    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -37,9 +68,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
+            InterlockedIncrement(&m_serverLocks);
             m_module.Lock();
         } else {
-            m_module.Unlock();
+            LONG left = 0;
+            if (DecrementAboveZero(m_serverLocks, left)) m_module.Unlock();
         }
         return S_OK;
     }
@@ -47,6 +80,8 @@ public:
 private:
     ComModule& m_module;
     ObjectEntry m_entry;
+    volatile LONG m_refs = 0;
+    volatile LONG m_serverLocks = 0;
 };
 
 ComModule::ComModule(const ObjectEntry* map, size_t count) {
@@ -57,7 +92,11 @@ ComModule::~ComModule() = default;
 
 LONG ComModule::Lock() { return InterlockedIncrement(&m_locks); }
 
-LONG ComModule::Unlock() { return InterlockedDecrement(&m_locks); }
+LONG ComModule::Unlock() {
+    LONG left = 0;
+    DecrementAboveZero(m_locks, left);
+    return left;
+}
 
 LONG ComModule::LockCount() const { return m_locks; }
 

@@ -2,9 +2,10 @@
 // The COM server plumbing of the library: its lock count, the class factory
 // of each class it serves, and its object map.
 //
-// Every live object and every LockServer(TRUE) holds one lock; the library
-// may be unloaded when none is held. The class factories live as long as the
-// library and hold no lock by themselves.
+// Every live object, every class factory that a client holds, and every
+// LockServer(TRUE) holds one lock; the library may be unloaded when none is
+// held. The class factories live as long as the library; their reference
+// counts tell whether a client holds them.
 #include <windows.h>
 
 #include <objbase.h>
@@ -34,6 +35,7 @@ public:
     HINSTANCE Instance() const { return m_instance; }
 
     LONG Lock();
+    // Lets one lock go; never below none, whatever a client does.
     LONG Unlock();
     LONG LockCount() const;
 

@@ -31,16 +31,24 @@ public:
     void ExitInstance() { Module().Term(); }
 };
 
+// Made with the library's other globals when it loads, before DllMain runs:
+// a static inside a function would be guarded through the threads library on
+// the thread of the first call, which inside Explorer is not the library's.
+ComModule g_module(kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0]);
+
 CMyApp theApp;
 
 }  // namespace
 
-ComModule& Module() {
-    static ComModule module(kObjectMap, sizeof kObjectMap / sizeof kObjectMap[0]);
-    return module;
+// The C++ runtime's reserve for exceptions thrown when memory runs out. The
+// runtime makes it when the library loads and never frees it by itself.
+namespace __gnu_cxx {
+void __freeres();
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+ComModule& Module() { return g_module; }
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             DisableThreadLibraryCalls(instance);
@@ -49,6 +57,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
             // Window classes and kept buffers go with the static objects,
             // which end right after this.
             theApp.ExitInstance();
+            // Unloaded while the host goes on (not at its exit): what the
+            // runtime keeps goes too, so that Explorer, which loads and frees
+            // the library all day, keeps nothing of it.
+            if (!reserved) __gnu_cxx::__freeres();
             return TRUE;
         default: return TRUE;
     }

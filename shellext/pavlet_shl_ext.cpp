@@ -253,8 +253,12 @@ HRESULT STDMETHODCALLTYPE CPavletShlExt::GetCommandString(UINT_PTR offset, UINT 
 HRESULT STDMETHODCALLTYPE CPavletShlExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     try {
         if (!info || info->cbSize < sizeof(CMINVOKECOMMANDINFO)) return E_INVALIDARG;
-        if (HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0) return E_INVALIDARG;
-        UINT offset = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
+        // A verb given by its text has an address above the low 16 bits, in
+        // any of the pointer's upper bits (on 64-bit Windows also the ones
+        // above bit 31): only a bare offset names a menu item.
+        const UINT_PTR verb = reinterpret_cast<UINT_PTR>(info->lpVerb);
+        if (verb >> 16 != 0) return E_INVALIDARG;
+        UINT offset = static_cast<UINT>(verb);
         if (offset >= kVerbCount) return E_INVALIDARG;
         // Nothing is selected (no Initialize, or one that found no path):
         // no verb runs.

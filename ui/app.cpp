@@ -1,7 +1,6 @@
 #include "ui/app.h"
 
 #include <commctrl.h>
-#include <process.h>
 #include <shlobj.h>
 
 #include <cerrno>
@@ -12,7 +11,9 @@
 
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 #include "ui/window.h"
+#include "ui/window_internal.h"
 
 namespace ui {
 namespace {
@@ -155,17 +156,21 @@ HWND MainWindow() { return g_app ? g_app->MainWindow() : nullptr; }
 
 namespace {
 // The modal dialogs the thread runs, innermost first, linked through their
-// scopes on the stack. A plain pointer: a thread-local object with a
-// destructor would keep a library loaded until the thread ends.
-thread_local ModalScope* t_innermost = nullptr;
+// scopes on the stack.
+ThreadPointer<ModalScope> t_innermost;
 }
 
-ModalScope::ModalScope(HWND dialog) : m_dialog(dialog), m_outer(t_innermost) { t_innermost = this; }
+ModalScope::ModalScope(HWND dialog) : m_dialog(dialog), m_outer(t_innermost.Get()) { t_innermost.Set(this); }
 
 ModalScope::~ModalScope() {
-    for (ModalScope** link = &t_innermost; *link; link = &(*link)->m_outer) {
-        if (*link == this) {
-            *link = m_outer;
+    ModalScope* innermost = t_innermost.Get();
+    if (innermost == this) {
+        t_innermost.Set(m_outer);
+        return;
+    }
+    for (ModalScope* scope = innermost; scope; scope = scope->m_outer) {
+        if (scope->m_outer == this) {
+            scope->m_outer = m_outer;
             break;
         }
     }
@@ -179,7 +184,7 @@ HWND PopupOwner(HWND requested) {
     }
     if (!root) {
         // The outermost dialog that still exists.
-        for (const ModalScope* scope = t_innermost; scope; scope = scope->m_outer) {
+        for (const ModalScope* scope = t_innermost.Get(); scope; scope = scope->m_outer) {
             if (IsWindow(scope->m_dialog)) root = scope->m_dialog;
         }
     }
@@ -227,34 +232,6 @@ void TraceError(const char* where, const char* what) {
     OutputDebugStringA(line.c_str());
 }
 
-namespace {
-struct ThreadStart {
-    void (*fn)(void*);
-    void* arg;
-};
-
-unsigned __stdcall ThreadEntry(void* p) {
-    ThreadStart start = *static_cast<ThreadStart*>(p);
-    delete static_cast<ThreadStart*>(p);
-    try {
-        start.fn(start.arg);
-    } catch (const std::exception& e) {
-        TraceError("thread", e.what());
-    } catch (...) {
-        TraceError("thread", nullptr);
-    }
-    return 0;
-}
-}  // namespace
-
-HANDLE StartThread(void (*fn)(void*), void* arg) {
-    ThreadStart* start = new ThreadStart{fn, arg};
-    uintptr_t h = _beginthreadex(nullptr, 0, &ThreadEntry, start, 0, nullptr);
-    if (!h) {
-        delete start;
-        return nullptr;
-    }
-    return reinterpret_cast<HANDLE>(h);
-}
+HANDLE StartThread(void (*fn)(void*), void* arg) { return static_cast<HANDLE>(platform::StartSystemThread(fn, arg)); }
 
 }  // namespace ui

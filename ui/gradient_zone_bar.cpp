@@ -38,10 +38,7 @@ private:
     std::vector<HINSTANCE> m_instances;
 };
 
-ClassRegistrations& Registrations() {
-    static ClassRegistrations registrations;
-    return registrations;
-}
+ClassRegistrations g_registrations;
 
 HFONT CopyOfFont(HFONT font) {
     LOGFONTA lf{};
@@ -90,7 +87,7 @@ BOOL CXGradientZoneBar::Create(HINSTANCE instance, DWORD exStyle, DWORD style, c
                                UINT id) {
     if (!parent) return FALSE;
     if (!instance) instance = ui::ThisModule();
-    if (!Registrations().Ensure(instance)) return FALSE;
+    if (!g_registrations.Ensure(instance)) return FALSE;
     BOOL created = CreateEx(exStyle, kClassName, "", style, rect.left, rect.top, rect.right - rect.left,
                             rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance);
     LOGFONTA lf{};

@@ -20,18 +20,29 @@ struct HelpLastError {
     HRESULT hr;
     BSTR description;
 };
+// The viewer reads cbStruct and writes the record as its own build lays it out.
+static_assert(sizeof(HelpLastError) == (sizeof(void*) == 4 ? 12 : 16), "the viewer's record, 32-bit or 64-bit");
 const UINT kHelpDisplayToc = 1;
 const UINT kHelpGetLastError = 0x0014;
 
 using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
+// The help control, loaded at the first use and kept. The system's one-time
+// initialisation, not a guarded static: that would touch the threads library
+// on the caller's thread (inside Explorer, one the plug-in does not own).
+INIT_ONCE g_helpOnce = INIT_ONCE_STATIC_INIT;
+HtmlHelpFn g_htmlHelp = nullptr;
+
+BOOL CALLBACK LoadHtmlHelp(PINIT_ONCE, PVOID, PVOID*) {
+    HMODULE control = LoadLibraryA("hhctrl.ocx");
+    if (control) {
+        g_htmlHelp = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(control, "HtmlHelpA")));
+    }
+    return TRUE;
+}
+
 HtmlHelpFn HtmlHelp() {
-    static HtmlHelpFn fn = [] {
-        HMODULE control = LoadLibraryA("hhctrl.ocx");
-        return control ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(control, "HtmlHelpA")))
-                       : nullptr;
-    }();
-    return fn;
+    return InitOnceExecuteOnce(&g_helpOnce, &LoadHtmlHelp, nullptr, nullptr) ? g_htmlHelp : nullptr;
 }
 
 bool BrowseWithAutomation(const std::string& url) {

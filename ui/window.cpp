@@ -32,7 +32,7 @@ struct LinksOwner {
         g_linksGone = true;
         ReleaseSRWLockExclusive(&g_linksLock);
     }
-};
+} g_linksOwner;
 
 void* LinkOf(HWND hwnd) {
     AcquireSRWLockShared(&g_linksLock);
@@ -45,7 +45,6 @@ void* LinkOf(HWND hwnd) {
     return link;
 }
 void SetLinkOf(HWND hwnd, void* link) {
-    static LinksOwner owner;  // made before the first link, so it ends after every use
     AcquireSRWLockExclusive(&g_linksLock);
     if (!g_links && !g_linksGone) g_links = new std::unordered_map<HWND, void*>();
     if (g_links) (*g_links)[hwnd] = link;
@@ -57,7 +56,7 @@ void DropLinkOf(HWND hwnd) {
     ReleaseSRWLockExclusive(&g_linksLock);
 }
 
-thread_local PendingCreation* t_pending = nullptr;
+ThreadPointer<PendingCreation> t_pending;
 
 }  // namespace
 
@@ -70,18 +69,18 @@ struct Window::Link {
     Window* window;
 };
 
-CreationScope::CreationScope(PendingCreation& pending) : m_saved(t_pending) {
-    t_pending = &pending;
+CreationScope::CreationScope(PendingCreation& pending) : m_saved(t_pending.Get()) {
+    t_pending.Set(&pending);
     m_hook = SetWindowsHookExA(WH_CBT, &Window::CbtProc, nullptr, GetCurrentThreadId());
 }
 
 CreationScope::~CreationScope() {
     if (m_hook) UnhookWindowsHookEx(m_hook);
-    t_pending = m_saved;
+    t_pending.Set(m_saved);
 }
 
 LRESULT CALLBACK Window::CbtProc(int code, WPARAM w, LPARAM l) {
-    PendingCreation* pending = t_pending;
+    PendingCreation* pending = t_pending.Get();
     if (code == HCBT_CREATEWND && pending && pending->window && l) {
         HWND hwnd = reinterpret_cast<HWND>(w);
         const CREATESTRUCTA* cs = reinterpret_cast<CBT_CREATEWNDA*>(l)->lpcs;
@@ -232,10 +231,7 @@ private:
     std::vector<std::string> m_names;
 };
 
-ClassRegistry& Registry() {
-    static ClassRegistry registry;
-    return registry;
-}
+ClassRegistry g_classes;
 
 }  // namespace
 
@@ -254,7 +250,7 @@ std::string Window::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH backg
     wc.hbrBackground = background;
     wc.hIcon = icon;
     wc.lpszClassName = name;
-    if (RegisterClassA(&wc)) Registry().Add(name, instance);
+    if (RegisterClassA(&wc)) g_classes.Add(name, instance);
     return name;
 }
 

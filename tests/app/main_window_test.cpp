@@ -393,7 +393,9 @@ TEST_F(MainWindow, ShreddingFilesInUseTellsWhatWasOverwritten) {
         if (!testsupport::Exists(path)) continue;
         kept.push_back(path);
         // Every file still listed is whole, but the one the disk failed under.
-        if (path != failing) EXPECT_EQ(data[f.name], testsupport::ReadFile(path)) << path;
+        if (path != failing) {
+            EXPECT_EQ(data[f.name], testsupport::ReadFile(path)) << path;
+        }
     }
     EXPECT_EQ(kept, EntryPaths());
     EXPECT_NE(data["e failing.txt"], testsupport::ReadFile(failing));

@@ -71,6 +71,33 @@ bool Regsvr32(const std::string& library, bool unregister) {
     return code == 0;
 }
 
+void RegisteredLibrary::SetUp() {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ASSERT_TRUE(Regsvr32(CorvanePath()));
+}
+
+void RegisteredLibrary::TearDown() {
+    CoFreeUnusedLibrariesEx(0, 0);
+    Regsvr32(CorvanePath(), true);
+    CoUninitialize();
+}
+
+HRESULT CanUnloadNow() {
+    HMODULE library = GetModuleHandleA("Corvane.dll");
+    if (!library) return E_UNEXPECTED;
+    using ExportFn = HRESULT(STDAPICALLTYPE*)();
+    auto fn = reinterpret_cast<ExportFn>(reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
+    return fn ? fn() : E_UNEXPECTED;
+}
+
+bool FreeLibraryIfUnused() {
+    for (int i = 0; i < 50 && GetModuleHandleA("Corvane.dll"); ++i) {
+        CoFreeUnusedLibrariesEx(0, 0);
+        if (GetModuleHandleA("Corvane.dll")) Sleep(20);
+    }
+    return GetModuleHandleA("Corvane.dll") == nullptr;
+}
+
 bool KeyExists(const std::string& path, HKEY root) {
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;

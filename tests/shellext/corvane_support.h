@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -32,6 +34,21 @@ std::string CorvanePath();
 int RunProgram(const std::string& commandLine, DWORD milliseconds = 60000);
 // RegSvr32 /s on the library: true when it reports success.
 bool Regsvr32(const std::string& library, bool unregister = false);
+
+// COM for the whole program, and the library registered in this program's
+// own prefix, as the integration switch registers it; unregistered again at
+// the end.
+class RegisteredLibrary : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// DllCanUnloadNow of the loaded library; E_UNEXPECTED when it is not loaded.
+HRESULT CanUnloadNow();
+// Frees the unused libraries, as Explorer does on its timer, until
+// Corvane.dll is gone or the tries run out; true when it is gone.
+bool FreeLibraryIfUnused();
 
 // Registry look-ups (HKEY_CLASSES_ROOT unless another root is given).
 bool KeyExists(const std::string& path, HKEY root = HKEY_CLASSES_ROOT);

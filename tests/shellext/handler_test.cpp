@@ -18,23 +18,7 @@ using namespace corvanetest;
 
 namespace {
 
-// COM for the whole program, and the library registered in this program's
-// own prefix, as the integration switch registers it.
-class RegisteredLibrary : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_TRUE(Regsvr32(CorvanePath()));
-    }
-    void TearDown() override {
-        CoFreeUnusedLibrariesEx(0, 0);
-        Regsvr32(CorvanePath(), true);
-        CoUninitialize();
-    }
-};
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new RegisteredLibrary);
-
-using ExportFn = HRESULT(STDAPICALLTYPE*)();
 
 CMINVOKECOMMANDINFO Command(const char* verb) {
     CMINVOKECOMMANDINFO info;
@@ -42,13 +26,6 @@ CMINVOKECOMMANDINFO Command(const char* verb) {
     info.cbSize = sizeof info;
     info.lpVerb = verb;
     return info;
-}
-
-HRESULT CanUnloadNow() {
-    HMODULE library = GetModuleHandleA("Corvane.dll");
-    if (!library) return E_UNEXPECTED;
-    auto fn = reinterpret_cast<ExportFn>(reinterpret_cast<void*>(GetProcAddress(library, "DllCanUnloadNow")));
-    return fn ? fn() : E_UNEXPECTED;
 }
 
 struct MenuItem {
@@ -192,23 +169,106 @@ TEST_F(HandlerTest, ObjectsComeFromTheClassFactoryAndHoldTheLibrary) {
     DISPID id = 0;
     EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatch->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id));
 
-    // Any object, or a lock on the factory, keeps the library; none lets it go.
+    // Any object, the factory itself, or a lock on it keeps the library;
+    // none lets it go.
     menu.Reset();
     init.Reset();
     dispatch.Reset();
     info.Reset();
     EXPECT_EQ(S_FALSE, CanUnloadNow());
     own.Reset();
-    EXPECT_EQ(S_OK, CanUnloadNow());
-    factory->LockServer(TRUE);
     EXPECT_EQ(S_FALSE, CanUnloadNow());
-    factory->LockServer(FALSE);
+    factory->LockServer(TRUE);
+    IClassFactory* held = factory.Get();
+    held->AddRef();
+    factory.Reset();
+    EXPECT_EQ(S_FALSE, CanUnloadNow());
+    held->LockServer(FALSE);
+    EXPECT_EQ(S_FALSE, CanUnloadNow());
+    held->Release();
     EXPECT_EQ(S_OK, CanUnloadNow());
 
     GUID other = kClsidGuid;
     other.Data1 ^= 1;
     EXPECT_EQ(REGDB_E_CLASSNOTREG, CoGetClassObject(other, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                                     factory.Void()));
+}
+
+TEST_F(HandlerTest, AHeldFactoryKeepsTheLibraryWhileExplorerFreesUnusedOnes) {
+    Ptr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, CoGetClassObject(kClsidGuid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.Void()));
+    EXPECT_EQ(S_FALSE, CanUnloadNow());
+    for (int i = 0; i < 3; ++i) {
+        CoFreeUnusedLibrariesEx(0, 0);
+        Sleep(20);
+    }
+    ASSERT_NE(nullptr, GetModuleHandleA("Corvane.dll"));
+
+    // The factory still makes working handlers.
+    Ptr<IShellExtInit> init;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellExtInit, init.Void()));
+    Ptr<DropData> data(DropData::FromPaths({File("kept.txt")}));
+    EXPECT_EQ(S_OK, init->Initialize(nullptr, data.Get(), nullptr));
+    Ptr<IContextMenu> menu;
+    ASSERT_EQ(S_OK, init->QueryInterface(IID_IContextMenu, menu.Void()));
+    ExplorerMenu explorer;
+    EXPECT_EQ(MAKE_HRESULT(0, 0, 8), menu->QueryContextMenu(explorer.menu, 0, 1, 100, CMF_NORMAL));
+    EXPECT_EQ("Encrypt selected file", Help(menu.Get(), 0, true));
+    init.Reset();
+    menu.Reset();
+    EXPECT_EQ(S_FALSE, CanUnloadNow());  // the factory alone still holds it
+
+    factory.Reset();
+    EXPECT_TRUE(FreeLibraryIfUnused());
+}
+
+TEST_F(HandlerTest, BadCallsGetComErrorsAndNeverUnbalanceTheLibrary) {
+    Ptr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, CoGetClassObject(kClsidGuid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.Void()));
+    HMODULE library = GetModuleHandleA("Corvane.dll");
+    ASSERT_NE(nullptr, library);
+    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")));
+    ASSERT_NE(nullptr, getClassObject);
+
+    // Null out pointers, other classes, other interfaces, an outer object.
+    EXPECT_EQ(E_POINTER, getClassObject(kClsidGuid, IID_IClassFactory, nullptr));
+    void* out = &out;
+    GUID other = kClsidGuid;
+    other.Data4[7] ^= 1;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(other, IID_IClassFactory, &out));
+    EXPECT_EQ(nullptr, out);
+    out = &out;
+    EXPECT_EQ(E_NOINTERFACE, getClassObject(kClsidGuid, IID_IDispatch, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IClassFactory, nullptr));
+    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IContextMenu, nullptr));
+    Ptr<IUnknown> object;
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(factory.Get(), IID_IUnknown, object.Void()));
+    EXPECT_FALSE(object);
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IClassFactory, object.Void()));
+    EXPECT_FALSE(object);
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, object.Void()));
+    EXPECT_EQ(E_POINTER, object->QueryInterface(IID_IContextMenu, nullptr));
+    object.Reset();
+
+    // Unlocking what was never locked and releasing the factory once too
+    // often count nothing below zero: a factory asked for again holds the
+    // library as before, and its last release lets it go.
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(S_FALSE, CanUnloadNow());
+    IClassFactory* raw = factory.Get();
+    raw->AddRef();
+    factory.Reset();
+    EXPECT_EQ(0u, raw->Release());  // the last reference
+    EXPECT_EQ(0u, raw->Release());  // and once too often
+    EXPECT_EQ(S_OK, CanUnloadNow());
+    ASSERT_EQ(S_OK, CoGetClassObject(kClsidGuid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.Void()));
+    EXPECT_EQ(S_FALSE, CanUnloadNow());
+    factory.Reset();
+    EXPECT_EQ(S_OK, CanUnloadNow());
+    EXPECT_TRUE(FreeLibraryIfUnused());
 }
 
 TEST_F(HandlerTest, InitializeTakesOnlyTheCurrentSelectionAndNeverAChangedName) {
@@ -398,6 +458,26 @@ TEST_F(HandlerTest, OnlyMenuOffsetsRunAndHintNameAndUpdateAnswerInBoxes) {
     EXPECT_EQ("Unable to check for updates. Please check your internet connection.", m_messages.messages[3].text);
 }
 
+// A verb text whose address has nothing in bits 16 to 31 is still a text:
+// on 64-bit Windows its upper bits tell it from an offset. (A 32-bit
+// address has no such bits, and a text there always shows in bits 16 to 31.)
+TEST_F(HandlerTest, AVerbTextIsNeverTakenForAnOffset) {
+    if (sizeof(void*) < 8) GTEST_SKIP() << "only 64-bit addresses lie above bit 31";
+    char* block = nullptr;
+    for (unsigned long long k = 1; !block && k < 4096; ++k) {
+        void* at = reinterpret_cast<void*>(static_cast<UINT_PTR>(k << 32));
+        block = static_cast<char*>(VirtualAlloc(at, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    }
+    ASSERT_TRUE(block) << "no free page at a multiple of 4 GB";
+    std::strcpy(block + 2, "encrypt");  // its address ends in 0x0000'0002, the hint verb's offset
+    Ptr<IContextMenu> handler = Handler({File("a.txt")});
+    ASSERT_TRUE(handler);
+    CMINVOKECOMMANDINFO info = Command(block + 2);
+    EXPECT_EQ(E_INVALIDARG, handler->InvokeCommand(&info));
+    EXPECT_TRUE(m_messages.messages.empty());  // no hint was shown
+    VirtualFree(block, 0, MEM_RELEASE);
+}
+
 TEST_F(HandlerTest, UnloadedLibraryLeavesNoWindowClassBehind) {
     // The encrypt dialog registers the strength bar's class in the library.
     HINSTANCE library = nullptr;
@@ -413,11 +493,7 @@ TEST_F(HandlerTest, UnloadedLibraryLeavesNoWindowClassBehind) {
     }
     ASSERT_TRUE(library);
     EXPECT_EQ(S_OK, CanUnloadNow());
-    for (int i = 0; i < 50 && GetModuleHandleA("Corvane.dll"); ++i) {
-        CoFreeUnusedLibrariesEx(0, 0);
-        Sleep(20);
-    }
-    EXPECT_EQ(nullptr, GetModuleHandleA("Corvane.dll"));
+    EXPECT_TRUE(FreeLibraryIfUnused());
     WNDCLASSA wc;
     EXPECT_FALSE(GetClassInfoA(library, "XGradientZoneBar", &wc));
     // And it comes back for the next right-click.
