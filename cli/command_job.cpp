@@ -60,7 +60,11 @@ void CommandJob::LogOpening() {
 }
 
 CommandJob::~CommandJob() {
-    if (m_blankPending) m_log->WriteLine(" ");
+    try {
+        if (m_blankPending) m_log->WriteLine(" ");
+    } catch (...) {
+        // the lines before it are in the file
+    }
     m_files.clear();
 }
 
