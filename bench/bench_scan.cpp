@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_runs.h"
 #include "bench/bench_support.h"
 #include "cli/command_job.h"
-#include "cli/console_out.h"
 #include "core/cipher_result.h"
 #include "core/dir_read.h"
 #include "core/file_cipher.h"
@@ -30,9 +30,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
-#include <errno.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -41,57 +39,6 @@ using bench::Clock;
 using bench::Seconds;
 
 namespace {
-
-const char kSep = platform::kPathSep;
-
-bool MakeFolder(const std::string& path) {
-#ifdef _WIN32
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-#else
-    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
-#endif
-}
-
-bool RemoveFolder(const std::string& path) {
-#ifdef _WIN32
-    return RemoveDirectoryA(path.c_str()) != 0;
-#else
-    return rmdir(path.c_str()) == 0;
-#endif
-}
-
-// 100 folders of files two levels down (ten by ten), files spread evenly.
-std::vector<std::string> Folders(const std::string& root) {
-    std::vector<std::string> folders;
-    for (int a = 0; a < 10; ++a)
-        for (int b = 0; b < 10; ++b) folders.push_back(root + kSep + "d" + std::to_string(a) + kSep + "e" + std::to_string(b));
-    return folders;
-}
-
-bool MakeTree(const std::string& root, int files) {
-    if (!MakeFolder(root)) return false;
-    for (int a = 0; a < 10; ++a) MakeFolder(root + kSep + "d" + std::to_string(a));
-    std::vector<std::string> folders = Folders(root);
-    for (const std::string& folder : folders)
-        if (!MakeFolder(folder)) return false;
-    std::string data(300, 'x');
-    for (int i = 0; i < files; ++i) {
-        const std::string path = folders[i % folders.size()] + kSep + "file" + std::to_string(i) + ".txt";
-        CFile out;
-        if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary) ||
-            !out.Write(data.data(), 50 + i % 250))
-            return false;
-    }
-    return true;
-}
-
-void RemoveTree(const std::string& root) {
-    CSADirRead scanner;
-    scanner.CollectFolders(root.c_str(), true);
-    scanner.CollectFiles("*.*", true, false);
-    for (const ProjectEntry& entry : scanner.files) CFile::Remove(entry.path);
-    for (const std::string& folder : scanner.folders) RemoveFolder(folder);
-}
 
 // The reference: the system's own calls, nothing more than the task needs.
 #ifdef _WIN32
@@ -158,30 +105,16 @@ std::vector<std::string> Scan(const std::string& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string folder = argc > 1 && argv[1][0] != '-' ? argv[1] : ".";
-    const int files = bench::IntOption(argc, argv, "--files", 100000);
-    const int runs = bench::IntOption(argc, argv, "--runs", 5);
+    const bench::RunOptions options(argc, argv, 100000);
+    const int files = options.files, runs = options.runs;
+    const std::string& folder = options.folder;
     // The full path, as the run makes it: the reference opens the same paths.
-    const std::string root = platform::FullPath(folder + kSep + "bench-scan-tree");
-    // The console lines go where a run's output would, one write a line.
-#ifdef _WIN32
-    std::FILE* console = std::fopen("NUL", "wb");
-#else
-    std::FILE* console = std::fopen("/dev/null", "wb");
-#endif
-    Vastrel2::SetConsoleSink([console](const std::string& text) {
-        if (!console) return;
-        std::fwrite(text.data(), 1, text.size(), console);
-        std::fflush(console);
-    });
+    const std::string root = options.Path("bench-scan-tree");
+    bench::NullConsole console;
 
-    Clock::time_point t = Clock::now();
-    if (!MakeTree(root, files)) {
-        std::fprintf(stderr, "cannot make the tree in %s\n", folder.c_str());
-        RemoveTree(root);
-        return 1;
-    }
-    const double made = Seconds(t);
+    const double made = bench::MakeTree(root, options);
+    if (made < 0) return 1;
+    Clock::time_point t;
 
     std::vector<double> reference, run, check;
     bool ok = true;
@@ -218,10 +151,8 @@ int main(int argc, char** argv) {
         }
     }
     t = Clock::now();
-    RemoveTree(root);
+    bench::RemoveTree(root);
     const double removed = Seconds(t);
-    Vastrel2::SetConsoleSink(nullptr);
-    if (console) std::fclose(console);
     if (!ok) {
         std::printf("the runs did not see every file as plain\n");
         return 1;

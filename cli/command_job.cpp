@@ -59,10 +59,21 @@ void CommandJob::LogOpening() {
     Log(" ");
 }
 
-CommandJob::~CommandJob() { m_files.clear(); }
+CommandJob::~CommandJob() {
+    try {
+        if (m_blankPending) m_log->WriteLine(" ");
+    } catch (...) {
+        // the lines before it are in the file
+    }
+    m_files.clear();
+}
 
 void CommandJob::Log(const std::string& line) {
-    if (m_logOn) m_log->WriteLine(line);
+    if (!m_logOn) return;
+    // A blank line that ends a failed file's lines goes to the file with the
+    // line after it: the same bytes, one write fewer a failed file.
+    m_log->WriteLine(m_blankPending ? " \r\n" + line : line);
+    m_blankPending = false;
 }
 
 bool CommandJob::Run() {
@@ -245,7 +256,7 @@ void CommandJob::ProcessFiles(const std::string& verb, const std::string& done,
         if (processOne(path)) {
             ++succeeded;
         } else {
-            Log(" ");
+            m_blankPending = m_logOn;
             ++m_failed;
         }
     }

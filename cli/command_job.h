@@ -57,6 +57,7 @@ private:
     LogFile* m_log;
     int m_failed = 0;
     bool m_missingFolder = false;
+    bool m_blankPending = false;  // a failed file's closing blank line, not yet written
 };
 
 // Runs one CommandJob for each job in turn, all logging into the one run

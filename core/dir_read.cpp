@@ -1,7 +1,9 @@
 #include "core/dir_read.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "core/worker_group.h"
 #include "platform/file.h"
 
 namespace {
@@ -34,6 +36,39 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 // A folder whose search pattern ("\\*.*" after it) would pass the path limit
 // cannot be listed, and nothing in it could be worked on.
 bool TooDeep(const std::string& folder) { return folder.size() + 4 > platform::kMaxPath; }
+
+// Where a listing cannot show a link to a file (Wine), each file must be
+// asked; a question waits mostly on the system rather than on the disk, so
+// many of them are asked on a few threads at once. The threads are started
+// at the first folder that needs them and serve the rest of the walk.
+constexpr size_t kAskTogether = 64;  // fewer are asked one after another
+constexpr size_t kAsksPerThread = 32;
+using Askers = std::unique_ptr<Vastrel2::WorkerGroup>;
+
+// For each name of the folder's listing: is it a link?
+std::vector<char> AskLinks(const std::string& folder, const std::vector<std::string>& names, Askers& askers) {
+    std::vector<char> link(names.size(), 0), asked(names.size(), 0);
+    if (names.size() >= kAskTogether) {
+        if (!askers)
+            askers.reset(new Vastrel2::WorkerGroup(Vastrel2::WorkerGroup::ThreadsFor(names.size() / kAsksPerThread)));
+        const unsigned parts = askers->Size();
+        askers->Run([&](unsigned part) {
+            try {
+                platform::FolderLinks links(folder);
+                for (size_t i = part; i < names.size(); i += parts) {
+                    link[i] = links.IsLink(names[i]);
+                    asked[i] = 1;
+                }
+            } catch (...) {
+                // what was not answered is asked again below
+            }
+        });
+    }
+    platform::FolderLinks links(folder);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!asked[i]) link[i] = links.IsLink(names[i]);
+    return link;
+}
 
 }  // namespace
 
@@ -86,15 +121,22 @@ bool CSADirRead::ScanFolders(std::vector<std::string>& list, const std::string& 
 
 bool CSADirRead::CollectFiles(const char* mask, bool includeFiles, bool includeFolders) {
     std::string m = mask ? mask : "";
+    Askers askers;
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;
-        if (!ScanFiles(folder, m, includeFiles, includeFolders)) return false;
+        if (!ScanFolder(folder, m, includeFiles, includeFolders, askers)) return false;
     }
     return true;
 }
 
 bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, bool includeFiles,
                            bool includeFolders) {
+    Askers askers;
+    return ScanFolder(folder, mask, includeFiles, includeFolders, askers);
+}
+
+bool CSADirRead::ScanFolder(const std::string& folder, const std::string& mask, bool includeFiles,
+                            bool includeFolders, std::unique_ptr<Vastrel2::WorkerGroup>& askers) {
     try {
         std::string dir = folder;
         TrimTrailingSlashes(dir);
@@ -104,28 +146,43 @@ bool CSADirRead::ScanFiles(const std::string& folder, const std::string& mask, b
         }
         const std::string prefix = dir + platform::kPathSep;
         const platform::FindDetail detail = pathsOnly ? platform::FindDetail::TypeOnly : platform::FindDetail::Full;
+        // A linked file is not ours to work on: shredding it would reach
+        // whatever it leads to. Some systems show such a link as a plain
+        // file; there every file is asked once the listing is done.
+        const bool askFiles = !platform::ListingShowsFileLinks();
+        std::vector<ProjectEntry> listed;  // in the listing's order
+        std::vector<char> linked;
+        std::vector<size_t> asking;
+        std::vector<std::string> names;
         bool complete = platform::FindFiles(SearchFolder(dir), mask, [&](const platform::FindData& found) {
             bool isFolder = (found.attributes & kAttrDirectory) != 0;
             if (found.name == ".." || (isFolder && found.name == ".")) return true;
             if (isFolder ? !includeFolders : !includeFiles) return true;
-            const std::string path = prefix + found.name;
-            // A linked file is not ours to work on: shredding it would reach
-            // whatever it leads to. Some systems show such a link as a plain
-            // file, so there a file is asked again.
-            if ((found.attributes & kAttrReparsePoint) ||
-                (!isFolder && !platform::ListingShowsFileLinks() && platform::IsLink(path))) {
-                skipped.push_back({path, SkippedPath::kLink});
-                return true;
+            linked.push_back((found.attributes & kAttrReparsePoint) != 0);
+            if (!linked.back() && !isFolder && askFiles) {
+                asking.push_back(listed.size());
+                names.push_back(found.name);
             }
             ProjectEntry entry;
-            entry.path = path;
+            entry.path = prefix + found.name;
             entry.isFolder = isFolder;
             entry.attributes = found.attributes;
             entry.size = static_cast<uint32_t>(found.size);
-            total += entry.size;
-            files.push_back(std::move(entry));
+            listed.push_back(std::move(entry));
             return true;
         }, detail);
+        if (!names.empty()) {
+            const std::vector<char> answers = AskLinks(dir, names, askers);
+            for (size_t i = 0; i < asking.size(); ++i) linked[asking[i]] = answers[i];
+        }
+        for (size_t i = 0; i < listed.size(); ++i) {
+            if (linked[i]) {
+                skipped.push_back({std::move(listed[i].path), SkippedPath::kLink});
+                continue;
+            }
+            total += listed[i].size;
+            files.push_back(std::move(listed[i]));
+        }
         if (!complete) skipped.push_back({dir, SkippedPath::kUnreadable});
         return true;
     } catch (...) {

@@ -3,8 +3,13 @@
 // of those folders that match a mask, with their total size. ProjectEntry is
 // the record of one file, shared with the project list and project files.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace Vastrel2 {
+class WorkerGroup;
+}
 
 struct ProjectEntry {
     std::string path;       // full path of the file or folder
@@ -69,4 +74,10 @@ public:
     // bits (size 0), and the listing asks the disk nothing about each file
     // where the system's own listing tells files from folders.
     bool pathsOnly = false;
+
+private:
+    // ScanFiles with the threads that ask files whether they are links,
+    // started when a folder first needs them and kept for the next folders.
+    bool ScanFolder(const std::string& folder, const std::string& mask, bool includeFiles, bool includeFolders,
+                    std::unique_ptr<Vastrel2::WorkerGroup>& askers);
 };

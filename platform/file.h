@@ -75,7 +75,9 @@ public:
         // and writable by its owner alone, until the caller gives it others.
         osCreateNew = 0x40000,
         // Refuses a path whose last part is a link (as IsLink tells) instead
-        // of opening what it leads to.
+        // of opening what it leads to. An open that creates and truncates
+        // nothing may be made first and the open file then asked, where that
+        // is the only way to tell (Wine).
         osNoLink = 0x80000,
         // Opens the file only where this process may also remove it. On
         // Windows the handle carries the right to delete the file, so the
@@ -99,10 +101,14 @@ public:
     // Reads up to `count` bytes; fewer only at the end of the file or on error.
     size_t Read(void* buffer, size_t count);
     // Reads up to `count` bytes from `offset` in one call, whatever the file
-    // position; afterwards the position is not defined: seek before reading on.
+    // position; afterwards the position is not defined: seek before reading on
+    // (and read from one thread at a time).
     size_t ReadAt(uint64_t offset, void* buffer, size_t count);
     // Writes all bytes or returns false.
     bool Write(const void* buffer, size_t count);
+    // Writes all bytes at `offset`, whatever the file position, or returns
+    // false; afterwards the position is not defined (as after ReadAt).
+    bool WriteAt(uint64_t offset, const void* buffer, size_t count);
     // Moves the file position; false (position unchanged) when the new
     // position would lie before the start of the file.
     bool Seek(int64_t offset, SeekPosition from);
@@ -208,6 +214,20 @@ bool IsLink(const std::string& path);
 // False where a folder listing may show a link to a file as the file it
 // leads to (Wine shows the host's links so): only IsLink tells them there.
 bool ListingShowsFileLinks();
+
+// IsLink for the entries of one folder listing, for a walk that asks about
+// many of them: where the folder itself lies is found at most once, and only
+// when an entry's own location does not already show that it is no link.
+class FolderLinks {
+public:
+    explicit FolderLinks(const std::string& folder);
+    // `name` as the listing gave it.
+    bool IsLink(const std::string& name);
+
+private:
+    std::string m_folder;
+    std::string m_location;  // where the folder lies, once found
+};
 
 // What tells one file or folder from every other, whatever path reaches it:
 // the volume and the file's number on it (the volume serial number and file

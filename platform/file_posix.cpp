@@ -186,6 +186,24 @@ bool CFile::OsWrite(const void* buffer, size_t count) {
     return true;
 }
 
+bool CFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    if (m_fd < 0 || !Drain()) return false;
+    if (!platform::WriteAllowed(m_path, count)) {
+        errno = ENOSPC;
+        return false;
+    }
+    const char* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        ssize_t put = ::pwrite(m_fd, p, count, static_cast<off_t>(offset));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        p += put;
+        offset += static_cast<uint64_t>(put);
+        count -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
 bool CFile::OsSeek(int64_t offset, SeekPosition from) {
     if (m_fd < 0) return false;
     // The system refuses a position before the start and leaves the file where it was.
@@ -359,6 +377,11 @@ bool IsLink(const std::string& path) {
     struct stat st;
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
+
+FolderLinks::FolderLinks(const std::string& folder) : m_folder(folder) {}
+
+// The entry itself is looked at, never what it leads to: nothing to keep.
+bool FolderLinks::IsLink(const std::string& name) { return platform::IsLink(m_folder + kPathSep + name); }
 
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     struct stat st;

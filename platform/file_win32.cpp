@@ -19,6 +19,13 @@ HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
 }  // namespace
 
+namespace platform {
+namespace {
+bool HidesFileLinks();
+bool OpenedThroughLink(HANDLE h, const std::string& path);
+}  // namespace
+}  // namespace platform
+
 CFile::~CFile() { Close(); }
 
 bool CFile::Open(const std::string& path, unsigned flags, CFileException* error) {
@@ -46,11 +53,21 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
     DWORD attrs = FILE_ATTRIBUTE_NORMAL;
     if (flags & osWriteThrough) attrs |= FILE_FLAG_WRITE_THROUGH;
 
+    // An open that neither creates nor truncates changes nothing: where only
+    // the open file can tell a link, it is opened first and then asked where
+    // it lies, which also catches a link planted just before. Any other open
+    // asks before it opens.
+    const bool askOpened = (flags & osNoLink) && disposition == OPEN_EXISTING && platform::HidesFileLinks();
     HANDLE h = INVALID_HANDLE_VALUE;
-    if ((flags & osNoLink) && platform::IsLink(path))
+    if ((flags & osNoLink) && !askOpened && platform::IsLink(path))
         SetLastError(ERROR_CANT_ACCESS_FILE);
     else
         h = CreateFileA(path.c_str(), access, share, nullptr, disposition, attrs, nullptr);
+    if (h != INVALID_HANDLE_VALUE && askOpened && platform::OpenedThroughLink(h, path)) {
+        CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+    }
     if (h == INVALID_HANDLE_VALUE) {
         if (error) {
             error->m_lOsError = GetLastError();
@@ -84,22 +101,16 @@ size_t CFile::OsRead(void* buffer, size_t count) {
     return total;
 }
 
+// A move and a plain read: a read at a position of its own would cost
+// one more round trip to the system under Wine.
 size_t CFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
-    if (!m_handle || !Drain()) return 0;
-    size_t total = 0;
-    char* p = static_cast<char*>(buffer);
-    while (total < count) {
-        const uint64_t at = offset + total;
-        OVERLAPPED where;
-        ZeroMemory(&where, sizeof where);
-        where.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
-        where.OffsetHigh = static_cast<DWORD>(at >> 32);
-        DWORD chunk = static_cast<DWORD>(count - total > 0x40000000u ? 0x40000000u : count - total);
-        DWORD got = 0;
-        if (!ReadFile(H(m_handle), p + total, chunk, &got, &where) || got == 0) break;
-        total += got;
-    }
-    return total;
+    if (!m_handle || !Drain() || !OsSeek(static_cast<int64_t>(offset), begin)) return 0;
+    return OsRead(buffer, count);
+}
+
+// A move and a plain write, for the same reason.
+bool CFile::WriteAt(uint64_t offset, const void* buffer, size_t count) {
+    return m_handle && Drain() && OsSeek(static_cast<int64_t>(offset), begin) && OsWrite(buffer, count);
 }
 
 bool CFile::OsWrite(const void* buffer, size_t count) {
@@ -304,29 +315,124 @@ std::string FullPath(const std::string& path) {
 
 namespace {
 
-// Where a file or folder leads once every link on the way is followed, as
-// the system names it; empty when the system cannot tell.
-std::string FinalPath(const std::string& path) {
-    using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    const auto getFinalPath = reinterpret_cast<GetFinalPathFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    if (!getFinalPath) return std::string();
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::string();
-    char buffer[1024];
-    DWORD n = getFinalPath(h, buffer, sizeof buffer, 0);
-    CloseHandle(h);
-    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
-}
-
 // Wine shows the host's symbolic links to files as the files they lead to,
 // without the reparse point that Windows itself shows for every link.
 bool HidesFileLinks() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                                                  b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+// The name of an object as NtQueryObject gives it.
+struct ObjectNameInfo {
+    USHORT length;  // in bytes
+    USHORT maximumLength;
+    PWSTR buffer;
+};
+using QueryObjectFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kObjectNameInformation = 1;
+
+// Where an open file or folder lies once every link on the way is followed,
+// as the system names it (under Wine "\??\Z:\folder\file"); empty when it
+// cannot tell. One question about the handle, none about the path again.
+std::string OpenedLocation(HANDLE h) {
+    const auto query = reinterpret_cast<QueryObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    if (!query) return std::string();
+    std::vector<ULONGLONG> buffer(4096 / sizeof(ULONGLONG));
+    ULONG needed = 0;
+    LONG status = query(h, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)),
+                        &needed);
+    if (status != 0 && needed > buffer.size() * sizeof(ULONGLONG)) {
+        buffer.resize(needed / sizeof(ULONGLONG) + 1);
+        status = query(h, kObjectNameInformation, buffer.data(),
+                       static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)), &needed);
+    }
+    if (status != 0) return std::string();
+    const auto* name = reinterpret_cast<const ObjectNameInfo*>(buffer.data());
+    const int chars = name->length / static_cast<int>(sizeof(WCHAR));
+    if (chars == 0 || !name->buffer) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, name->buffer, chars, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, name->buffer, chars, &text[0], n, nullptr, nullptr);
+    return text;
+}
+
+// Opens a file or folder only to ask about it: no access to its data, so
+// nothing else is held up and nothing is changed.
+HANDLE OpenToAsk(const std::string& path) {
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+std::string LocationOf(const std::string& path) {
+    HANDLE h = OpenToAsk(path);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    std::string location = OpenedLocation(h);
+    CloseHandle(h);
+    return location;
+}
+
+// Where an entry of a folder lies when it is no link: the folder's own
+// location followed by the entry's name.
+std::string Within(const std::string& folderLocation, const std::string& name) {
+    if (folderLocation.empty()) return std::string();
+    return folderLocation.back() == '\\' ? folderLocation + name : folderLocation + '\\' + name;
+}
+
+// True when a location is the full path itself, letter for letter (the
+// drive letter in either case): the path then leads nowhere else, and no
+// part of it is a link. Letter case counts, since the host's file system
+// may hold two names that differ only in case, one of them a link.
+bool IsLocationOf(const std::string& location, const std::string& full) {
+    static const char kPrefix[] = "\\??\\";
+    const size_t prefix = sizeof kPrefix - 1;
+    if (location.size() != full.size() + prefix || location.compare(0, prefix, kPrefix) != 0 || full.size() < 2 ||
+        full[1] != ':')
+        return false;
+    return (location[prefix] | 0x20) == (full[0] | 0x20) &&
+           location.compare(prefix + 1, std::string::npos, full, 1) == 0;
+}
+
+// A full path split into its folder (a drive's root keeps its separator)
+// and its last part; false when it has no last part.
+bool SplitPath(const std::string& full, std::string& folder, std::string& name) {
+    size_t sep = full.find_last_of(kPathSeps);
+    if (sep == std::string::npos || sep + 1 == full.size()) return false;
+    folder = full.substr(0, sep);
+    if (folder.empty() || folder.back() == ':') folder += '\\';
+    name = full.substr(sep + 1);
+    return true;
+}
+
+// The name that the folder itself holds for the last part of a path, which
+// may have been given by its short name or in other letter case.
+std::string StoredName(const std::string& full) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(full.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return std::string();
+    FindClose(find);
+    return data.cFileName;
+}
+
+// Whether the last part of `full` is a link, told from `location`, where
+// the file or folder that `full` opened lies. `folderLocation` is where the
+// path's folder lies, if already known; it is found otherwise. When the
+// system cannot tell, the answer is no, as for a path that is no link.
+bool LocatedThroughLink(const std::string& location, const std::string& full, std::string& folderLocation) {
+    if (location.empty() || IsLocationOf(location, full)) return false;
+    std::string folder, name;
+    if (!SplitPath(full, folder, name)) return false;
+    if (folderLocation.empty()) folderLocation = LocationOf(folder);
+    if (folderLocation.empty() || location == Within(folderLocation, name)) return false;
+    const std::string stored = StoredName(full);
+    return !stored.empty() && location != Within(folderLocation, stored);
+}
+
+// Whether the open file `h`, opened by the path `path`, was reached through
+// a link as the path's last part. Only the file itself is asked where it
+// lies, and the path's folder when the path does not name that place letter
+// for letter, both afresh.
+bool OpenedThroughLink(HANDLE h, const std::string& path) {
+    std::string folderLocation;
+    return LocatedThroughLink(OpenedLocation(h), FullPath(path), folderLocation);
 }
 
 }  // namespace
@@ -339,22 +445,25 @@ bool IsLink(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
     if (!HidesFileLinks()) return false;
+    HANDLE h = OpenToAsk(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool link = OpenedThroughLink(h, path);
+    CloseHandle(h);
+    return link;
+}
 
-    // A path that is no link leads where its folder leads, followed by its
-    // own name.
-    const std::string full = FullPath(path);
-    size_t sep = full.find_last_of(kPathSeps);
-    if (sep == std::string::npos || sep + 1 == full.size()) return false;
-    std::string folder = full.substr(0, sep);
-    if (folder.empty() || folder.back() == ':') folder += '\\';
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(full.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    std::string leads = FinalPath(full), folderLeads = FinalPath(folder);
-    if (leads.empty() || folderLeads.empty()) return false;
-    if (folderLeads.back() != '\\') folderLeads += '\\';
-    return !SameText(leads, folderLeads + data.cFileName);
+FolderLinks::FolderLinks(const std::string& folder) : m_folder(folder) {}
+
+bool FolderLinks::IsLink(const std::string& name) {
+    const std::string path = m_folder + '\\' + name;
+    if (!HidesFileLinks()) return platform::IsLink(path);
+    HANDLE h = OpenToAsk(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const std::string location = OpenedLocation(h);
+    CloseHandle(h);
+    // What looks like a link may be an entry of a folder that was moved
+    // after its location was found: only a fresh look tells.
+    return LocatedThroughLink(location, path, m_location) && platform::IsLink(path);
 }
 
 }  // namespace platform

@@ -63,6 +63,21 @@ TEST_F(Batch, FoldersFirstThenPathsLongerThanThree) {
     EXPECT_TRUE(Logged("Decryption failed : File not encrypted"));
 }
 
+// Each failed file's lines end in a blank line, also the last file's before
+// the counts, and a file that succeeds has its one line.
+TEST_F(Batch, EveryFailedFileEndsInABlankLine) {
+    const std::string a = dir / "a.txt", b = dir / "b.txt", c = dir / "c.txt";
+    for (const std::string& path : {a, b, c}) WriteFile(path, "plain");
+    ASSERT_TRUE(Run("encrypt", {b}));
+    EXPECT_FALSE(Run("decrypt", {a, dir / "b.~enc", c}));
+    const std::vector<std::string> lines = clitest::LogLines(ReadFile(logPath));
+    ASSERT_EQ(16u, lines.size());
+    EXPECT_EQ((std::vector<std::string>{"Decrypting file: " + a, "Decryption failed : File not encrypted", " ",
+                                        "Decrypting file: " + dir / "b.~enc", "Decrypting file: " + c,
+                                        "Decryption failed : File not encrypted", " ", "1 files decrypted, 2 Failed"}),
+              std::vector<std::string>(lines.begin() + 7, lines.end() - 1));
+}
+
 TEST_F(Batch, ReadOnlyFilesFollowTheOption) {
     const std::string file = dir / "locked.txt";
     WriteFile(file, "locked");

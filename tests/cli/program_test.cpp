@@ -12,6 +12,7 @@
 #include "core/file_cipher.h"
 #include "core/file_header.h"
 #include "platform/file.h"
+#include "tests/cli/cli_test_support.h"
 #include "tests/cli/process_runner.h"
 #include "tests/support/test_support.h"
 
@@ -104,16 +105,6 @@ Tree MakeTree(const std::string& root) {
     return tree;
 }
 
-// The log's lines; every one must end in CR CR LF, the file in one more CR LF.
-std::vector<std::string> LogLines(const std::string& log) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    for (size_t end; (end = log.find("\r\r\n", at)) != std::string::npos; at = end + 3)
-        lines.push_back(log.substr(at, end - at));
-    EXPECT_EQ("\r\n", log.substr(at)) << log;
-    return lines;
-}
-
 class Program : public testsupport::CleanSettingsTest {
 protected:
     void SetUp() override {
@@ -200,7 +191,7 @@ TEST_F(Program, OptionRoadRoundTripWithLog) {
     ASSERT_EQ(original.size(), encrypted.size());
     for (const auto& file : encrypted) EXPECT_EQ(".~enc", file.first.substr(file.first.size() - 5)) << file.first;
 
-    std::vector<std::string> lines = LogLines(ReadFile(logPath));
+    std::vector<std::string> lines = clitest::LogLines(ReadFile(logPath));
     ASSERT_EQ(16u, lines.size());
     EXPECT_EQ((std::vector<std::string>{kStars, kTitle, kStars, " "}), std::vector<std::string>(&lines[0], &lines[4]));
     EXPECT_TRUE(std::regex_match(lines[4], std::regex("Start Time : \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d  :  ")));
@@ -244,7 +235,7 @@ TEST_F(Program, JobFileRoadRoundTripWithoutLog) {
     ProcessResult wrong = Run({job, "-xml"});
     EXPECT_EQ(2, wrong.exitCode);
     ExpectRun(wrong, "Decrypting", 8, "0 files decrypted, 8 Failed", true);
-    std::vector<std::string> lines = LogLines(ReadFile(logPath));
+    std::vector<std::string> lines = clitest::LogLines(ReadFile(logPath));
     EXPECT_EQ(8, std::count(lines.begin(), lines.end(), "Decryption failed : Password incorrect"));
     EXPECT_EQ(encrypted, Snapshot(data.Path()));
 
@@ -265,7 +256,7 @@ TEST_F(Program, ExitCodesTellTheTruth) {
     ProcessResult mode = Run({"-cl", "-m:scramble", "-p:secret1", "-fo:" + root});
     EXPECT_EQ(2, mode.exitCode);
     EXPECT_EQ(Console(kBanner + "Error : You must specify a type. i.e. encrypt or decrypt\nProcess failed!\n"), mode.out);
-    std::vector<std::string> lines = LogLines(ReadFile(logPath));
+    std::vector<std::string> lines = clitest::LogLines(ReadFile(logPath));
     EXPECT_EQ((std::vector<std::string>{"Error :You must specify a type. i.e. encrypt or decrypt",
                                         "Error : Process failed!"}),
               std::vector<std::string>(lines.begin() + 7, lines.end()));
@@ -281,7 +272,7 @@ TEST_F(Program, ExitCodesTellTheTruth) {
     ProcessResult noFile = Run({"-cl", "-m:encrypt", "-p:secret1", "-fi:" + (data / "none.txt")});
     EXPECT_EQ(2, noFile.exitCode);
     ExpectRun(noFile, "Encrypting", 1, "0 files encrypted, 1 Failed", true);
-    lines = LogLines(ReadFile(logPath));
+    lines = clitest::LogLines(ReadFile(logPath));
     EXPECT_EQ("Encryption failed : File does not exists", lines[8]);
     EXPECT_EQ(" ", lines[9]);
 
@@ -350,7 +341,7 @@ TEST_F(Program, HintsKeepTheirWordsAndProjectsTheirPasswords) {
     EXPECT_NE(std::string::npos, three.out.find(Console("Error : You must specify a type. i.e. encrypt or decrypt\n")));
     EXPECT_EQ(treeA, Snapshot(a));
     EXPECT_EQ("", Vastrel2::Utils::GetHint(b + kSep + "empty.~enc"));
-    std::vector<std::string> lines = LogLines(ReadFile(logPath));
+    std::vector<std::string> lines = clitest::LogLines(ReadFile(logPath));
     EXPECT_EQ(2, std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("Start Time") == 0; }));
     EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "7 files decrypted, 0 Failed"));
     EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "Error : Process failed!"));

@@ -1,7 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <regex>
 #include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "cli/run_log.h"
 #include "platform/file.h"
@@ -38,4 +47,197 @@ TEST(RunLog, StartLineAndElapsedTime) {
     EXPECT_EQ("01:02:05", FormatElapsed(0, (3600 + 120 + 5) * 1000));
     EXPECT_EQ("100:00:00", FormatElapsed(5, 5 + 100u * 3600 * 1000));
     EXPECT_EQ("00:00:10", FormatElapsed(0xFFFFFFF0u, 10000 - 16));  // across the tick counter's wrap
+}
+
+namespace {
+
+const std::string kSep(1, platform::kPathSep);
+
+// The log as it was always written: every line rewrites the whole run
+// through a text stream, which turns each line feed into a carriage return
+// and a line feed. The log on disk must keep these bytes.
+class RewrittenLog {
+public:
+    explicit RewrittenLog(std::string path) : m_path(std::move(path)) {}
+
+    void WriteLine(const std::string& text) {
+        Add(text);
+        CFile file;
+        if (!file.Open(m_path, CFile::modeWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::modeCreate))
+            return;
+        const std::string disk = Bytes();
+        file.Write(disk.data(), disk.size());
+    }
+
+    // The line, without writing the file.
+    void Add(const std::string& text) {
+        m_buffer += text;
+        m_buffer += "\r\n";
+    }
+
+    // What the file holds after a rewrite that succeeded.
+    std::string Bytes() const {
+        std::string disk;
+        for (char c : m_buffer + "\n") {
+            if (c == '\n') disk += '\r';
+            disk += c;
+        }
+        return disk;
+    }
+
+private:
+    std::string m_path;
+    std::string m_buffer;
+};
+
+// The log and the reference side by side in one folder, given the same
+// lines and the same obstacles.
+struct LogAndReference {
+    explicit LogAndReference(const std::string& folder)
+        : path(folder + kSep + "Vastrel.log"), referencePath(folder + kSep + "reference.log"),
+          log(new LogFile(path)), reference(referencePath) {}
+
+    void Line(const std::string& text) {
+        log->WriteLine(text);
+        reference.WriteLine(text);
+    }
+    std::string Ours() const { return testsupport::ReadFile(path); }
+    std::string Reference() const { return testsupport::ReadFile(referencePath); }
+
+    const std::string path, referencePath;
+    std::unique_ptr<LogFile> log;
+    RewrittenLog reference;
+};
+
+// Longer than the log's pause between looks at its file by its path.
+void AfterALook() { std::this_thread::sleep_for(std::chrono::milliseconds(250)); }
+
+// Another program takes the path: on Windows it holds the file open for
+// itself alone, elsewhere it puts a folder there. Either way neither log
+// can open its file until it lets go.
+class PathTaken {
+public:
+    explicit PathTaken(const std::string& path) : m_path(path) {
+#ifdef _WIN32
+        m_handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, m_handle) << path;
+#else
+        m_kept = testsupport::ReadFile(path);
+        CFile::Remove(path);
+        testsupport::MakeDir(path);
+#endif
+    }
+    ~PathTaken() {
+#ifdef _WIN32
+        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
+#else
+        ::rmdir(m_path.c_str());
+        testsupport::WriteFile(m_path, m_kept);
+#endif
+    }
+
+private:
+    std::string m_path;
+#ifdef _WIN32
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+#else
+    std::string m_kept;
+#endif
+};
+
+}  // namespace
+
+TEST(RunLog, EveryLineLeavesTheBytesThatAWholeRewriteLeaves) {
+    testsupport::TempDir dir;
+    const std::string folder = dir / "later";
+    LogAndReference logs(folder);
+    logs.Line("before the folder");  // skipped by both, and kept
+    EXPECT_FALSE(logs.log->LastWriteSucceeded());
+    EXPECT_FALSE(testsupport::Exists(logs.path));
+    testsupport::MakeDir(folder);
+    for (const std::string& text : {std::string("*****"), std::string(" "), std::string(), std::string("a\nb"),
+                                    std::string("ends in a return\r"), std::string("\r\n"), std::string(3000, 'x'),
+                                    std::string("\xe9t\xe9 \x81\x9d"), std::string("Time: 00:00:01")}) {
+        logs.Line(text);
+        EXPECT_TRUE(logs.log->LastWriteSucceeded());
+        ASSERT_EQ(logs.Reference(), logs.Ours()) << text;
+    }
+    EXPECT_EQ(0u, logs.Ours().find("before the folder\r\r\n*****\r\r\n \r\r\n\r\r\na\r\nb\r\r\n"));
+
+    // A later run replaces the file, also while the first one is open.
+    LogFile next(logs.path);
+    next.WriteLine("second run");
+    EXPECT_EQ("second run\r\r\n\r\n", logs.Ours());
+    next.WriteLine("and more");
+    EXPECT_EQ("second run\r\r\nand more\r\r\n\r\n", logs.Ours());
+}
+
+TEST(RunLog, ALineThatCannotBeWrittenIsWrittenWithTheNext) {
+    testsupport::TempDir dir;
+    LogAndReference logs(dir.Path());
+    for (const char* text : {"one", "two"}) logs.Line(text);
+    const std::string before = logs.Ours();
+
+    // The disk refuses the log's writes for one line: the file keeps the
+    // lines it had, each of them once.
+    platform::WriteHook previous =
+        platform::SetWriteHook([&](const std::string& path, size_t) { return path != logs.path; });
+    logs.Line("refused");
+    platform::SetWriteHook(previous);
+    EXPECT_FALSE(logs.log->LastWriteSucceeded());
+    EXPECT_EQ(before, logs.Ours());
+
+    // Meanwhile another program takes the path: neither log can open its
+    // file. The next line after it lets go brings the file up to date.
+    {
+        PathTaken taken(logs.path), takenToo(logs.referencePath);
+        logs.Line("while taken");
+        EXPECT_FALSE(logs.log->LastWriteSucceeded());
+    }
+    logs.Line("let go");
+    EXPECT_TRUE(logs.log->LastWriteSucceeded());
+    EXPECT_EQ(logs.Reference(), logs.Ours());
+
+    // Another program removes the file (where the open log lets it): the
+    // whole run is there again once the log has looked.
+    CFile::Remove(logs.path);
+    CFile::Remove(logs.referencePath);
+    logs.Line("just after the removal");
+    AfterALook();
+    logs.Line("a while after");
+    EXPECT_TRUE(logs.log->LastWriteSucceeded());
+    EXPECT_EQ(logs.Reference(), logs.Ours());
+
+    // ... and when the run ends right after a removal.
+    logs.Line("the last line");
+    CFile::Remove(logs.path);
+    logs.log.reset();
+    EXPECT_EQ(logs.reference.Bytes(), logs.Ours());
+}
+
+TEST(RunLog, AFileThatAnotherProgramChangedIsWrittenWholeAgain) {
+    testsupport::TempDir dir;
+    LogAndReference logs(dir.Path());
+    logs.Line("mine");
+    for (const std::string& path : {logs.path, logs.referencePath}) testsupport::WriteFile(path, "someone else's\r\n");
+    AfterALook();
+    logs.Line("mine again");
+    EXPECT_EQ(logs.Reference(), logs.Ours());
+    EXPECT_EQ("mine\r\r\nmine again\r\r\n\r\n", logs.Ours());
+}
+
+TEST(RunLog, ALongRunIsWholeAfterEveryLine) {
+    testsupport::TempDir dir;
+    const std::string path = dir / "Vastrel.log";
+    RewrittenLog expected(path);
+    LogFile log(path);
+    for (int i = 1; i <= 20000; ++i) {
+        const std::string line = "Decrypting file: C:\\some\\folder\\file" + std::to_string(i) + ".txt";
+        log.WriteLine(line);
+        expected.Add(line);
+        if (i % 2500 == 0) {
+            ASSERT_EQ(expected.Bytes(), testsupport::ReadFile(path)) << i;
+        }
+    }
+    EXPECT_EQ(expected.Bytes(), testsupport::ReadFile(path));
 }

@@ -123,6 +123,36 @@ TEST(DirRead, LinksAreNeitherEnteredNorTakenButNoted) {
     EXPECT_EQ(Skipped(reader, SkippedPath::kLink), Skipped(pathsOnly, SkippedPath::kLink));
 }
 
+// Where the listing cannot show links to files, each file is asked, those of
+// a large folder on several threads: the walk still gives what the listing
+// holds, in its order, links left out and noted.
+TEST(DirRead, ManyFilesAndTheLinksAmongThem) {
+    testsupport::TempDir dir, outside;
+    WriteFile(outside / "elsewhere.txt", "not ours");
+    const std::string folder = dir / "many";
+    MakeDir(folder);
+    for (int i = 0; i < 150; ++i) WriteFile(folder + kSep + "f" + std::to_string(i) + ".txt", std::string(i, 'x'));
+    testsupport::SymbolicLink one(outside / "elsewhere.txt", folder + kSep + "link one.txt"),
+        two(outside / "elsewhere.txt", folder + kSep + "link two.txt");
+    if (!one.Made() || !two.Made()) GTEST_SKIP() << "no symbolic links here";
+    std::vector<std::string> files, links;
+    platform::FindFiles(folder, "*.*", [&](const platform::FindData& entry) {
+        if (entry.name == "." || entry.name == "..") return true;
+        (entry.name.find("link") == 0 ? links : files).push_back(folder + kSep + entry.name);
+        return true;
+    });
+    ASSERT_EQ(150u, files.size());
+
+    CSADirRead reader;
+    reader.CollectFolders(folder.c_str(), false);
+    reader.CollectFiles("*.*", true, false);
+    EXPECT_EQ(files, Paths(reader));
+    EXPECT_EQ(149u * 150u / 2, reader.total);
+    std::vector<std::string> skipped;
+    for (const SkippedPath& s : reader.skipped) skipped.push_back(s.path);
+    EXPECT_EQ(links, skipped);
+}
+
 // A folder too deep to list is noted, never dropped silently; the rest of
 // the walk goes on.
 TEST(DirRead, FoldersTooDeepToListAreNoted) {

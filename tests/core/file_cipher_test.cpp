@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "core/cipher_mode.h"
 #include "core/cipher_result.h"
+#include "core/dir_read.h"
 #include "core/file_cipher.h"
 #include "core/file_header.h"
 #include "core/keys.h"
@@ -397,6 +400,47 @@ TEST_F(Jobs, LinksAndTakenTemporaryNamesAreNeverWrittenThrough) {
     EXPECT_EQ("precious", ReadFile(precious));
     EXPECT_TRUE(platform::IsLink(dir / "x.~enc.cipherData"));
     EXPECT_EQ((std::vector<std::string>{"l.txt", "x.txt", "x.~enc.cipherData"}), ListDir(dir.Path()));
+}
+
+// A walk finds plain files; before the jobs reach them, each is replaced by a
+// link to a file elsewhere, plain or encrypted. Every job refuses its link
+// and nothing it leads to changes.
+TEST_F(Jobs, LinksPlantedAfterTheWalkAreRefused) {
+    testsupport::TempDir outside;
+    const std::string precious = outside / "precious.txt";
+    WriteFile(precious, "precious");
+    std::string sealed = outside / "sealed.txt";
+    WriteFile(sealed, "sealed");
+    ASSERT_EQ(0, Encrypt(sealed));
+    CFile::Remove(outside / "sealed.txt");
+    const std::string sealedBytes = ReadFile(sealed);
+
+    const std::string walked = dir / "walked";
+    testsupport::MakeDir(walked);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(walked + platform::kPathSep + name, "mine");
+    CSADirRead walk;
+    walk.pathsOnly = true;
+    walk.CollectFolders(walked.c_str(), true);
+    walk.CollectFiles("*.*", true, false);
+    ASSERT_EQ(3u, walk.files.size());
+    EXPECT_TRUE(walk.skipped.empty());
+
+    std::map<std::string, std::string> found;  // name -> the path the walk gave
+    std::vector<std::unique_ptr<testsupport::SymbolicLink>> planted;
+    for (const ProjectEntry& entry : walk.files) {
+        const std::string name = platform::FileNamePart(entry.path);
+        found[name] = entry.path;
+        CFile::Remove(entry.path);
+        planted.emplace_back(new testsupport::SymbolicLink(name == "b.txt" ? sealed : precious, entry.path));
+        if (!planted.back()->Made()) GTEST_SKIP() << "no symbolic links here";
+    }
+    EXPECT_EQ(-17, Decrypt(found["a.txt"]));  // leads to a plain file
+    EXPECT_EQ(-17, Decrypt(found["b.txt"]));  // leads to an encrypted one
+    EXPECT_EQ(-17, Encrypt(found["c.txt"]));
+    EXPECT_EQ("precious", ReadFile(precious));
+    EXPECT_EQ(sealedBytes, ReadFile(sealed));
+    EXPECT_EQ((std::vector<std::string>{"precious.txt", "sealed.~enc"}), ListDir(outside.Path()));
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt", "c.txt"}), ListDir(walked));
 }
 
 // Size and pad must account for the ciphertext exactly: anything else is a

@@ -14,6 +14,10 @@
 
 using testsupport::TempDir;
 
+namespace {
+const std::string kSep(1, platform::kPathSep);
+}  // namespace
+
 TEST(File, WriteSeekReadAndLength) {
     TempDir dir;
     std::string path = dir / "data.bin";
@@ -57,6 +61,33 @@ TEST(File, PositionedReadsAndTheStatusOfTheOpenFile) {
     EXPECT_EQ(byPath.m_attribute, byFile.m_attribute);
     f.Close();
     EXPECT_FALSE(f.GetStatus(byFile));
+}
+
+TEST(File, PositionedWritesLeaveTheRestAsItWas) {
+    TempDir dir;
+    const std::string path = dir / "at.bin";
+    testsupport::WriteFile(path, "0123456789");
+    CFile f;
+    ASSERT_TRUE(f.Open(path, CFile::modeReadWrite | CFile::shareDenyNone));
+    EXPECT_TRUE(f.WriteAt(3, "ab", 2));
+    EXPECT_TRUE(f.WriteAt(10, "XY", 2));  // at the end: the file grows
+    EXPECT_EQ(12u, f.GetLength());
+    char buf[4] = {0};
+    EXPECT_EQ(4u, f.ReadAt(8, buf, 4));
+    EXPECT_EQ("89XY", std::string(buf, 4));
+    platform::WriteHook previous = platform::SetWriteHook([](const std::string&, size_t) { return false; });
+    EXPECT_FALSE(f.WriteAt(0, "zz", 2));
+    platform::SetWriteHook(previous);
+    f.Close();
+    EXPECT_EQ("012ab56789XY", testsupport::ReadFile(path));
+
+    // Bytes gathered by the sequential buffer reach the disk first.
+    CFile gathered;
+    ASSERT_TRUE(gathered.Open(dir / "seq.bin", CFile::modeCreate | CFile::modeReadWrite | CFile::osSequential));
+    EXPECT_TRUE(gathered.Write("hello", 5));
+    EXPECT_TRUE(gathered.WriteAt(1, "EL", 2));
+    gathered.Close();
+    EXPECT_EQ("hELlo", testsupport::ReadFile(dir / "seq.bin"));
 }
 
 TEST(File, WriteHookFailsWritesAsAFullDiskDoes) {
@@ -223,6 +254,65 @@ TEST(FindFiles, MasksFollowWindowsRules) {
         return out;
     };
     EXPECT_EQ(kinds(platform::FindDetail::Full), kinds(platform::FindDetail::TypeOnly));
+}
+
+// IsLink, the walk's FolderLinks and an open that refuses links must agree on
+// every kind of entry, whatever the system shows of links in its listings.
+TEST(Links, EveryWayOfAskingAgrees) {
+    TempDir dir, outside;
+    testsupport::WriteFile(outside / "target.txt", "outside");
+    testsupport::WriteFile(dir / "plain.txt", "plain");
+    testsupport::WriteFile(dir / "Mixed.txt", "mixed");
+    testsupport::MakeDir(dir / "sub");
+    testsupport::WriteFile(dir / "sub" + kSep + "inner.txt", "inner");
+    testsupport::SymbolicLink toFile(outside / "target.txt", dir / "file link.txt");
+    testsupport::SymbolicLink toFolder(outside.Path(), dir / "folder link");
+    if (!toFile.Made() || !toFolder.Made()) GTEST_SKIP() << "no symbolic links here";
+    // A link named like the file beside it but for letter case, where the
+    // file system tells the two names apart (not on Windows itself).
+    testsupport::SymbolicLink otherCase(dir / "Mixed.txt", dir / "mixed.txt");
+#ifdef _WIN32
+    const bool casesApart = !platform::ListingShowsFileLinks();
+#else
+    const bool casesApart = true;
+#endif
+    if (casesApart) {
+        ASSERT_TRUE(otherCase.Made());
+    }
+
+    struct Entry {
+        std::string folder, name;
+        bool link;
+    };
+    std::vector<Entry> entries = {{dir.Path(), "plain.txt", false},
+                                  {dir.Path(), "file link.txt", true},
+                                  {dir.Path(), "folder link", true},
+                                  {dir / "sub", "inner.txt", false},
+                                  // reached through a linked folder, but no link itself
+                                  {dir / "folder link", "target.txt", false},
+                                  {dir.Path(), "Mixed.txt", false}};
+    if (otherCase.Made()) entries.push_back({dir.Path(), "mixed.txt", true});
+#ifdef _WIN32
+    entries.push_back({dir.Path(), "PLAIN.TXT", false});  // Windows finds names in any letter case
+#endif
+    for (const Entry& e : entries) {
+        const std::string path = e.folder + kSep + e.name;
+        EXPECT_EQ(e.link, platform::IsLink(path)) << path;
+        platform::FolderLinks links(e.folder);
+        EXPECT_EQ(e.link, links.IsLink(e.name)) << path;
+        if (e.name == "folder link") continue;
+        CFile f;
+        EXPECT_EQ(!e.link, f.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::osNoLink)) << path;
+        EXPECT_EQ(!e.link, f.Open(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite |
+                                            CFile::shareDenyNone | CFile::osNoLink))
+            << path;
+        f.Close();
+    }
+    EXPECT_EQ("outside", testsupport::ReadFile(outside / "target.txt"));
+    EXPECT_EQ("mixed", testsupport::ReadFile(dir / "Mixed.txt"));
+    // The file goes first: where names are found in any letter case, the
+    // link is seen to be gone only once neither name is left.
+    if (otherCase.Made()) CFile::Remove(dir / "Mixed.txt");
 }
 
 TEST(FileIdentity, EverySpellingAndLinkOfAFileIsThatFile) {
