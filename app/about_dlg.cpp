@@ -3,7 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "ui/app.h"
+#include "framework/app.h"
 #include "ui/help_launcher.h"
 #include "vastrel/resource.h"
 

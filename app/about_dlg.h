@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
-#include "ui/version_block.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/version_block.h"
 
 // The version block of the running program's file, found by its bare file
 // name (the system looks in the program's own folder first, wherever the

@@ -1,7 +1,7 @@
 #include "app/auto_update_permission_dlg.h"
 
 #include "app/main_settings.h"
-#include "ui/controls.h"
+#include "framework/controls.h"
 #include "ui/update_check.h"
 #include "vastrel/resource.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/dialog.h"
+#include "framework/dialog.h"
 
 struct MainSettings;
 

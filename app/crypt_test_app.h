@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 class CCryptTestApp : public ui::App {
 public:

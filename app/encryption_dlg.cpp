@@ -5,11 +5,11 @@
 #include "core/cipher_result.h"
 #include "core/file_cipher.h"
 #include "vastrel/resource.h"
-#include "ui/app.h"
+#include "framework/app.h"
 #include "ui/dialog_helpers.h"
 #include "ui/file_run.h"
 #include "ui/help_launcher.h"
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 #include "ui/strength_meter.h"
 
 using Vastrel2::CIPHER::CipherResult;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/main_dlg.h"
+#include "framework/prompts.h"
 #include "platform/process.h"
-#include "ui/prompts.h"
 
 namespace {
 

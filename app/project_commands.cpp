@@ -6,8 +6,8 @@
 
 #include "app/main_dlg.h"
 #include "app/project_file.h"
+#include "framework/prompts.h"
 #include "platform/file.h"
-#include "ui/prompts.h"
 
 namespace {
 

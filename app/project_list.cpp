@@ -10,10 +10,10 @@
 #include <unordered_set>
 
 #include "app/main_dlg.h"
+#include "framework/app.h"
+#include "framework/prompts.h"
 #include "platform/file.h"
-#include "ui/app.h"
 #include "ui/dialog_helpers.h"
-#include "ui/prompts.h"
 #include "vastrel/resource.h"
 
 namespace {

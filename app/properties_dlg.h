@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/registry_dword.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 class CSecureDelete;
 struct MainSettings;

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "core/cipher_result.h"
-#include "ui/app.h"
+#include "framework/app.h"
+#include "framework/prompts.h"
 #include "ui/dialog_helpers.h"
 #include "ui/file_run.h"
-#include "ui/prompts.h"
 #include "ui/strength_meter.h"
 #include "vastrel/resource.h"
 

@@ -11,8 +11,8 @@
 #include "core/dir_read.h"
 #include "core/registry_dword.h"
 #include "core/secure_delete.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 #include "ui/gradient_zone_bar.h"
 #include "ui/summary_dlg.h"
 

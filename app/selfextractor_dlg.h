@@ -13,9 +13,9 @@
 
 #include "core/dir_read.h"
 #include "core/sfx_archive.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 #include "ui/archive_progress.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
 #include "ui/gradient_zone_bar.h"
 #include "ui/progress_wnd.h"
 #include "ui/summary_dlg.h"

@@ -16,7 +16,7 @@
 
 #include "app/main_dlg.h"
 #include "app/project_file.h"
-#include "ui/app.h"
+#include "framework/app.h"
 #include "vastrel/resource.h"
 
 using Clock = std::chrono::steady_clock;

@@ -8,9 +8,9 @@
 #include "core/cipher_result.h"
 #include "core/file_cipher.h"
 #include "extractor/resource.h"
+#include "framework/app.h"
+#include "framework/prompts.h"
 #include "platform/file.h"
-#include "ui/app.h"
-#include "ui/prompts.h"
 
 using Vastrel2::CIPHER::CipherResult;
 using Vastrel2::CIPHER::FileDecryptor;

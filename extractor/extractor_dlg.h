@@ -10,8 +10,8 @@
 #include "core/registry_dword.h"
 #include "core/sfx_archive.h"
 #include "extractor/text_progress_ctrl.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 #include "ui/summary_dlg.h"
 
 class CExtractorDlg : public ui::Dialog {

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "extractor/extractor_dlg.h"
-#include "ui/app.h"
+#include "framework/app.h"
 
 class CExtractorApp : public ui::App {
 public:

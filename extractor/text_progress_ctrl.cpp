@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/gdi.h"
+#include "framework/gdi.h"
 
 namespace {
 

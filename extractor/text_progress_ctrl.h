@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/gdi.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
 
 // An off-screen surface for one paint: drawing goes to a bitmap of the
 // target's clip box, copied to the target in one piece when it ends. A

@@ -4,11 +4,11 @@
 
 #include <objbase.h>
 
+#include "framework/app.h"
+#include "framework/host_hooks.h"
 #include "shellext/com_module.h"
 #include "shellext/pavlet_shl_ext.h"
 #include "shellext/registration.h"
-#include "ui/app.h"
-#include "ui/host_hooks.h"
 
 namespace {
 

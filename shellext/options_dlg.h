@@ -8,8 +8,8 @@
 
 #include "core/registry_dword.h"
 #include "core/secure_delete.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 class OptionsDlg : public ui::Dialog {
 public:

@@ -9,13 +9,13 @@
 #include "core/file_header.h"
 #include "core/sfx_archive.h"
 #include "corvane/resource.h"
+#include "framework/app.h"
+#include "framework/prompts.h"
 #include "platform/file.h"
 #include "shellext/folder_walk.h"
 #include "shellext/selection.h"
-#include "ui/app.h"
 #include "ui/dialog_helpers.h"
 #include "ui/donation_dlg.h"
-#include "ui/prompts.h"
 #include "ui/strength_meter.h"
 
 using Vastrel2::CIPHER::CipherResult;

@@ -5,12 +5,12 @@
 #include "core/file_cipher.h"
 #include "core/secure_delete.h"
 #include "corvane/resource.h"
+#include "framework/app.h"
+#include "framework/prompts.h"
 #include "platform/file.h"
 #include "shellext/folder_walk.h"
 #include "shellext/options_dlg.h"
 #include "shellext/selection.h"
-#include "ui/app.h"
-#include "ui/prompts.h"
 
 ShredDialog::ShredDialog(const std::vector<std::string>& paths, HWND parent)
     : Dialog(IDD_SHRED, parent), m_paths(paths) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 class ShredDialog : public ui::Dialog {
 public:

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 
 bool ValidatePasswords(const std::string& password, const std::string& confirmation) {
     if (password.size() < 6) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/controls.h"
+#include "framework/controls.h"
 
 // True when the password may be used: at least 6 characters and equal to its
 // confirmation. Otherwise the user is told why.

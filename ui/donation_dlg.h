@@ -4,8 +4,8 @@
 // setting "Donation"), and the dialog shown on the tenth run.
 #include <windows.h>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 class CDonationDlg : public ui::Dialog {
 public:

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 
 DragDropList::DragDropList() : m_target(this) {
     OnMessage(WM_DESTROY, [this] {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/ole.h"
+#include "framework/controls.h"
+#include "framework/ole.h"
 
 // What the list's owner offers for dropped names.
 class DropListOwner {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "ui/app.h"
+#include "framework/app.h"
 #include "ui/dialog_helpers.h"
 
 namespace {

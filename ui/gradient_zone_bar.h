@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls.h"
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
+#include "framework/window.h"
 
 // One colour zone: its colours at the start (left, or bottom when upright)
 // and at the end, and its length in percent of the bar. The last zone always

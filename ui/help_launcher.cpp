@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/main_toolbar.h"
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace {
 

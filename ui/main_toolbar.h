@@ -6,8 +6,8 @@
 // and answers their tooltips (TTN_GETDISPINFO) from its string table.
 #include <windows.h>
 
-#include "ui/gdi.h"
-#include "ui/toolbar.h"
+#include "framework/gdi.h"
+#include "framework/toolbar.h"
 
 class CMainToolBar : public ui::ToolBar {
 public:

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace {
 

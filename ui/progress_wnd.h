@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
+#include "framework/window.h"
 
 class CProgressWnd : public ui::Window {
 public:

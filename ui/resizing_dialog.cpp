@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "ui/app.h"
-#include "ui/gdi.h"
+#include "framework/app.h"
+#include "framework/gdi.h"
 
 CResizingDialog::CResizingDialog(UINT templateId, HWND parent) : Dialog(templateId, parent), m_templateId(templateId) {
     OnMessage(WM_CREATE, [this](WPARAM, LPARAM l) { return OnCreate(reinterpret_cast<CREATESTRUCTA*>(l)); });

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialog.h"
+#include "framework/dialog.h"
 
 class CResizingDialog : public ui::Dialog {
 public:

@@ -7,10 +7,10 @@
 #include "core/cipher_mode.h"
 #include "core/file_header.h"
 #include "core/keys.h"
+#include "framework/prompts.h"
 #include "platform/code_page.h"
 #include "platform/file.h"
 #include "shared/shared_ids.h"
-#include "ui/prompts.h"
 
 using Vastrel2::CIPHER::CBCMode;
 using Vastrel2::CIPHER::CipherFactory;

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 // The password prompt (template 168, "Enter Password:").
 class SimplePasswordDlg : public ui::Dialog {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 // window is gone.
 #include <windows.h>
 
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "framework/gdi.h"
+#include "framework/window.h"
 
 class CSplashWnd : public ui::Window {
 public:

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/app.h"
+#include "framework/app.h"
 #include "ui/dialog_helpers.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "ui/controls.h"
+#include "framework/controls.h"
 #include "ui/gradient_zone_bar.h"
 
 // The dialog's placeholder control of the bar (hidden once the bar is there).

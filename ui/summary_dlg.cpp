@@ -1,6 +1,6 @@
 #include "ui/summary_dlg.h"
 
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 
 std::string WithDetails(const std::string& status, const std::string& details) {
     return status + kResultDetailsSeparator + details;

@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "ui/controls.h"
-#include "ui/dialog.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
 
 // Path of a processed file -> its status text, optionally followed by
 // kResultDetailsSeparator and a details text. Ordered byte by byte, case

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <map>
 
-#include "ui/app.h"
-#include "ui/gdi.h"
+#include "framework/app.h"
+#include "framework/gdi.h"
+#include "framework/toolbar.h"
 #include "ui/tamsel_menu_internal.h"
-#include "ui/toolbar.h"
 
 namespace tamsel {
 

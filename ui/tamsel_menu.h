@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/gdi.h"
+#include "framework/gdi.h"
 
 // One menu item.
 struct TamselMenuData {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "ui/gdi.h"
+#include "framework/gdi.h"
 #include "ui/tamsel_menu.h"
 #include "ui/tamsel_menu_internal.h"
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "framework/app.h"
+#include "framework/version_block.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "ui/app.h"
-#include "ui/version_block.h"
 
 namespace Vastrel2 {
 namespace Utils {

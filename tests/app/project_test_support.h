@@ -9,9 +9,9 @@
 
 #include "core/dir_read.h"
 #include "core/registry_dword.h"
+#include "framework/controls.h"
 #include "platform/file.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls.h"
 
 namespace apptest {
 

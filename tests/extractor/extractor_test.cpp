@@ -24,7 +24,7 @@
 #include "tests/extractor/extractor_process.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/gdi.h"
+#include "framework/gdi.h"
 
 using Vastrel2::CIPHER::CipherSettings;
 using Vastrel2::CIPHER::FileEncryptor;

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "core/registry_dword.h"
+#include "framework/dialog.h"
+#include "framework/host_hooks.h"
+#include "framework/prompts.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "ui/dialog.h"
-#include "ui/host_hooks.h"
-#include "ui/prompts.h"
 
 namespace corvanetest {
 

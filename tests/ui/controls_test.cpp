@@ -1,9 +1,9 @@
 #include <vector>
 
+#include "framework/controls.h"
+#include "framework/gdi.h"
 #include "resources/tests/ui_test_ids.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls.h"
-#include "ui/gdi.h"
 
 namespace {
 

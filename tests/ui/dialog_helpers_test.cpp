@@ -2,8 +2,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "framework/controls.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls.h"
 #include "ui/dialog_helpers.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "tests/ui/ui_test_support.h"
 #include "resources/tests/ui_test_ids.h"
 #include "ui/drag_drop_list.h"
-#include "ui/ole.h"
+#include "framework/ole.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/gdi.h"
+#include "framework/prompts.h"
 #include "platform/system.h"
 #include "resources/tests/ui_test_ids.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls.h"
-#include "ui/dialog.h"
 #include "ui/dialog_helpers.h"
-#include "ui/gdi.h"
-#include "ui/prompts.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/ole.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/help_launcher.h"
-#include "ui/ole.h"
 
 namespace {
 

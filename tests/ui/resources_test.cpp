@@ -2,9 +2,9 @@
 
 #include <cctype>
 
+#include "framework/version_block.h"
 #include "resources/tests/ui_test_ids.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/version_block.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/gdi.h"
 #include "resources/tests/ui_test_ids.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/gdi.h"
 #include "ui/tamsel_menu.h"
 
 namespace {

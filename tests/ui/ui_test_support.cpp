@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <typeinfo>
 
-#include "ui/controls.h"
+#include "framework/controls.h"
+#include "framework/window.h"
 #include "ui/summary_dlg.h"
-#include "ui/window.h"
 
 namespace uitest {
 

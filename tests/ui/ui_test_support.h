@@ -32,11 +32,11 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/app.h"
+#include "framework/dialog.h"
+#include "framework/prompts.h"
 #include "platform/process.h"
 #include "tests/support/test_support.h"
-#include "ui/app.h"
-#include "ui/dialog.h"
-#include "ui/prompts.h"
 
 namespace uitest {
 

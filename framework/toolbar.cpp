@@ -1,9 +1,9 @@
-#include "ui/toolbar.h"
+#include "framework/toolbar.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 namespace {

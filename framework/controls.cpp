@@ -1,8 +1,8 @@
-#include "ui/controls.h"
+#include "framework/controls.h"
 
 #include <vector>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 namespace detail {

@@ -1,8 +1,8 @@
-#include "ui/host_hooks.h"
+#include "framework/host_hooks.h"
 
 #include <atomic>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 namespace {

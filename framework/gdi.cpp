@@ -1,10 +1,10 @@
-#include "ui/gdi.h"
+#include "framework/gdi.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 

@@ -1,12 +1,12 @@
-#include "ui/window.h"
+#include "framework/window.h"
 
 #include <cstdio>
 #include <exception>
 #include <unordered_map>
 #include <vector>
 
-#include "ui/app.h"
-#include "ui/window_internal.h"
+#include "framework/app.h"
+#include "framework/window_internal.h"
 
 namespace ui {
 namespace {

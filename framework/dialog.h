@@ -46,7 +46,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/window.h"
+#include "framework/window.h"
 
 namespace ui {
 

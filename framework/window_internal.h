@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "ui/window.h"
+#include "framework/window.h"
 
 namespace ui {
 

@@ -9,12 +9,12 @@
 // its windows as it always does.
 #include <windows.h>
 
+#include "framework/dialog.h"
+#include "framework/prompts.h"
+#include "framework/window.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "ui/dialog.h"
-#include "ui/prompts.h"
-#include "ui/window.h"
 
 namespace ui {
 

@@ -1,11 +1,11 @@
-#include "ui/dialog.h"
+#include "framework/dialog.h"
 
 #include <commctrl.h>
 
 #include <exception>
 
-#include "ui/app.h"
-#include "ui/window_internal.h"
+#include "framework/app.h"
+#include "framework/window_internal.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/app.h"
+#include "framework/app.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -9,11 +9,11 @@
 #include <exception>
 #include <vector>
 
+#include "framework/window.h"
+#include "framework/window_internal.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "platform/threads.h"
-#include "ui/window.h"
-#include "ui/window_internal.h"
 
 namespace ui {
 namespace {

@@ -1,12 +1,12 @@
-#include "ui/prompts.h"
+#include "framework/prompts.h"
 
 #include <commdlg.h>
 #include <shlobj.h>
 
 #include <vector>
 
+#include "framework/app.h"
 #include "platform/message_box.h"
-#include "ui/app.h"
 
 namespace ui {
 namespace {

@@ -1,8 +1,8 @@
-#include "ui/ole.h"
+#include "framework/ole.h"
 
 #include <exception>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 namespace {

@@ -1,8 +1,8 @@
-#include "ui/version_block.h"
+#include "framework/version_block.h"
 
 #include <cstdio>
 
-#include "ui/app.h"
+#include "framework/app.h"
 
 namespace ui {
 

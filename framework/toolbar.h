@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "ui/gdi.h"
-#include "ui/window.h"
+#include "framework/gdi.h"
+#include "framework/window.h"
 
 namespace ui {
 

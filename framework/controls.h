@@ -13,7 +13,7 @@
 #include <string>
 #include <type_traits>
 
-#include "ui/window.h"
+#include "framework/window.h"
 
 namespace ui {
 
