@@ -161,13 +161,9 @@ void CSelfextractorDlg::CreateSelfExtractor() {
                 ++failures;
                 value = CipherResult::ResultText(CipherResult::kAlreadyEncrypted);
             } else {
-                CFileStatus before;
-                const bool readOnly = CFile::GetStatus(original, before) && (before.m_attribute & kAttrReadOnly);
                 FileRun::Step step = run.Process(original, nullptr);
                 value = step.Value();
                 if (step.result == CipherResult::kOk) {
-                    // Encryption lifts the flag; the plain file stays as it was found.
-                    if (readOnly) platform::ChangeReadOnly(original, true);
                     tempList.push_back(step.path);
                     std::string name = entry.name.empty() ? platform::FileNamePart(original) : entry.name;
                     if (m_writer.AddFile(step.path, name)) {

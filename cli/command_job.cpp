@@ -217,7 +217,7 @@ void CommandJob::EncryptFiles() {
         if (shredded != ShredOutcome::kDestroyed) {
             // The encrypted file is there, but so is the plain one: as it
             // was, or overwritten.
-            if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::MakeReadOnly(source);
+            if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::ChangeReadOnly(source, true);
             if (m_logOn) {
                 Log(Format(shredded == ShredOutcome::kOverwritten
                                ? "Error : The original file was overwritten but could not be removed: %s"

@@ -84,7 +84,7 @@ std::string LowerArgument(const std::string& argument) {
     std::string lower = argument;
     for (size_t i = 0; i < lower.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(lower[i]);
-        if (platform::IsLeadByte(c)) {
+        if (platform::IsLeadByteIn(platform::kSystemCodePage, c)) {
             ++i;  // the trail byte may look like a letter: it is not one
         } else if (c >= 'A' && c <= 'Z') {
             lower[i] = static_cast<char>(c - 'A' + 'a');

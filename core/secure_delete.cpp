@@ -130,7 +130,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
         // delete: no program can take that right away meanwhile.
         if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess,
                        &error)) {
-            if (wasReadOnly) platform::MakeReadOnly(path);
+            if (wasReadOnly) platform::ChangeReadOnly(path, true);
             platform::ShowMessage("An error occured while processing file: " + path + "\n" +
                                       platform::SystemErrorText(error.m_lOsError) + "\n",
                                   "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
@@ -148,7 +148,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
                 for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p], wrote);
             if (!ok) {
                 file.Close();
-                if (wasReadOnly) platform::MakeReadOnly(path);
+                if (wasReadOnly) platform::ChangeReadOnly(path, true);
                 return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
             }
         }
@@ -158,7 +158,7 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
         if (!removed) CFile::Rename(last, path);
         file.Close();
         if (removed) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) platform::MakeReadOnly(path);
+        if (wasReadOnly) platform::ChangeReadOnly(path, true);
         return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
     } catch (...) {
         return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
@@ -176,7 +176,7 @@ ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
         if (size > 0) return Shred(path);
         bool wasReadOnly = ClearReadOnly(path);
         if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) platform::MakeReadOnly(path);
+        if (wasReadOnly) platform::ChangeReadOnly(path, true);
         return ShredOutcome::kUntouched;
     } catch (...) {
         return ShredOutcome::kUntouched;

@@ -189,10 +189,6 @@ bool FindFiles(const std::string& folder, const std::string& mask,
 // The name part of a path: everything after the last separator.
 std::string FileNamePart(const std::string& path);
 
-// Sets the file's read-only attribute and changes nothing else; true when
-// the file is read-only afterwards.
-bool MakeReadOnly(const std::string& path);
-
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.
 bool CreateFolder(const std::string& path);

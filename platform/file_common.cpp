@@ -12,14 +12,6 @@ std::string FileNamePart(const std::string& path) {
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
-bool MakeReadOnly(const std::string& path) {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status)) return false;
-    CFileStatus change;  // times left at 0 are not written
-    change.m_attribute = static_cast<uint8_t>(status.m_attribute | kAttrReadOnly);
-    return CFile::SetStatus(path, change);
-}
-
 namespace {
 WriteHook g_writeHook;
 }  // namespace

@@ -27,15 +27,6 @@ std::string ModuleFilePath() {
 #endif
 }
 
-bool IsLeadByte(unsigned char byte) {
-#ifdef _WIN32
-    return IsDBCSLeadByte(byte) != FALSE;
-#else
-    (void)byte;
-    return false;
-#endif
-}
-
 LocalTime LocalNow() {
     LocalTime t;
 #ifdef _WIN32

@@ -303,15 +303,11 @@ void QuickEncryptDlg::CreateSelfExtractor() {
                       CipherResult::ResultText(CipherResult::kAlreadyEncrypted));
                 return CipherResult::kAlreadyEncrypted;
             }
-            CFileStatus before;
-            const bool readOnly = CFile::GetStatus(path, before) && (before.m_attribute & kAttrReadOnly);
             FileRun::Step step = run.Process(path, nullptr);
             if (step.result != CipherResult::kOk) {
                 Count(tally, path, step.result, step.Value());
                 return step.result;
             }
-            // Encryption lifts the flag; the plain file stays as it was found.
-            if (readOnly) platform::ChangeReadOnly(path, true);
             temporaries.push_back(step.path);
             std::string name = storedName.empty() ? NameOfPath(step.path) : storedName;
             if (!writer.AddFile(step.path, name)) {

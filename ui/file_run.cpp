@@ -69,8 +69,9 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     step.source = path;
     step.path = path;
     std::string work = path;
-    // The encryption makes a read-only original writable, to be shredded.
-    const bool wasReadOnly = shredder && IsReadOnly(path);
+    // The encryption makes a read-only original writable, to be shredded;
+    // an original that stays gets its flag back.
+    const bool wasReadOnly = IsReadOnly(path);
     try {
         step.result = static_cast<FileEncryptor&>(*m_job).EncryptFile(work, m_hint, false);
     } catch (...) {
@@ -80,22 +81,24 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     if (step.result != 0) return step;
     step.changed = true;
     step.path = m_obfuscate ? m_job->GetOutputPath() : work;
+    if (!shredder) {
+        if (wasReadOnly) platform::ChangeReadOnly(path, true);
+        return step;
+    }
     // The encrypted copy is complete: only now does the plain original go.
-    if (shredder) {
-        ShredOutcome shredded = ShredOutcome::kUntouched;
-        try {
-            shredded = shredder->ShredOrRemove(path);
-        } catch (...) {
-            shredded = ShredOutcome::kUntouched;
-        }
-        if (shredded == ShredOutcome::kOverwritten) {
-            step.originalOverwritten = true;
-            step.details = kOriginalOverwritten;
-        } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
-            step.originalLeft = true;
-            step.details = kOriginalNotRemoved;
-            if (wasReadOnly) platform::MakeReadOnly(path);
-        }
+    ShredOutcome shredded = ShredOutcome::kUntouched;
+    try {
+        shredded = shredder->ShredOrRemove(path);
+    } catch (...) {
+        shredded = ShredOutcome::kUntouched;
+    }
+    if (shredded == ShredOutcome::kOverwritten) {
+        step.originalOverwritten = true;
+        step.details = kOriginalOverwritten;
+    } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
+        step.originalLeft = true;
+        step.details = kOriginalNotRemoved;
+        if (wasReadOnly) platform::ChangeReadOnly(path, true);
     }
     return step;
 }

@@ -40,7 +40,8 @@ public:
     FileRun& operator=(const FileRun&) = delete;
 
     // Encrypts or decrypts one file. Given a shredder, encryption then
-    // shreds the plain original, and only after result 0.
+    // shreds the plain original, and only after result 0; a plain original
+    // that stays keeps its read-only flag.
     Step Process(const std::string& path, CSecureDelete* shredder);
 
     Mode GetMode() const { return m_mode; }
