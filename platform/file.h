@@ -8,15 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/path.h"
+
 namespace platform {
-#ifdef _WIN32
-constexpr char kPathSep = '\\';
-// Every character that separates folders in a path: Windows reads '/' as '\\'.
-constexpr const char* kPathSeps = "\\/";
-#else
-constexpr char kPathSep = '/';
-constexpr const char* kPathSeps = "/";
-#endif
 // Longest path the file layer takes (the Windows limit; longer ones are refused).
 constexpr size_t kMaxPath = 259;
 }  // namespace platform
@@ -186,9 +180,6 @@ enum class FindDetail {
 bool FindFiles(const std::string& folder, const std::string& mask,
                const std::function<bool(const FindData&)>& visit, FindDetail detail = FindDetail::Full);
 
-// The name part of a path: everything after the last separator.
-std::string FileNamePart(const std::string& path);
-
 // Creates one folder (its parent must exist). True when the folder exists
 // afterwards, also when it existed before.
 bool CreateFolder(const std::string& path);
@@ -249,10 +240,6 @@ bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& other
 // it names on its way (its full path read backwards, character by
 // character) is that folder, by identity.
 bool LiesInside(const std::string& path, const std::string& folder);
-// The folder a path names its last part in, read character by character:
-// "C:\\a" for "C:\\a\\b", "C:\\" for "C:\\a", "/" for "/a"; empty for a bare
-// name, a root, and a path that ends in a separator.
-std::string ParentFolder(const std::string& path);
 
 // Sets or clears the read-only attribute and nothing else; false when the
 // file is not there or keeps its attribute.

@@ -7,11 +7,6 @@
 
 namespace platform {
 
-std::string FileNamePart(const std::string& path) {
-    size_t pos = path.find_last_of(kPathSeps);
-    return pos == std::string::npos ? path : path.substr(pos + 1);
-}
-
 namespace {
 WriteHook g_writeHook;
 }  // namespace
@@ -65,21 +60,6 @@ bool LiesInside(const std::string& path, const std::string& folder) {
         if (GetFileIdentity(up, at) && at == wanted) return true;
     }
     return false;
-}
-
-std::string ParentFolder(const std::string& path) {
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByteIn(kSystemCodePage, static_cast<unsigned char>(path[i]))) {
-            ++i;
-        } else if (path[i] && std::strchr(kPathSeps, path[i])) {
-            last = i;
-        }
-    }
-    if (last == std::string::npos || last + 1 == path.size()) return std::string();  // no folder, or a root
-    // A root keeps its separator: "/" and "C:\".
-    if (last == 0 || (last == 2 && path[1] == ':')) return path.substr(0, last + 1);
-    return path.substr(0, last);
 }
 
 }  // namespace platform
