@@ -11,7 +11,7 @@
 # every package is really installed, and says which step failed when one is not.
 set -euo pipefail
 
-native_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libxml2-dev libssl-dev openssl python3)
+native_pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libxml2-dev libssl-dev openssl python3 locales)
 # fonts-wine: Wine's own fonts (title-bar buttons and the like), only a
 # recommendation of wine's, which --no-install-recommends skips.
 win_pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 fonts-wine xvfb xauth
@@ -25,11 +25,22 @@ missing() {
     done
 }
 
-mapfile -t need < <(missing)
-[ ${#need[@]} -eq 0 ] && exit 0
-
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+# The tests run the Windows programs on a Japanese system too (code page 932,
+# whose double-byte characters may end in the byte of a backslash): Wine
+# takes the code page from a locale that must exist on the host.
+ensure_japanese_locale() {
+    locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+    $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || { echo "deps.sh: could not make the locale ja_JP.UTF-8" >&2; exit 1; }
+}
+
+mapfile -t need < <(missing)
+if [ ${#need[@]} -eq 0 ]; then
+    ensure_japanese_locale
+    exit 0
+fi
 export DEBIAN_FRONTEND=noninteractive
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -80,4 +91,5 @@ fi
 
 mapfile -t still < <(missing)
 [ ${#still[@]} -eq 0 ] || fail "apt-get install ended, but these packages are not installed: ${still[*]}"
+ensure_japanese_locale
 echo "Every package the build and the tests need is installed."
