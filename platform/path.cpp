@@ -30,11 +30,26 @@ bool SystemDoubleByte() {
     return known != 0;
 }
 
-bool HasDoubleBytes(unsigned codePage) {
-    if (codePage == kSystemCodePage) return SystemDoubleByte();
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361 ||
-           (codePage >= 10001 && codePage <= 10008) || codePage == 20932 || codePage == 20936 ||
-           codePage == 20949 || codePage == 51949;
+// Whether a text in the code page must be read character by character. The
+// system's own code page is asked once; any other is always read so:
+// IsLeadByteIn knows which bytes start a character in every code page the
+// system has, where a list kept here missed some (the DBCS pages 20000 to
+// 20005, for one).
+bool HasDoubleBytes(unsigned codePage) { return codePage != kSystemCodePage || SystemDoubleByte(); }
+
+// The last byte of the text for which `wanted` holds, read character by
+// character: the second byte of a two-byte character is never looked at.
+template <typename Wanted>
+size_t LastCharacter(const std::string& text, unsigned codePage, Wanted wanted) {
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByteIn(codePage, static_cast<unsigned char>(text[i]))) {
+            ++i;  // the second byte of the character is no separator
+        } else if (wanted(text[i])) {
+            last = i;
+        }
+    }
+    return last;
 }
 
 }  // namespace
@@ -43,15 +58,12 @@ bool IsPathSeparator(char c) { return c != '\0' && std::strchr(kPathSeps, c) != 
 
 size_t LastSeparator(const std::string& path, unsigned codePage) {
     if (!HasDoubleBytes(codePage)) return path.find_last_of(kPathSeps);
-    size_t last = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByteIn(codePage, static_cast<unsigned char>(path[i]))) {
-            ++i;  // the second byte of the character is no separator
-        } else if (IsPathSeparator(path[i])) {
-            last = i;
-        }
-    }
-    return last;
+    return LastCharacter(path, codePage, IsPathSeparator);
+}
+
+size_t LastOf(const std::string& text, char c, unsigned codePage) {
+    if (!HasDoubleBytes(codePage)) return text.find_last_of(c);
+    return LastCharacter(text, codePage, [c](char each) { return each == c; });
 }
 
 bool EndsInSeparator(const std::string& path, unsigned codePage) {

@@ -24,6 +24,10 @@ bool IsPathSeparator(char c);
 
 // Where the last separator of the path is; npos when it has none.
 size_t LastSeparator(const std::string& path, unsigned codePage = kSystemCodePage);
+// Where the last character `c` (an ASCII character: '\\' alone, say, where
+// '/' must not count) stands in the text; npos when it holds none. The
+// second byte of a double-byte character is never taken for it.
+size_t LastOf(const std::string& text, char c, unsigned codePage = kSystemCodePage);
 // True when the path's last character is a separator.
 bool EndsInSeparator(const std::string& path, unsigned codePage = kSystemCodePage);
 
