@@ -76,8 +76,10 @@ void CSADirRead::TrimTrailingSlashes(std::string& path) {
     for (;;) {
         std::string copy = path;
         while (!copy.empty() && IsSpace(copy.back())) copy.pop_back();
-        size_t sep = copy.find_last_of(platform::kPathSep);
-        if (sep == std::string::npos) sep = copy.find_last_of('/');
+        // Read character by character: a name may end in a double-byte
+        // character whose second byte is the byte of a backslash.
+        size_t sep = platform::LastOf(copy, platform::kPathSep);
+        if (sep == std::string::npos) sep = platform::LastOf(copy, '/');
         if (sep == std::string::npos || sep + 1 != copy.size()) return;
         path = copy.substr(0, sep);
     }
@@ -216,7 +218,7 @@ bool CSADirRead::SortFiles(int kind, bool descending) {
 }
 
 void CSADirRead::SetRelativeNames(const std::string& base) {
-    size_t sep = base.find_last_of(platform::kPathSep);
+    const size_t sep = platform::LastOf(base, platform::kPathSep);
     for (ProjectEntry& entry : files) {
         if (sep == std::string::npos) entry.name = entry.path;
         else entry.name = entry.path.size() > sep ? entry.path.substr(sep + 1) : std::string();
