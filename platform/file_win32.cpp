@@ -374,7 +374,7 @@ std::string LocationOf(const std::string& path) {
 // location followed by the entry's name.
 std::string Within(const std::string& folderLocation, const std::string& name) {
     if (folderLocation.empty()) return std::string();
-    return folderLocation.back() == '\\' ? folderLocation + name : folderLocation + '\\' + name;
+    return JoinPath(folderLocation, name);
 }
 
 // True when a location is the full path itself, letter for letter (the
@@ -394,7 +394,7 @@ bool IsLocationOf(const std::string& location, const std::string& full) {
 // A full path split into its folder (a drive's root keeps its separator)
 // and its last part; false when it has no last part.
 bool SplitPath(const std::string& full, std::string& folder, std::string& name) {
-    size_t sep = full.find_last_of(kPathSeps);
+    const size_t sep = LastSeparator(full);
     if (sep == std::string::npos || sep + 1 == full.size()) return false;
     folder = full.substr(0, sep);
     if (folder.empty() || folder.back() == ':') folder += '\\';
