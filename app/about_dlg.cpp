@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "framework/app.h"
+#include "platform/path.h"
 #include "ui/help_launcher.h"
 #include "vastrel/resource.h"
 
@@ -13,9 +14,7 @@ ModuleVersionInfo::ModuleVersionInfo(const std::string& file) {
         char path[MAX_PATH] = {};
         DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
         if (n == 0 || n >= sizeof path) throw std::runtime_error("Could not get application name");
-        name.assign(path, n);
-        size_t slash = name.find_last_of('\\');
-        if (slash != std::string::npos) name = name.substr(slash + 1);
+        name = platform::FileNamePart(std::string(path, n));
     }
     if (!m_block.Load(name)) {
         std::string number = std::to_string(m_block.Error());

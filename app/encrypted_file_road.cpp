@@ -100,7 +100,7 @@ std::string CCryptTestApp::ProcessFileName(HANDLE process) {
     DWORD length = sizeof image;
     if (!QueryFullProcessImageNameA(process, 0, image, &length) || length == 0) return "<unknown>";
     const std::string path(image, length);
-    return path.substr(path.find_last_of('\\') + 1);
+    return platform::FileNamePart(path);
 }
 
 bool CCryptTestApp::IsProgramRunning(const std::string& programPath, std::string& processName) {

@@ -8,6 +8,7 @@
 
 #include "app/main_dlg.h"
 #include "framework/prompts.h"
+#include "platform/path.h"
 #include "platform/process.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::string ProgramFolder() {
         if (n == 0) return std::string();
         if (n < size) {
             std::string own(path.data(), n);
-            size_t slash = own.find_last_of('\\');
+            const size_t slash = platform::LastSeparator(own);
             return slash == std::string::npos ? std::string() : own.substr(0, slash + 1);
         }
     }

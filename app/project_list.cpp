@@ -26,18 +26,6 @@ constexpr int kProgressCancelId = 10;
 // Up to this many entries a fill neither steps the progress bar nor names them.
 constexpr size_t kQuietFillLimit = 100;
 
-// The text after the path's last backslash (the whole path without one).
-std::string NameOf(const std::string& path) {
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The path without its last backslash and what follows (empty without one).
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // "r", "a", "h", "s" for read-only, archive, hidden and system; "-" for a clear bit.
 std::string AttributeLetters(uint32_t attributes) {
     std::string text;
@@ -84,7 +72,7 @@ VastrelMainDlg::PreparedRow VastrelMainDlg::PrepareRow(const std::string& path, 
     row.name = name;
     row.size = FormatFileSize(size);
     row.attributes = AttributeLetters(attributes);
-    row.folder = FolderOf(path);
+    row.folder = platform::FolderPart(path);
     // Rows of files that cannot be opened are drawn in red.
     CFile file;
     row.unreadable = !file.Open(path, CFile::modeRead | CFile::shareDenyNone);
@@ -164,7 +152,7 @@ void VastrelMainDlg::AddFoundFile(const std::string& path) {
     FindClose(search);
     ProjectEntry entry;
     entry.path = path;
-    entry.name = NameOf(path);
+    entry.name = platform::FileNamePart(path);
     // As the folder scan gives them: a file with only the "normal" bit has none.
     entry.attributes = found.dwFileAttributes == FILE_ATTRIBUTE_NORMAL ? 0 : found.dwFileAttributes;
     entry.size = found.nFileSizeLow;
@@ -233,7 +221,7 @@ void VastrelMainDlg::AddFolderFiles(const std::string& path) {
     Pace pace;
     for (size_t i = 0; i < count; ++i) {
         const ProjectEntry& file = found.files[i];
-        std::string name = NameOf(file.path);
+        std::string name = platform::FileNamePart(file.path);
         if (pace.Due() || i + 1 == count) {
             m_progress.SetText("Loading...\n" + name);
             m_progress.SetPos(static_cast<int>(i + 1));
@@ -283,7 +271,7 @@ void VastrelMainDlg::SearchEncryptedFiles() {
     Pace pace;
     for (size_t i = 0; i < count; ++i) {
         const ProjectEntry& file = m_dirRead.files[i];
-        std::string name = NameOf(file.path);
+        std::string name = platform::FileNamePart(file.path);
         InsertPreparedRow(m_list.GetItemCount(), PrepareRow(file.path, name, file.size, file.attributes));
         if (pace.Due() || i + 1 == count) {
             m_progress.SetText("Loading...\n" + name);
@@ -492,7 +480,7 @@ void VastrelMainDlg::FillRows() {
     DWORD batchStart = GetTickCount();
     for (size_t i = 0; i < count && !m_stopFill; ++i) {
         const ProjectEntry& entry = files[i];
-        batch.rows.push_back(PrepareRow(entry.path, NameOf(entry.path), entry.size, entry.attributes));
+        batch.rows.push_back(PrepareRow(entry.path, platform::FileNamePart(entry.path), entry.size, entry.attributes));
         bool last = i + 1 == count;
         if (!last && batch.rows.size() < kFillBatchRows && GetTickCount() - batchStart < kFillBatchMilliseconds) continue;
         batch.done = i + 1;

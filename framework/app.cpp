@@ -12,6 +12,7 @@
 #include "framework/window.h"
 #include "framework/window_internal.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "platform/system.h"
 #include "platform/threads.h"
 
@@ -32,9 +33,7 @@ std::string DefaultProfilePath(const std::string& name) {
     // No application-data folder: keep the file next to the module.
     char module[MAX_PATH + 1] = {};
     DWORD n = GetModuleFileNameA(ThisModule(), module, MAX_PATH);
-    std::string path(module, n);
-    size_t slash = path.find_last_of('\\');
-    return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + name + ".ini";
+    return platform::JoinPath(platform::FolderPart(std::string(module, n)), name + ".ini");
 }
 
 }  // namespace

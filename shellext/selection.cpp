@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/file_header.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -84,7 +85,4 @@ std::string ProgressCaption(const std::string& prefix, const std::string& name) 
     return prefix + "..\\" + (name.size() < 45 ? name : name.substr(name.size() - 45));
 }
 
-std::string NameOfPath(const std::string& path) {
-    size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOfPath(const std::string& path) { return platform::FileNamePart(path); }

@@ -2,6 +2,7 @@
 
 #include "core/file_header.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "shellext/options_dlg.h"
 #include "shellext/pavlet_shl_ext.h"
 #include "shellext/quick_encrypt_dlg.h"
@@ -20,9 +21,7 @@ std::string LibraryFolder() {
     char path[520] = {};
     DWORD n = GetModuleFileNameA(Module().Instance(), path, sizeof path);
     if (n == 0 || n >= sizeof path) return std::string();
-    std::string own(path, n);
-    size_t slash = own.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : own.substr(0, slash);
+    return platform::FolderPart(std::string(path, n));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "framework/prompts.h"
+#include "platform/path.h"
 
 bool ValidatePasswords(const std::string& password, const std::string& confirmation) {
     if (password.size() < 6) {
@@ -35,9 +36,8 @@ std::string FormatFileSize(uint64_t bytes) {
 
 void UpdateRenamedListItem(std::string& entryName, std::string& entryPath, const std::string& newPath,
                            ui::ListViewRef list) {
-    size_t slash = entryPath.find_last_of('\\');
-    std::string oldName = slash == std::string::npos ? entryPath : entryPath.substr(slash + 1);
-    std::string oldFolder = slash == std::string::npos ? std::string() : entryPath.substr(0, slash);
+    const std::string oldName = platform::FileNamePart(entryPath);
+    const std::string oldFolder = platform::FolderPart(entryPath);
 
     int match = -1;
     for (int row = 0; list.Handle() && row < list.GetItemCount(); ++row) {
@@ -47,9 +47,8 @@ void UpdateRenamedListItem(std::string& entryName, std::string& entryPath, const
         }
     }
 
-    size_t newSlash = newPath.find_last_of('\\');
-    std::string newName = newSlash == std::string::npos ? newPath : newPath.substr(newSlash + 1);
-    size_t nameSlash = entryName.find_last_of('\\');
+    const std::string newName = platform::FileNamePart(newPath);
+    const size_t nameSlash = platform::LastSeparator(entryName);
     if (nameSlash != std::string::npos && nameSlash > 0) {
         entryName = entryName.substr(0, nameSlash) + "\\" + newName;
     } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/prompts.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -220,8 +221,7 @@ void CHelpLauncher::OpenUrl(std::string url) {
 
 void CHelpLauncher::ShowHelp() {
     std::string path = GetModulePath();
-    size_t slash = path.find_last_of('\\');
-    std::string file = (slash == std::string::npos ? std::string() : path.substr(0, slash)) + "\\" + kHelpFile;
+    std::string file = platform::FolderPart(path) + "\\" + kHelpFile;
     auto display = Pick(g_system.displayHelp, &DisplayHelp);
     auto failed = Pick(g_system.helpFailed, &HelpFailed);
     // A file that is missing, empty or damaged is said without asking the

@@ -7,6 +7,7 @@
 #include "framework/app.h"
 #include "framework/version_block.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "platform/process.h"
 
 namespace Vastrel2 {
@@ -191,9 +192,7 @@ void CUpdateCheck::CheckForUpdate(const std::string& url, BOOL showAlways) {
 std::string CUpdateCheck::UpdaterCommandLine() const {
     std::string path = kUpdaterProgram;
     if (m_folderSet) {
-        std::string folder = m_folder;
-        while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-        path = folder + "\\" + kUpdaterProgram;
+        path = platform::WithoutTrailingSeparators(m_folder) + "\\" + kUpdaterProgram;
     }
     return "\"" + path + "\" ";
 }
