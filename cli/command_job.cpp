@@ -198,7 +198,7 @@ void CommandJob::EncryptFiles() {
     ProcessFiles("Encrypting", "encrypted", [&](std::string& path) {
         const std::string source = path;
         std::string storedName;
-        if (!platform::ToFormatName(path.substr(path.find_last_of(platform::kPathSep) + 1), storedName)) {
+        if (!platform::ToFormatName(platform::FileNamePart(path), storedName)) {
             // The format keeps names in code page 1252; this one it cannot hold.
             ConsolePrint("\nNot encrypted: the name of " + path +
                          " holds characters that Windows-1252 cannot store. The file is left as it is.\n");
