@@ -41,21 +41,6 @@ std::string FolderOf(const std::string& path) {
     return sep == 0 ? path : path.substr(0, sep);
 }
 
-bool SamePath(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        int ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'a' && ca <= 'z') ca -= 'a' - 'A';
-        if (cb >= 'a' && cb <= 'z') cb -= 'a' - 'A';
-        if (ca != cb) return false;
-    }
-    return true;
-#else
-    return a == b;
-#endif
-}
-
 bool Exists(const std::string& path) {
     CFileStatus status;
     return CFile::GetStatus(path, status);
@@ -393,7 +378,10 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
 
     m_outputPath = FolderOf(tempPath);
     const std::string target = m_outputPath + platform::kPathSep + m_originalName;
-    if (SamePath(target, sourcePath) || SamePath(target, tempPath)) {
+    // The stored name may lead to the encrypted file itself by another
+    // spelling: a letter of another case (Windows folds every letter, not
+    // only A-Z), a short alias, a second link. The file system tells.
+    if (platform::SameFile(target, sourcePath) || platform::SameFile(target, tempPath)) {
         // The stored name is the encrypted file's own: nothing is moved over it.
         m_shredder->DeleteFile(tempPath);
         return fail(R::kTargetExists);
