@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/cipher_settings.h"
@@ -27,6 +30,7 @@
 #include "framework/gdi.h"
 
 using Vastrel2::CIPHER::CipherSettings;
+using Vastrel2::CIPHER::FileDecryptor;
 using Vastrel2::CIPHER::FileEncryptor;
 
 namespace {
@@ -299,6 +303,92 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
     ASSERT_EQ(1u, m_results.size());
     EXPECT_EQ(0u, m_results.begin()->second.find("File already exists\xA9" "Another file of this archive"))
         << m_results.begin()->second;
+}
+
+// Names that differ only in the case of a letter beyond A-Z are one name to
+// Windows. Every such pair of code page 1252, from two folders into one
+// archive, through the real program with "Overwrite existing files" ticked:
+// the first of each pair is decrypted, the second stays encrypted beside it
+// with its row saying why, and every content survives.
+TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
+    std::vector<std::pair<char, char>> pairs = {{'\x8A', '\x9A'}, {'\x8C', '\x9C'}, {'\x8E', '\x9E'}, {'\x9F', '\xFF'}};
+    for (int c = 0xC0; c <= 0xDE; ++c) {
+        if (c != 0xD7) pairs.push_back({static_cast<char>(c), static_cast<char>(c + 0x20)});  // not the sign x
+    }
+    testsupport::TempDir work;
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    std::multiset<std::string> contents;
+    for (const char* project : {"first", "second"}) testsupport::MakeDir(work / project);
+    for (const auto& pair : pairs) {
+        for (char letter : {pair.first, pair.second}) {
+            const std::string name = std::string(1, letter) + "lan.txt";
+            const std::string project = letter == pair.first ? "first" : "second";
+            std::string path = work / project + "\\" + name;
+            testsupport::WriteFile(path, name + " of the " + project + " project");
+            contents.insert(name + " of the " + project + " project");
+            ASSERT_EQ(0, encryptor.EncryptFile(path, "none")) << name;
+            ASSERT_TRUE(writer.AddFile(path, name));
+        }
+    }
+    const std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    const std::string archive = work / "archive.exe";
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+
+    const std::string folder = work / "out";
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(program.Dialog(), IDC_OVERWRITE), BM_GETCHECK, 0, 0));
+    program.SetText(extractortest::kFolderEdit, folder);
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    ASSERT_TRUE(program.Exit());
+    const size_t n = pairs.size();
+    EXPECT_EQ("box\t4\t" + std::to_string(2 * n) + " files extracted successfully, 0 failed. \\n" + std::to_string(n) +
+                  " files decrypted successfully, " + std::to_string(n) + " failed. View summary?",
+              program.Lines().front());
+
+    // One plain file and one encrypted file of each name, and nothing else.
+    const std::vector<std::string> names = testsupport::ListDir(folder);
+    ASSERT_EQ(2 * n, names.size());
+    std::vector<std::string> kept;
+    std::multiset<std::string> found;
+    for (const std::string& name : names) {
+        const std::string path = folder + "\\" + name;
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".~enc") == 0) kept.push_back(path);
+        else found.insert(testsupport::ReadFile(path));
+    }
+    ASSERT_EQ(n, kept.size());
+    const auto rows = program.SummaryRows();
+    ASSERT_EQ(n, rows.size());
+    for (const auto& row : rows) {
+        EXPECT_NE(kept.end(), std::find(kept.begin(), kept.end(), row[0])) << row[0];
+        EXPECT_EQ("File already exists", row[1]) << row[0];
+        EXPECT_EQ("Another file of this archive has the same name; this one stays encrypted as " + row[0], row[2]);
+    }
+    // The encrypted ones hold the other contents: each decrypts on its own.
+    FileDecryptor decryptor(&file, 0, 0, kPassword);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const std::string alone = work / ("alone" + std::to_string(i));
+        testsupport::MakeDir(alone);
+        std::string path = alone + "\\" + platform::FileNamePart(kept[i]);
+        testsupport::WriteFile(path, testsupport::ReadFile(kept[i]));
+        std::string hint;
+        ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << kept[i];
+        found.insert(testsupport::ReadFile(path));
+    }
+    EXPECT_EQ(contents, found);
+    // Nothing was written beside the chosen folder.
+    std::vector<std::string> beside = testsupport::ListDir(work.Path());
+    beside.erase(std::remove_if(beside.begin(), beside.end(),
+                                [](const std::string& name) { return name.compare(0, 5, "alone") == 0; }),
+                 beside.end());
+    EXPECT_EQ((std::vector<std::string>{"archive.exe", "first", "out", "second", "transcript.txt"}), beside);
 }
 
 // Something thrown half-way through an extraction (here by the answer to
