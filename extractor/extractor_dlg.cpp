@@ -11,7 +11,9 @@
 #include "extractor/resource.h"
 #include "framework/app.h"
 #include "framework/prompts.h"
+#include "platform/code_page.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 using Vastrel2::CIPHER::CipherResult;
 using Vastrel2::CIPHER::FileDecryptor;
@@ -167,7 +169,14 @@ void CExtractorDlg::OnCancel() {
 }
 
 std::string CExtractorDlg::ShortenedPath(const std::string& path) {
-    return path.size() <= 40 ? path : "..\\" + path.substr(path.size() - 40);
+    if (path.size() <= 40) return path;
+    // The last 40 bytes, from the start of a character: a double-byte
+    // character is never cut in two.
+    size_t from = 0;
+    while (path.size() - from > 40) {
+        from += platform::IsLeadByteIn(platform::kSystemCodePage, static_cast<unsigned char>(path[from])) ? 2 : 1;
+    }
+    return "..\\" + path.substr(from);
 }
 
 void CExtractorDlg::SetCurrentFile(const std::string& path) {
@@ -260,7 +269,8 @@ bool CExtractorDlg::Extract(Counts& counts) {
             // reach the recipient.
             int d = decryptor.DecryptFile(job, hint, false);
             if (d == CipherResult::kTargetExists) {
-                std::string target = decryptor.GetOutputPath() + "\\" + decryptor.GetOriginalName();
+                const std::string target =
+                    platform::JoinPath(decryptor.GetOutputPath(), decryptor.GetOriginalName());
                 if (written.Holds(target) && !platform::SameFile(target, path)) {
                     kept = "Another file of this archive has the same name; this one stays encrypted as " + path;
                 } else if (m_overwrite) {
@@ -294,9 +304,7 @@ bool CExtractorDlg::Extract(Counts& counts) {
             ++extractFailed;
             ++decryptFailed;
             std::string name = i < m_reader.GetCount() ? m_reader.Entry(i).storedName : std::to_string(i);
-            std::string where = folder;
-            if (where.back() != '\\') where += '\\';
-            m_results[where + name] = WithDetails("Not extracted", m_reader.LastProblem());
+            m_results[platform::JoinPath(folder, name)] = WithDetails("Not extracted", m_reader.LastProblem());
         }
         m_progress.StepIt();
         Vastrel2::CIPHER::PumpMessages();
