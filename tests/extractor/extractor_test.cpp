@@ -451,6 +451,89 @@ TEST_F(ExtractorTest, AnExceptionDuringTheExtractionLeavesADialogThatWorksAndClo
     EXPECT_EQ("alpha", testsupport::ReadFile(work / "again" + "\\a.txt"));
 }
 
+// On a Japanese system (code page 932) the character U+8868 is the bytes
+// 0x95 0x5C: its second byte is the byte of '\\' and separates nothing.
+// ctest runs these as extractor_tests_japanese, with the locale that gives
+// this program, and the Extractor it starts, that code page.
+class OnAJapaneseSystem : public testsupport::CleanSettingsTest {
+protected:
+    void SetUp() override {
+        if (GetACP() != 932) GTEST_SKIP() << "for code page 932 (ctest: extractor_tests_japanese)";
+        CleanSettingsTest::SetUp();
+    }
+    const std::string kHyo = "\x95\x5C";
+};
+
+// A stored name and a folder that end in that character: the reader writes
+// into the folder, the job decrypts there under the stored name, and
+// encrypting there again keeps the output in the folder.
+TEST_F(OnAJapaneseSystem, NamesAndFoldersEndingInATrailByteLikeASeparatorStayWhole) {
+    testsupport::TempDir work, out;
+    const std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {kHyo + ".txt", "kanji"}});
+    const std::string folder = out / "jp" + "\\" + kHyo;
+    const std::vector<std::string> plain = {"a.txt", kHyo + ".txt"};
+    CFile file;
+    FileDecryptor decryptor(&file, 0, 0, kPassword);
+    CSelfExtractor reader;
+    for (const std::string& given : {folder, folder + "\\"}) {
+        ASSERT_TRUE(platform::CreateFolderLevels(given));
+        for (int i = 0; i < 2; ++i) {
+            std::string path, hint;
+            ASSERT_EQ(kArchiveOk, reader.ExtractEntryFrom(archive, i, given, &path)) << given;
+            EXPECT_EQ(folder + "\\" + plain[static_cast<size_t>(1 - i)] + ".~enc", path);
+            EXPECT_EQ(0, decryptor.DecryptFile(path, hint)) << path;
+        }
+        EXPECT_EQ(plain, testsupport::ListDir(folder));
+        EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
+        EXPECT_EQ(std::vector<std::string>{"jp"}, testsupport::ListDir(out.Path()));
+        EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));
+        if (given != folder) break;
+        for (const std::string& name : plain) CFile::Remove(folder + "\\" + name);
+    }
+
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    for (int obfuscate : {0, 1}) {
+        std::string path = folder + "\\" + kHyo + ".txt", hint;
+        FileEncryptor encryptor(&file, 0, obfuscate, kPassword, &settings);
+        ASSERT_EQ(0, encryptor.EncryptFile(path, "none")) << obfuscate;
+        EXPECT_EQ(folder, platform::FolderPart(path));
+        const std::string name = platform::FileNamePart(path);
+        if (obfuscate) EXPECT_EQ(std::string::npos, name.substr(0, name.size() - 5).find_first_not_of("0123456789ABCDEFabcdef"));
+        else EXPECT_EQ(kHyo + ".~enc", name);
+        CFile::Remove(folder + "\\" + kHyo + ".txt");
+        ASSERT_EQ(0, decryptor.DecryptFile(path, hint));
+        EXPECT_EQ(plain, testsupport::ListDir(folder));
+    }
+    // The current-file line never starts inside a character.
+    EXPECT_EQ("..\\" + std::string(39, 'q'), CExtractorDlg::ShortenedPath(std::string(39, 'p') + kHyo + std::string(39, 'q')));
+}
+
+// The whole road: the real program, on a Japanese system, extracts an
+// archive holding a.txt and U+8868.txt into a folder that ends in U+8868.
+TEST_F(OnAJapaneseSystem, TheExtractorPutsEveryFileIntoAFolderEndingInATrailByteLikeASeparator) {
+    testsupport::TempDir work, out;
+    const std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {kHyo + ".txt", "kanji"}});
+    const std::string folder = out / "jp" + "\\" + kHyo;
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
+    program.SetText(extractortest::kFolderEdit, folder);
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    ASSERT_TRUE(program.Exit());
+    EXPECT_EQ((std::vector<std::string>{"box\t4\t2 files extracted successfully, 0 failed. \\n2 files decrypted "
+                                        "successfully, 0 failed. View summary?",
+                                        "summary\tend"}),
+              program.Lines());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", kHyo + ".txt"}), testsupport::ListDir(folder));
+    EXPECT_EQ("alpha", testsupport::ReadFile(folder + "\\a.txt"));
+    EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
+    EXPECT_EQ(std::vector<std::string>{"jp"}, testsupport::ListDir(out.Path()));
+    EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));
+}
+
 TEST(ExtractorNames, LongPathsShowTheirEnd) {
     std::string forty(40, 'p');
     EXPECT_EQ(forty, CExtractorDlg::ShortenedPath(forty));
