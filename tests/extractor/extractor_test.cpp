@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
@@ -30,7 +29,6 @@
 #include "framework/gdi.h"
 
 using Vastrel2::CIPHER::CipherSettings;
-using Vastrel2::CIPHER::FileDecryptor;
 using Vastrel2::CIPHER::FileEncryptor;
 
 namespace {
@@ -308,12 +306,12 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
 // Names that differ only in the case of a letter beyond A-Z are one name to
 // Windows. Every such pair of code page 1252, from two folders into one
 // archive, through the real program with "Overwrite existing files" ticked:
-// the first of each pair is decrypted, the second stays encrypted beside it
-// with its row saying why, and every content survives.
+// one of each pair is decrypted, the other stays encrypted beside it with
+// its row saying why, and every content survives.
 TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
     std::vector<std::pair<char, char>> pairs = {{'\x8A', '\x9A'}, {'\x8C', '\x9C'}, {'\x8E', '\x9E'}, {'\x9F', '\xFF'}};
     for (int c = 0xC0; c <= 0xDE; ++c) {
-        if (c != 0xD7) pairs.push_back({static_cast<char>(c), static_cast<char>(c + 0x20)});  // not the sign x
+        if (c != 0xD7) pairs.push_back({static_cast<char>(c), static_cast<char>(c + 0x20)});  // 0xD7 is no letter
     }
     testsupport::TempDir work;
     CipherSettings settings;
@@ -322,73 +320,58 @@ TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
     CFile file;
     FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
     CSelfExtractor writer;
-    std::multiset<std::string> contents;
-    for (const char* project : {"first", "second"}) testsupport::MakeDir(work / project);
+    std::multiset<std::string> contents, found;
     for (const auto& pair : pairs) {
-        for (char letter : {pair.first, pair.second}) {
-            const std::string name = std::string(1, letter) + "lan.txt";
-            const std::string project = letter == pair.first ? "first" : "second";
+        for (const char letter : {pair.first, pair.second}) {
+            const std::string name = letter + std::string("lan.txt"), project = letter == pair.first ? "one" : "two";
+            testsupport::MakeDir(work / project);
             std::string path = work / project + "\\" + name;
-            testsupport::WriteFile(path, name + " of the " + project + " project");
-            contents.insert(name + " of the " + project + " project");
-            ASSERT_EQ(0, encryptor.EncryptFile(path, "none")) << name;
+            testsupport::WriteFile(path, project + " " + name);
+            contents.insert(project + " " + name);
+            ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
             ASSERT_TRUE(writer.AddFile(path, name));
         }
     }
     const std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
-    const std::string archive = work / "archive.exe";
-    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), work / "archive.exe"));
 
     const std::string folder = work / "out";
     extractortest::ExtractorProcess program;
-    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
+    ASSERT_TRUE(program.Start(work / "archive.exe", work / "transcript.txt"));
     EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(program.Dialog(), IDC_OVERWRITE), BM_GETCHECK, 0, 0));
     program.SetText(extractortest::kFolderEdit, folder);
     program.SetText(extractortest::kPasswordEdit, kPassword);
     program.Click(extractortest::kExtractButton);
     ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
     ASSERT_TRUE(program.Exit());
-    const size_t n = pairs.size();
-    EXPECT_EQ("box\t4\t" + std::to_string(2 * n) + " files extracted successfully, 0 failed. \\n" + std::to_string(n) +
-                  " files decrypted successfully, " + std::to_string(n) + " failed. View summary?",
+    const std::string n = std::to_string(pairs.size());
+    EXPECT_EQ("box\t4\t" + std::to_string(2 * pairs.size()) + " files extracted successfully, 0 failed. \\n" + n +
+                  " files decrypted successfully, " + n + " failed. View summary?",
               program.Lines().front());
-
-    // One plain file and one encrypted file of each name, and nothing else.
-    const std::vector<std::string> names = testsupport::ListDir(folder);
-    ASSERT_EQ(2 * n, names.size());
-    std::vector<std::string> kept;
-    std::multiset<std::string> found;
-    for (const std::string& name : names) {
-        const std::string path = folder + "\\" + name;
-        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".~enc") == 0) kept.push_back(path);
-        else found.insert(testsupport::ReadFile(path));
-    }
-    ASSERT_EQ(n, kept.size());
     const auto rows = program.SummaryRows();
-    ASSERT_EQ(n, rows.size());
+    ASSERT_EQ(pairs.size(), rows.size());
     for (const auto& row : rows) {
-        EXPECT_NE(kept.end(), std::find(kept.begin(), kept.end(), row[0])) << row[0];
-        EXPECT_EQ("File already exists", row[1]) << row[0];
-        EXPECT_EQ("Another file of this archive has the same name; this one stays encrypted as " + row[0], row[2]);
+        EXPECT_TRUE(testsupport::Exists(row[0])) << row[0];
+        EXPECT_EQ((std::vector<std::string>{row[0], "File already exists",
+                                            "Another file of this archive has the same name; this one stays "
+                                            "encrypted as " + row[0]}),
+                  row);
     }
-    // The encrypted ones hold the other contents: each decrypts on its own.
-    FileDecryptor decryptor(&file, 0, 0, kPassword);
-    for (size_t i = 0; i < kept.size(); ++i) {
-        const std::string alone = work / ("alone" + std::to_string(i));
-        testsupport::MakeDir(alone);
-        std::string path = alone + "\\" + platform::FileNamePart(kept[i]);
-        testsupport::WriteFile(path, testsupport::ReadFile(kept[i]));
-        std::string hint;
-        ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << kept[i];
-        found.insert(testsupport::ReadFile(path));
+    // The plain files, then the encrypted ones decrypted where they are once
+    // the plain file of their name has gone.
+    Vastrel2::CIPHER::FileDecryptor decryptor(&file, 0, 0, kPassword);
+    for (bool encrypted : {false, true}) {
+        for (const std::string& name : testsupport::ListDir(folder)) {
+            std::string path = folder + "\\" + name, hint;
+            if ((name.find(".~enc") != std::string::npos) != encrypted) continue;
+            if (encrypted) ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << name;
+            found.insert(testsupport::ReadFile(path));
+            CFile::Remove(path);
+        }
     }
     EXPECT_EQ(contents, found);
-    // Nothing was written beside the chosen folder.
-    std::vector<std::string> beside = testsupport::ListDir(work.Path());
-    beside.erase(std::remove_if(beside.begin(), beside.end(),
-                                [](const std::string& name) { return name.compare(0, 5, "alone") == 0; }),
-                 beside.end());
-    EXPECT_EQ((std::vector<std::string>{"archive.exe", "first", "out", "second", "transcript.txt"}), beside);
+    EXPECT_EQ((std::vector<std::string>{"archive.exe", "one", "out", "transcript.txt", "two"}),
+              testsupport::ListDir(work.Path()));  // nothing beside the chosen folder
 }
 
 // Something thrown half-way through an extraction (here by the answer to
@@ -464,74 +447,40 @@ protected:
     const std::string kHyo = "\x95\x5C";
 };
 
-// A stored name and a folder that end in that character: the reader writes
-// into the folder, the job decrypts there under the stored name, and
-// encrypting there again keeps the output in the folder.
-TEST_F(OnAJapaneseSystem, NamesAndFoldersEndingInATrailByteLikeASeparatorStayWhole) {
-    testsupport::TempDir work, out;
-    const std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {kHyo + ".txt", "kanji"}});
-    const std::string folder = out / "jp" + "\\" + kHyo;
-    const std::vector<std::string> plain = {"a.txt", kHyo + ".txt"};
-    CFile file;
-    FileDecryptor decryptor(&file, 0, 0, kPassword);
-    CSelfExtractor reader;
-    for (const std::string& given : {folder, folder + "\\"}) {
-        ASSERT_TRUE(platform::CreateFolderLevels(given));
-        for (int i = 0; i < 2; ++i) {
-            std::string path, hint;
-            ASSERT_EQ(kArchiveOk, reader.ExtractEntryFrom(archive, i, given, &path)) << given;
-            EXPECT_EQ(folder + "\\" + plain[static_cast<size_t>(1 - i)] + ".~enc", path);
-            EXPECT_EQ(0, decryptor.DecryptFile(path, hint)) << path;
-        }
-        EXPECT_EQ(plain, testsupport::ListDir(folder));
-        EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
-        EXPECT_EQ(std::vector<std::string>{"jp"}, testsupport::ListDir(out.Path()));
-        EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));
-        if (given != folder) break;
-        for (const std::string& name : plain) CFile::Remove(folder + "\\" + name);
-    }
-
-    CipherSettings settings;
-    settings.Clear();
-    settings.LoadDefaults();
-    for (int obfuscate : {0, 1}) {
-        std::string path = folder + "\\" + kHyo + ".txt", hint;
-        FileEncryptor encryptor(&file, 0, obfuscate, kPassword, &settings);
-        ASSERT_EQ(0, encryptor.EncryptFile(path, "none")) << obfuscate;
-        EXPECT_EQ(folder, platform::FolderPart(path));
-        const std::string name = platform::FileNamePart(path);
-        if (obfuscate) EXPECT_EQ(std::string::npos, name.substr(0, name.size() - 5).find_first_not_of("0123456789ABCDEFabcdef"));
-        else EXPECT_EQ(kHyo + ".~enc", name);
-        CFile::Remove(folder + "\\" + kHyo + ".txt");
-        ASSERT_EQ(0, decryptor.DecryptFile(path, hint));
-        EXPECT_EQ(plain, testsupport::ListDir(folder));
-    }
-    // The current-file line never starts inside a character.
-    EXPECT_EQ("..\\" + std::string(39, 'q'), CExtractorDlg::ShortenedPath(std::string(39, 'p') + kHyo + std::string(39, 'q')));
-}
-
-// The whole road: the real program, on a Japanese system, extracts an
-// archive holding a.txt and U+8868.txt into a folder that ends in U+8868.
-TEST_F(OnAJapaneseSystem, TheExtractorPutsEveryFileIntoAFolderEndingInATrailByteLikeASeparator) {
+// The real program, on a Japanese system, extracts an archive holding
+// a.txt and U+8868.txt into a folder that ends in U+8868, typed without and
+// then with a separator at its end; encrypting there keeps the file there.
+TEST_F(OnAJapaneseSystem, StoredNamesAndFoldersEndingInATrailByteLikeASeparatorStayWhole) {
     testsupport::TempDir work, out;
     const std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {kHyo + ".txt", "kanji"}});
     const std::string folder = out / "jp" + "\\" + kHyo;
     extractortest::ExtractorProcess program;
     ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
-    program.SetText(extractortest::kFolderEdit, folder);
     program.SetText(extractortest::kPasswordEdit, kPassword);
-    program.Click(extractortest::kExtractButton);
-    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    for (const std::string& typed : {folder, folder + "\\"}) {
+        program.SetText(extractortest::kFolderEdit, typed);
+        program.Click(extractortest::kExtractButton);
+        ASSERT_TRUE(program.WaitForLine("summary\tend", typed == folder ? 1 : 2)) << ::testing::PrintToString(program.Lines());
+        const std::vector<std::string> lines = program.Lines();  // its box, then its (empty) summary
+        EXPECT_EQ("box\t4\t2 files extracted successfully, 0 failed. \\n2 files decrypted successfully, 0 failed. "
+                  "View summary?",
+                  lines[lines.size() - 2]);
+        EXPECT_EQ((std::vector<std::string>{"a.txt", kHyo + ".txt"}), testsupport::ListDir(folder));
+        EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
+        EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));  // nothing beside it
+    }
     ASSERT_TRUE(program.Exit());
-    EXPECT_EQ((std::vector<std::string>{"box\t4\t2 files extracted successfully, 0 failed. \\n2 files decrypted "
-                                        "successfully, 0 failed. View summary?",
-                                        "summary\tend"}),
-              program.Lines());
-    EXPECT_EQ((std::vector<std::string>{"a.txt", kHyo + ".txt"}), testsupport::ListDir(folder));
-    EXPECT_EQ("alpha", testsupport::ReadFile(folder + "\\a.txt"));
-    EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
-    EXPECT_EQ(std::vector<std::string>{"jp"}, testsupport::ListDir(out.Path()));
-    EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));
+
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    std::string path = folder + "\\" + kHyo + ".txt";
+    ASSERT_EQ(0, FileEncryptor(&file, 0, 1, kPassword, &settings).EncryptFile(path, "none"));
+    EXPECT_EQ(folder, platform::FolderPart(path));
+    EXPECT_EQ(68u, platform::FileNamePart(path).find_first_not_of("0123456789ABCDEFabcdef"));  // digest, no U+8868
+    // The current-file line never starts inside a character.
+    EXPECT_EQ("..\\" + std::string(39, 'q'), CExtractorDlg::ShortenedPath(std::string(39, 'p') + kHyo + std::string(39, 'q')));
 }
 
 TEST(ExtractorNames, LongPathsShowTheirEnd) {
