@@ -473,6 +473,9 @@ int FileDecryptor::DecryptBody(std::string& hint) {
 
 int FileDecryptor::MoveAsideExisting(const std::string& target, const std::string& tempPath, bool overwrite) {
     if (!CFile::GetStatus(target, m_status)) return CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
+    // Overwriting replaces a file, never a folder of that name: the folder
+    // would only be moved aside, under a name nobody looks for.
+    if (overwrite && (m_status.m_attribute & kAttrDirectory)) return R::kTargetExists;
     if (overwrite) {
         // The existing file is moved aside first and removed only once the
         // decrypted one has its name; a failed rename puts it back.

@@ -249,6 +249,15 @@ TEST_F(Jobs, AnExistingPlainFileIsMovedAsideOverwrittenOrKept) {
     ASSERT_EQ(0, Decrypt(path, "secret password", true));
     EXPECT_EQ("newer", ReadFile(dir / "b.txt"));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "a.txt.old", "b.txt"}), ListDir(dir.Path()));
+
+    // Overwriting replaces files only: a folder of the name stays where it is.
+    path = Encrypted("c.txt", "newest");
+    testsupport::MakeDir(dir / "c.txt");
+    WriteFile(dir / "c.txt" + platform::kPathSep + "inside", "the user's");
+    EXPECT_EQ(-8, Decrypt(path, "secret password", true));
+    EXPECT_EQ(dir / "c.~enc", path);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "a.txt.old", "b.txt", "c.txt", "c.~enc"}), ListDir(dir.Path()));
+    EXPECT_EQ("the user's", ReadFile(dir / "c.txt" + platform::kPathSep + "inside"));
 }
 
 TEST_F(Jobs, AFailedMoveAsideKeepsTheEncryptedFile) {
