@@ -32,30 +32,6 @@ constexpr unsigned kOpenFlags = CFile::modeReadWrite | CFile::shareDenyNone | CF
 
 bool TooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
 
-// The folder part of a path: up to its last separator (excluded); a path
-// whose only separator is its first character stays whole, a path without
-// one gives an empty folder.
-std::string FolderOf(const std::string& path) {
-    size_t sep = path.find_last_of(platform::kPathSeps);
-    if (sep == std::string::npos) return std::string();
-    return sep == 0 ? path : path.substr(0, sep);
-}
-
-bool SamePath(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        int ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'a' && ca <= 'z') ca -= 'a' - 'A';
-        if (cb >= 'a' && cb <= 'z') cb -= 'a' - 'A';
-        if (ca != cb) return false;
-    }
-    return true;
-#else
-    return a == b;
-#endif
-}
-
 bool Exists(const std::string& path) {
     CFileStatus status;
     return CFile::GetStatus(path, status);
@@ -66,7 +42,18 @@ bool Exists(const std::string& path) {
 // decrypted again.
 bool IsPlainFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of("\\/:") == std::string::npos && name.find('\0') == std::string::npos;
+    // Read character by character: in a double-byte code page the second
+    // byte of a character may be the byte of '\\' (0x95 0x5C is one
+    // character in code page 932) and separates nothing.
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (platform::IsLeadByteIn(platform::kSystemCodePage, static_cast<unsigned char>(name[i])) &&
+            i + 1 < name.size()) {
+            if (name[++i] == '\0') return false;
+        } else if (name[i] == '\0' || name[i] == '\\' || name[i] == '/' || name[i] == ':') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // True only for a file that the full decryption road would turn away as not
@@ -109,7 +96,7 @@ int AttributeCode(const CFileStatus& status) {
 }
 
 std::string MakeEncryptedName(const std::string& path, const std::string& suffix) {
-    size_t sep = path.find_last_of(platform::kPathSeps);
+    size_t sep = platform::LastSeparator(path);
     size_t dot = path.find_last_of('.');
     std::string base = (dot != std::string::npos && (sep == std::string::npos || dot > sep)) ? path.substr(0, dot) : path;
     // A candidate is free when nothing of that name exists: an existing file
@@ -125,8 +112,7 @@ std::string MakeObfuscatedName(const std::string& path, const CipherSettings& se
     std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(path, keySettings));
     if (!key) return std::string();
     const std::string digest = Utils::HexEncode(key->GetKey(), static_cast<size_t>(keySettings.GetKeyLength()));
-    const std::string folder = FolderOf(path);
-    const std::string prefix = (folder.empty() ? folder : folder + platform::kPathSep) + digest;
+    const std::string prefix = platform::JoinPath(platform::ParentFolder(path), digest);
     // Two random bytes tell apart files whose paths were the same; a name
     // that exists is drawn again, so no file is ever overwritten.
     for (int attempt = 0; attempt < 100000; ++attempt) {
@@ -391,9 +377,12 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
         return fail(result);
     }
 
-    m_outputPath = FolderOf(tempPath);
-    const std::string target = m_outputPath + platform::kPathSep + m_originalName;
-    if (SamePath(target, sourcePath) || SamePath(target, tempPath)) {
+    m_outputPath = platform::FolderPart(tempPath);
+    const std::string target = platform::JoinPath(platform::ParentFolder(tempPath), m_originalName);
+    // The stored name may lead to the encrypted file itself by another
+    // spelling: a letter of another case (Windows folds every letter, not
+    // only A-Z), a short alias, a second link. The file system tells.
+    if (platform::SameFile(target, sourcePath) || platform::SameFile(target, tempPath)) {
         // The stored name is the encrypted file's own: nothing is moved over it.
         m_shredder->DeleteFile(tempPath);
         return fail(R::kTargetExists);
@@ -484,6 +473,9 @@ int FileDecryptor::DecryptBody(std::string& hint) {
 
 int FileDecryptor::MoveAsideExisting(const std::string& target, const std::string& tempPath, bool overwrite) {
     if (!CFile::GetStatus(target, m_status)) return CFile::Rename(tempPath, target) ? 0 : R::kOpenFailed;
+    // Overwriting replaces a file, never a folder of that name: the folder
+    // would only be moved aside, under a name nobody looks for.
+    if (overwrite && (m_status.m_attribute & kAttrDirectory)) return R::kTargetExists;
     if (overwrite) {
         // The existing file is moved aside first and removed only once the
         // decrypted one has its name; a failed rename puts it back.

@@ -73,9 +73,7 @@ std::string Variant(const std::string& name, int n) {
 std::string TemporaryBeside(const std::string& output, int attempt) {
     const std::string number = attempt > 0 ? std::to_string(attempt) : std::string();
     if (output.size() + 5 + number.size() <= platform::kMaxPath) return output + ".~sfx" + number;
-    std::string folder = platform::ParentFolder(output);
-    if (!folder.empty() && !IsSeparator(folder.back())) folder += platform::kPathSep;
-    return folder + "~sfx" + number + ".tmp";
+    return platform::JoinPath(platform::ParentFolder(output), "~sfx" + number + ".tmp");
 }
 
 }  // namespace
@@ -281,6 +279,7 @@ int CSelfExtractor::ReadDirectory(const std::string& path) {
     m_readPath = path;
     CFileStatus status;
     m_readTime = CFile::GetStatus(path, status) ? status.m_mtime : 0;
+    if (!platform::GetFileIdentity(path, m_readIdentity)) m_readPath.clear();  // read again next time
     return kArchiveOk;
 }
 
@@ -324,12 +323,12 @@ int CSelfExtractor::ExtractEntryFrom(const std::string& archivePath, int index, 
                                      std::string* extractedPath) {
     if (extractedPath) extractedPath->clear();
     if (folder.empty()) return Fail(kArchiveOutputFailed, "No folder was given");
-    std::string target = folder;
-    if (!IsSeparator(target.back())) target += platform::kPathSep;
     // The directory is read again unless it is the one read last, from a
     // file that has not changed since; so n entries cost one read, not n.
     CFileStatus status;
-    bool unchanged = m_count > 0 && archivePath == m_readPath && CFile::GetStatus(archivePath, status) &&
+    platform::FileIdentity identity;
+    bool unchanged = m_count > 0 && !m_readPath.empty() && platform::GetFileIdentity(archivePath, identity) &&
+                     identity == m_readIdentity && CFile::GetStatus(archivePath, status) &&
                      status.m_size == m_archiveLength && status.m_mtime == m_readTime;
     if (!unchanged) {
         int r = ReadDirectory(archivePath);
@@ -340,7 +339,7 @@ int CSelfExtractor::ExtractEntryFrom(const std::string& archivePath, int index, 
     if (!file.Open(archivePath, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
         return Fail(kArchiveSourceFailed, "The archive cannot be opened");
     }
-    return WriteEntryFile(file, index, target, extractedPath);
+    return WriteEntryFile(file, index, folder, extractedPath);
 }
 
 int CSelfExtractor::WriteEntryFile(CFile& archive, int index, const std::string& folder, std::string* extractedPath) {
@@ -360,21 +359,20 @@ int CSelfExtractor::WriteEntryFile(CFile& archive, int index, const std::string&
     // The name's folders, level by level below the folder.
     std::string below = folder;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        below += parts[i];
+        below = platform::JoinPath(below, parts[i]);
         platform::CreateFolder(below);
-        below += platform::kPathSep;
     }
 
     // Never over a file that is already there: a free variant of the name.
     const std::string& name = parts.back();
-    std::string path = below + name;
+    std::string path = platform::JoinPath(below, name);
     CFile output;
     const unsigned flags = CFile::modeCreate | CFile::modeWrite | CFile::osCreateNew | CFile::typeBinary;
     bool created = output.Open(path, flags);
     for (int n = 1; !created && n <= 9999; ++n) {
         CFileStatus status;
         if (!CFile::GetStatus(path, status)) break;  // not taken, but cannot be created
-        path = below + Variant(name, n);
+        path = platform::JoinPath(below, Variant(name, n));
         created = output.Open(path, flags);
     }
     if (!created) return Fail(kArchiveOutputFailed, "The file cannot be created");
@@ -430,9 +428,6 @@ bool CSelfExtractor::SafeRelativeName(const std::string& storedName, std::string
     relative.clear();
     std::vector<std::string> parts;
     if (!SafeNameParts(storedName, parts, codePage)) return false;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i) relative += platform::kPathSep;
-        relative += parts[i];
-    }
+    for (const std::string& part : parts) relative = platform::JoinPath(relative, part, codePage);
     return true;
 }

@@ -131,8 +131,8 @@ public:
     // The same from a given archive file.
     int ExtractEntryFrom(const std::string& archivePath, int index, const std::string& folder,
                          std::string* extractedPath = nullptr);
-    // Writes entry `index` from the open archive below the folder (which
-    // ends in a separator): kArchiveOk or kArchiveOutputFailed.
+    // Writes entry `index` from the open archive below the folder (with or
+    // without a separator at its end): kArchiveOk or kArchiveOutputFailed.
     int WriteEntryFile(CFile& archive, int index, const std::string& folder, std::string* extractedPath = nullptr);
     // Why the last read or extraction failed, in a few words (empty after success).
     const std::string& LastProblem() const { return m_problem; }
@@ -170,6 +170,7 @@ private:
     uint64_t m_tailLength = 0;
     uint64_t m_archiveLength = 0;  // of the archive whose directory was read last
     std::string m_readPath;        // that archive, empty after a failed read
+    platform::FileIdentity m_readIdentity;  // which file it was
     int64_t m_readTime = 0;        // and its modification time then
     ArchiveProgress* m_progress = nullptr;
     std::vector<std::unique_ptr<ArchiveEntry>> m_entries;

@@ -1,8 +1,9 @@
 #include "extractor/extractor_dlg.h"
 
-#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "core/cipher_result.h"
@@ -10,7 +11,9 @@
 #include "extractor/resource.h"
 #include "framework/app.h"
 #include "framework/prompts.h"
+#include "platform/code_page.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 using Vastrel2::CIPHER::CipherResult;
 using Vastrel2::CIPHER::FileDecryptor;
@@ -24,10 +27,23 @@ public:
     CAboutDlg() : Dialog(IDD_ABOUTBOX) {}
 };
 
-std::string Lowered(std::string path) {
-    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return path;
-}
+// The files one extraction has written, by what the file system tells
+// them apart by: two names of one file (letters of another case, a short
+// alias) find the same identity.
+class WrittenFiles {
+public:
+    void Add(const std::string& path) {
+        platform::FileIdentity id;
+        if (platform::GetFileIdentity(path, id)) m_ids.insert({id.volume, id.index});
+    }
+    bool Holds(const std::string& path) const {
+        platform::FileIdentity id;
+        return platform::GetFileIdentity(path, id) && m_ids.count({id.volume, id.index}) != 0;
+    }
+
+private:
+    std::set<std::pair<uint64_t, uint64_t>> m_ids;
+};
 
 // Runs its action when the scope ends, however it ends.
 template <class F>
@@ -153,7 +169,14 @@ void CExtractorDlg::OnCancel() {
 }
 
 std::string CExtractorDlg::ShortenedPath(const std::string& path) {
-    return path.size() <= 40 ? path : "..\\" + path.substr(path.size() - 40);
+    if (path.size() <= 40) return path;
+    // The last 40 bytes, from the start of a character: a double-byte
+    // character is never cut in two.
+    size_t from = 0;
+    while (path.size() - from > 40) {
+        from += platform::IsLeadByteIn(platform::kSystemCodePage, static_cast<unsigned char>(path[from])) ? 2 : 1;
+    }
+    return "..\\" + path.substr(from);
 }
 
 void CExtractorDlg::SetCurrentFile(const std::string& path) {
@@ -226,25 +249,29 @@ bool CExtractorDlg::Extract(Counts& counts) {
     FileDecryptor decryptor(&workFile, 0, 0, password);
     decryptor.failIfTargetExists = true;
     std::vector<std::string> failed;
-    std::set<std::string> madeHere;  // the plain files this extraction wrote
+    // Every file this extraction wrote: none of them is ever replaced.
+    WrittenFiles written;
 
     for (int i = 0; i < n; ++i) {
         std::string path;
         int r = m_reader.ExtractEntryFrom(archive, i, folder, &path);
         if (r == kArchiveOk) {
             ++extracted;
+            written.Add(path);
             SetCurrentFile(path);
             // The job changes the path it is given; the list keeps the extracted name.
             std::string job = path;
             std::string hint;
             std::string kept;
             // Existing files are replaced only when the user allows it, and
-            // never a file this extraction has just written: two files of
-            // one name in the archive both reach the recipient.
+            // never a file this extraction has written: two files of one
+            // name in the archive (whatever the case of its letters) both
+            // reach the recipient.
             int d = decryptor.DecryptFile(job, hint, false);
             if (d == CipherResult::kTargetExists) {
-                std::string target = decryptor.GetOutputPath() + "\\" + decryptor.GetOriginalName();
-                if (madeHere.count(Lowered(target))) {
+                const std::string target =
+                    platform::JoinPath(decryptor.GetOutputPath(), decryptor.GetOriginalName());
+                if (written.Holds(target) && !platform::SameFile(target, path)) {
                     kept = "Another file of this archive has the same name; this one stays encrypted as " + path;
                 } else if (m_overwrite) {
                     job = path;
@@ -253,7 +280,7 @@ bool CExtractorDlg::Extract(Counts& counts) {
             }
             if (d == CipherResult::kOk || d == CipherResult::kFileEmpty) {
                 ++decrypted;
-                madeHere.insert(Lowered(job));
+                written.Add(job);
             } else {
                 if (kept.empty()) failed.push_back(path);
                 ++decryptFailed;
@@ -277,9 +304,7 @@ bool CExtractorDlg::Extract(Counts& counts) {
             ++extractFailed;
             ++decryptFailed;
             std::string name = i < m_reader.GetCount() ? m_reader.Entry(i).storedName : std::to_string(i);
-            std::string where = folder;
-            if (where.back() != '\\') where += '\\';
-            m_results[where + name] = WithDetails("Not extracted", m_reader.LastProblem());
+            m_results[platform::JoinPath(folder, name)] = WithDetails("Not extracted", m_reader.LastProblem());
         }
         m_progress.StepIt();
         Vastrel2::CIPHER::PumpMessages();

@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/cipher_mode.h"
 #include "core/cipher_result.h"
@@ -247,6 +249,15 @@ TEST_F(Jobs, AnExistingPlainFileIsMovedAsideOverwrittenOrKept) {
     ASSERT_EQ(0, Decrypt(path, "secret password", true));
     EXPECT_EQ("newer", ReadFile(dir / "b.txt"));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "a.txt.old", "b.txt"}), ListDir(dir.Path()));
+
+    // Overwriting replaces files only: a folder of the name stays where it is.
+    path = Encrypted("c.txt", "newest");
+    testsupport::MakeDir(dir / "c.txt");
+    WriteFile(dir / "c.txt" + platform::kPathSep + "inside", "the user's");
+    EXPECT_EQ(-8, Decrypt(path, "secret password", true));
+    EXPECT_EQ(dir / "c.~enc", path);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "a.txt.old", "b.txt", "c.txt", "c.~enc"}), ListDir(dir.Path()));
+    EXPECT_EQ("the user's", ReadFile(dir / "c.txt" + platform::kPathSep + "inside"));
 }
 
 TEST_F(Jobs, AFailedMoveAsideKeepsTheEncryptedFile) {
@@ -273,6 +284,40 @@ TEST_F(Jobs, AFailedMoveAsideKeepsTheEncryptedFile) {
     const std::string before = ReadFile(path);
     EXPECT_EQ(-8, Decrypt(path));
     EXPECT_EQ(before, ReadFile(dir / "self.txt"));
+}
+
+// A stored name that reaches the encrypted file itself through another case
+// of a letter beyond A-Z (Windows folds every letter, not only A-Z): the
+// plain file never takes the encrypted one's place, overwriting or not.
+TEST_F(Jobs, AStoredNameInAnotherCaseOfTheEncryptedFileNeverReplacesIt) {
+#ifdef _WIN32
+    const std::vector<std::pair<std::string, std::string>> pairs = {{"\xC9", "\xE9"}, {"\x9F", "\xFF"}, {"\x8A", "\x9A"}};
+#else
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"\xC3\x89", "\xC3\xA9"}, {"\xC5\xB8", "\xC3\xBF"}, {"\xC5\xA0", "\xC5\xA1"}};
+#endif
+    for (bool overwrite : {false, true}) {
+        for (const auto& pair : pairs) {
+            const std::string upper = pair.first + "lan", lower = pair.second + "lan";
+            std::string path = Encrypted(upper, "plain");  // stores the name upper
+            ASSERT_TRUE(CFile::Rename(path, dir / lower));
+            path = dir / lower;
+            const std::string encrypted = ReadFile(path);
+            const bool oneFile = Exists(dir / upper);  // the file system folds the two letters
+            const int r = Decrypt(path, "secret password", overwrite);
+            if (oneFile) {
+                EXPECT_EQ(-8, r) << upper;
+                EXPECT_EQ(encrypted, ReadFile(dir / lower)) << upper;
+                EXPECT_EQ(std::vector<std::string>{lower}, ListDir(dir.Path())) << upper;
+                EXPECT_TRUE(messages.messages.empty()) << upper;
+            } else {
+                EXPECT_EQ(0, r) << upper;
+                EXPECT_EQ("plain", ReadFile(dir / upper)) << upper;
+                EXPECT_EQ(std::vector<std::string>{upper}, ListDir(dir.Path())) << upper;
+            }
+            for (const std::string& name : ListDir(dir.Path())) CFile::Remove(dir / name);
+        }
+    }
 }
 
 TEST_F(Jobs, TruncatedCiphertextIsRefused) {

@@ -9,7 +9,9 @@
 #include <functional>
 #include <stdexcept>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/cipher_settings.h"
@@ -301,6 +303,77 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
         << m_results.begin()->second;
 }
 
+// Names that differ only in the case of a letter beyond A-Z are one name to
+// Windows. Every such pair of code page 1252, from two folders into one
+// archive, through the real program with "Overwrite existing files" ticked:
+// one of each pair is decrypted, the other stays encrypted beside it with
+// its row saying why, and every content survives.
+TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
+    std::vector<std::pair<char, char>> pairs = {{'\x8A', '\x9A'}, {'\x8C', '\x9C'}, {'\x8E', '\x9E'}, {'\x9F', '\xFF'}};
+    for (int c = 0xC0; c <= 0xDE; ++c) {
+        if (c != 0xD7) pairs.push_back({static_cast<char>(c), static_cast<char>(c + 0x20)});  // 0xD7 is no letter
+    }
+    testsupport::TempDir work;
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
+    CSelfExtractor writer;
+    std::multiset<std::string> contents, found;
+    for (const auto& pair : pairs) {
+        for (const char letter : {pair.first, pair.second}) {
+            const std::string name = letter + std::string("lan.txt"), project = letter == pair.first ? "one" : "two";
+            testsupport::MakeDir(work / project);
+            std::string path = work / project + "\\" + name;
+            testsupport::WriteFile(path, project + " " + name);
+            contents.insert(project + " " + name);
+            ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
+            ASSERT_TRUE(writer.AddFile(path, name));
+        }
+    }
+    const std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
+    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), work / "archive.exe"));
+
+    const std::string folder = work / "out";
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(work / "archive.exe", work / "transcript.txt"));
+    EXPECT_EQ(BST_CHECKED, SendMessageA(GetDlgItem(program.Dialog(), IDC_OVERWRITE), BM_GETCHECK, 0, 0));
+    program.SetText(extractortest::kFolderEdit, folder);
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    program.Click(extractortest::kExtractButton);
+    ASSERT_TRUE(program.WaitForLine("summary\tend")) << ::testing::PrintToString(program.Lines());
+    ASSERT_TRUE(program.Exit());
+    const std::string n = std::to_string(pairs.size());
+    EXPECT_EQ("box\t4\t" + std::to_string(2 * pairs.size()) + " files extracted successfully, 0 failed. \\n" + n +
+                  " files decrypted successfully, " + n + " failed. View summary?",
+              program.Lines().front());
+    const auto rows = program.SummaryRows();
+    ASSERT_EQ(pairs.size(), rows.size());
+    for (const auto& row : rows) {
+        EXPECT_TRUE(testsupport::Exists(row[0])) << row[0];
+        EXPECT_EQ((std::vector<std::string>{row[0], "File already exists",
+                                            "Another file of this archive has the same name; this one stays "
+                                            "encrypted as " + row[0]}),
+                  row);
+    }
+    // The plain files, then the encrypted ones decrypted where they are once
+    // the plain file of their name has gone.
+    Vastrel2::CIPHER::FileDecryptor decryptor(&file, 0, 0, kPassword);
+    for (bool encrypted : {false, true}) {
+        for (const std::string& name : testsupport::ListDir(folder)) {
+            std::string path = folder + "\\" + name, hint;
+            if ((name.find(".~enc") != std::string::npos) != encrypted) continue;
+            if (encrypted) ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << name;
+            found.insert(testsupport::ReadFile(path));
+            CFile::Remove(path);
+        }
+    }
+    EXPECT_EQ(contents, found);
+    EXPECT_EQ((std::vector<std::string>{"archive.exe", "one", "out", "transcript.txt", "two"}),
+              testsupport::ListDir(work.Path()));  // nothing beside the chosen folder
+}
+
 // Something thrown half-way through an extraction (here by the answer to
 // the box that a damaged stored name brings up) ends it with a message; the
 // dialog is ready again, closes, and the next extraction runs.
@@ -359,6 +432,55 @@ TEST_F(ExtractorTest, AnExceptionDuringTheExtractionLeavesADialogThatWorksAndClo
     EXPECT_EQ("3 files extracted successfully, 0 failed. \n3 files decrypted successfully, 0 failed. View summary?",
               LastBox());
     EXPECT_EQ("alpha", testsupport::ReadFile(work / "again" + "\\a.txt"));
+}
+
+// On a Japanese system (code page 932) the character U+8868 is the bytes
+// 0x95 0x5C: its second byte is the byte of '\\' and separates nothing.
+// ctest runs these as extractor_tests_japanese, with the locale that gives
+// this program, and the Extractor it starts, that code page.
+class OnAJapaneseSystem : public testsupport::CleanSettingsTest {
+protected:
+    void SetUp() override {
+        if (GetACP() != 932) GTEST_SKIP() << "for code page 932 (ctest: extractor_tests_japanese)";
+        CleanSettingsTest::SetUp();
+    }
+    const std::string kHyo = "\x95\x5C";
+};
+
+// The real program, on a Japanese system, extracts an archive holding
+// a.txt and U+8868.txt into a folder that ends in U+8868, typed without and
+// then with a separator at its end; encrypting there keeps the file there.
+TEST_F(OnAJapaneseSystem, StoredNamesAndFoldersEndingInATrailByteLikeASeparatorStayWhole) {
+    testsupport::TempDir work, out;
+    const std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {kHyo + ".txt", "kanji"}});
+    const std::string folder = out / "jp" + "\\" + kHyo;
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    for (const std::string& typed : {folder, folder + "\\"}) {
+        program.SetText(extractortest::kFolderEdit, typed);
+        program.Click(extractortest::kExtractButton);
+        ASSERT_TRUE(program.WaitForLine("summary\tend", typed == folder ? 1 : 2)) << ::testing::PrintToString(program.Lines());
+        const std::vector<std::string> lines = program.Lines();  // its box, then its (empty) summary
+        EXPECT_EQ("box\t4\t2 files extracted successfully, 0 failed. \\n2 files decrypted successfully, 0 failed. "
+                  "View summary?",
+                  lines[lines.size() - 2]);
+        EXPECT_EQ((std::vector<std::string>{"a.txt", kHyo + ".txt"}), testsupport::ListDir(folder));
+        EXPECT_EQ("kanji", testsupport::ReadFile(folder + "\\" + kHyo + ".txt"));
+        EXPECT_EQ(std::vector<std::string>{kHyo}, testsupport::ListDir(out / "jp"));  // nothing beside it
+    }
+    ASSERT_TRUE(program.Exit());
+
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    CFile file;
+    std::string path = folder + "\\" + kHyo + ".txt";
+    ASSERT_EQ(0, FileEncryptor(&file, 0, 1, kPassword, &settings).EncryptFile(path, "none"));
+    EXPECT_EQ(folder, platform::FolderPart(path));
+    EXPECT_EQ(68u, platform::FileNamePart(path).find_first_not_of("0123456789ABCDEFabcdef"));  // digest, no U+8868
+    // The current-file line never starts inside a character.
+    EXPECT_EQ("..\\" + std::string(39, 'q'), CExtractorDlg::ShortenedPath(std::string(39, 'p') + kHyo + std::string(39, 'q')));
 }
 
 TEST(ExtractorNames, LongPathsShowTheirEnd) {
