@@ -23,6 +23,9 @@ printf 'plain text\r\n' >"$top/a.txt"
 : >"$top/能/empty.txt"
 head -c 70000 /dev/urandom >"$top/ソ/photo.raw"
 printf '%s\n' '日本語のテキスト' >"$top/ソ/Notes 能/日本.txt"
+# File names whose own last character ends in the backslash byte.
+printf 'so' >"$top/ソ.txt"
+printf 'bee' >"$top/能/b表.txt"
 cp -a "$top" "$work/original"
 count=$(find "$top" -type f | wc -l)
 
