@@ -384,9 +384,9 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
                 uint64_t size = probe.GetLength();
                 probe.Close();
-                // An empty file has nothing to overwrite.
-                if (size > 0) shredded = shredder.Shred(path);
-                else if (CFile::Remove(path)) shredded = ShredOutcome::kDestroyed;
+                // An empty file has nothing to overwrite: it is removed
+                // plainly, also when it is read-only.
+                shredded = size > 0 ? shredder.Shred(path) : shredder.ShredOrRemove(path);
             }
             // A file that does not open is never removed plainly as if it
             // were empty: it stays.

@@ -726,44 +726,39 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     SetFileAttributesA(path("d readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// The original was overwritten, and then another program made it read-only,
-// so it could not be removed: the encrypted file is its only good copy. The
-// file counts as encrypted, as the main window counts it, and the report
-// names that copy also where no success message is wanted.
+// The original was overwritten, then made read-only by another program, so
+// it could not be removed: the file counts as encrypted, as in the main
+// window, and the report names the encrypted file as the only good copy,
+// also without the summary and the success message. "Destroy original
+// files" removes an empty read-only original.
 TEST_F(VerbTest, AnOriginalOverwrittenButNotRemovedLeavesTheEncryptedFileAsTheOnlyCopy) {
     Store("Summary", 1);
     Store("SSO", 1);
-    const std::string report = m_work / "report.txt";
+    const std::string report = m_work / "report.txt", encrypted = m_work / "report.~enc";
     const std::string data = testsupport::Bytes(40000, 9);
     testsupport::WriteFile(report, data);
-    m_messages.respond = [](const platform::MessageRequest& box) {
-        return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+    m_messages.respond = [](const platform::MessageRequest& box) { return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK; };
+    auto run = [&](const std::string& path, UINT verb) {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [verb](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            if (verb == 5) d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        m_messages.messages.clear();
+        EXPECT_EQ(S_OK, Invoke({path}, verb));
     };
     platform::WriteHook previous = platform::SetWriteHook([&](const std::string& to, size_t) {
         if (to == report) SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_READONLY);
         return true;
     });
-    // No summary: the dialog types the password and runs, and the report
-    // comes as a message.
-    {
-        uitest::ModalDriver driver;
-        driver.When("QuickEncryptDlg", [](uitest::DialogDriver& d) {
-            d.Type(IDC_QE_PASSWORD, kPassword);
-            d.Type(IDC_QE_VERIFY, kPassword);
-            d.Click(IDOK);
-        });
-        EXPECT_EQ(S_OK, Invoke({report}, 0));
-    }
+    run(report, 0);
     platform::SetWriteHook(previous);
-    const std::string encrypted = m_work / "report.~enc";
-    EXPECT_EQ((std::vector<std::string>{"Are you sure you would like to encrypt files?",
-                                        "These original files could not be destroyed:\n" + report +
-                                            " (original was overwritten but could not be removed; the encrypted file " +
-                                            encrypted +
-                                            " is the only good copy)\n\n1 Files were successfully encrypted. 0 Files "
-                                            "failed \n"}),
-              Boxes());
-    ASSERT_TRUE(testsupport::Exists(report));
+    EXPECT_EQ("These original files could not be destroyed:\n" + report +
+                  " (original was overwritten but could not be removed; the encrypted file " + encrypted +
+                  " is the only good copy)\n\n1 Files were successfully encrypted. 0 Files failed \n",
+              Boxes().back());
     EXPECT_EQ(data.size(), testsupport::ReadFile(report).size());
     EXPECT_EQ(std::string::npos, testsupport::ReadFile(report).find(data.substr(0, 64)));
     SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -771,6 +766,15 @@ TEST_F(VerbTest, AnOriginalOverwrittenButNotRemovedLeavesTheEncryptedFileAsTheOn
     std::string path = encrypted, hint;
     EXPECT_EQ(0, Vastrel2::CIPHER::FileDecryptor(nullptr, 1, 0, kPassword).DecryptFile(path, hint));
     EXPECT_TRUE(testsupport::ReadFile(report) == data);
+
+    SetFileAttributesA((Docs() + "\\sub\\empty.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    uitest::PickerRecorder pickers;
+    pickers.answers.push_back({true, m_work / "packed.exe"});
+    run(Docs(), 5);
+    EXPECT_EQ((std::vector<std::string>{"Destroying original files cannot be undone. Are you sure you want to continue?"}),
+              Boxes());
+    EXPECT_TRUE(testsupport::Exists(m_work / "packed.exe"));
+    EXPECT_TRUE(testsupport::ListDir(Docs() + "\\sub").empty());
 }
 
 TEST_F(VerbTest, NothingBehindALinkIsTouched) {
