@@ -162,6 +162,7 @@ void CEncryptionDlg::EncryptProjectFiles() {
     const int n = m_scanner ? static_cast<int>(m_scanner->files.size()) : 0;
     int successes = 0, failures = 0;
     m_results.clear();
+    m_originalsLeft.clear();
     const std::string password = m_password.Text();
     m_progress.SetText("Encrypting...");
     m_progress.SetRange(0, n, 1);
@@ -189,7 +190,11 @@ void CEncryptionDlg::EncryptProjectFiles() {
                 if (m_summary) m_results[path] = step.Value();
             }
             if (r == 0) {
-                if ((step.originalLeft || step.originalOverwritten) && m_summary) m_results[path] = step.Value();
+                const std::string left = step.OriginalLeft();
+                if (!left.empty()) {
+                    m_originalsLeft.emplace_back(path, left);
+                    if (m_summary) m_results[path] = step.Value();
+                }
                 done.push_back(Encrypted{static_cast<size_t>(i), path, step.originalLeft, step.originalOverwritten});
                 UpdateRenamedListItem(entry->name, entry->path, step.path, ui::ListViewRef(m_list ? m_list->Handle() : nullptr));
             }
@@ -229,6 +234,7 @@ void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::str
             if (CFile::Remove(encrypted)) {
                 UpdateRenamedListItem(entry->name, entry->path, it->original, list);
                 m_results.erase(it->original);
+                ForgetOriginalLeft(it->original);
                 --successes;
             } else if (m_summary) {
                 m_results[encrypted] = WithDetails("OK", "the encrypted copy could not be removed");
@@ -243,6 +249,7 @@ void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::str
         if (step.changed) {
             UpdateRenamedListItem(entry->name, entry->path, step.path, list);
             m_results.erase(it->original);
+            ForgetOriginalLeft(it->original);
             --successes;
         } else if (m_summary) {
             std::string details = "not undone, the file stays encrypted";
@@ -250,6 +257,12 @@ void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::str
             m_results[encrypted] = WithDetails(CipherResult::ResultText(step.result), details);
         }
         Vastrel2::CIPHER::PumpMessages();
+    }
+}
+
+void CEncryptionDlg::ForgetOriginalLeft(const std::string& original) {
+    for (auto it = m_originalsLeft.begin(); it != m_originalsLeft.end();) {
+        it = it->first == original ? m_originalsLeft.erase(it) : it + 1;
     }
 }
 
@@ -299,10 +312,15 @@ void CEncryptionDlg::DecryptProjectFiles() {
 void CEncryptionDlg::ShowOperationResult(int* successes, int* failures) {
     const char* counts = m_mode == kEncrypt ? "%d Files were successfully encrypted. %d Files failed \n"
                                             : "%d Files were successfully decrypted. %d Files failed \n";
+    // Plain originals that an encryption left on the disk lead the report,
+    // which is then shown whatever the settings say.
+    std::vector<std::string> originals;
+    for (const auto& original : m_originalsLeft) originals.push_back(original.second);
+    const std::string left = OriginalsNotDestroyed(originals);
     std::string text = Counts(counts, *successes, *failures);
     if (m_summary && !m_results.empty()) {
-        OfferResultSummary(text + "Would you like to view full details?", m_results);
-    } else if (m_successMessageSetting.Get() == 0) {
-        ui::AppMessageBox(text, MB_ICONINFORMATION);
+        OfferResultSummary(left + text + "Would you like to view full details?", m_results);
+    } else if (m_successMessageSetting.Get() == 0 || !left.empty()) {
+        ui::AppMessageBox(left + text, MB_ICONINFORMATION);
     }
 }

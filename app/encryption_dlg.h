@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/dir_read.h"
@@ -69,6 +70,8 @@ private:
     // After a cancel: asks whether to undo, and does.
     void OfferUndo(std::vector<Encrypted>& done, const std::string& password, int canceled, int& successes);
     void UndoEncryption(std::vector<Encrypted>& done, const std::string& password, int& successes);
+    // An undone file's original is no longer left over.
+    void ForgetOriginalLeft(const std::string& original);
     void FoldForDecryption();
     ProjectEntry* Entry(size_t index);
 
@@ -85,6 +88,9 @@ private:
     ui::ListView* m_list;
     bool m_processReadOnly = true;
     ResultMap m_results;
+    // The plain originals an encryption run left on the disk: each one's
+    // path and how the report names it.
+    std::vector<std::pair<std::string, std::string>> m_originalsLeft;
     bool m_obfuscate;
     bool m_summary;
     std::unique_ptr<CSecureDelete> m_shredder;

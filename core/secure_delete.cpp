@@ -54,6 +54,42 @@ PatternBuffers g_patterns;
 
 bool PathTooLong(const std::string& path) { return path.size() > platform::kMaxPath; }
 
+// Why a file is refused before a byte of it changes, in the words of the
+// message that tells the user.
+const char kLinkRefused[] = "The path is a link. The shredder does not follow links; nothing was changed.";
+const char kHardLinksRefused[] =
+    "The file has more than one name (hard links). Shredding this name would destroy the data that its other "
+    "names still show, so the file was not changed.";
+const char kReadOnlyRefused[] =
+    "The file is read-only, and its read-only attribute could not be cleared. It could not be removed, so it was "
+    "not changed.";
+const char kNotExamined[] = "The file could not be examined, so it was not changed.";
+
+// Tells the user why a file stays as it was.
+void Refuse(const std::string& path, const std::string& why) {
+    platform::ShowMessage("An error occured while processing file: " + path + "\n" + why + "\n", "Vastrel 2",
+                          platform::kMbIconError, platform::MsgOwner::MainWindow);
+}
+
+// Why the open file must not be overwritten (empty when nothing stands in
+// the way); `held` receives what tells it apart. Removing one of several
+// names would leave the data under the others; a file whose read-only bit
+// stays would not be removed after it was overwritten.
+std::string Refusal(const CFile& file, platform::FileIdentity& held) {
+    uint32_t links = 0;
+    CFileStatus status;
+    if (!file.GetIdentity(held, links) || !file.GetStatus(status)) return kNotExamined;
+    if (links > 1) return kHardLinksRefused;
+    if (status.m_attribute & kAttrReadOnly) return kReadOnlyRefused;
+    return std::string();
+}
+
+// True while the path leads to the file the shredder holds.
+bool LeadsTo(const std::string& path, const platform::FileIdentity& held) {
+    platform::FileIdentity now;
+    return platform::GetFileIdentity(path, now) && now == held;
+}
+
 // Clears the read-only bit; true when it was set (and so cleared).
 bool ClearReadOnly(const std::string& path) {
     CFileStatus status;
@@ -97,18 +133,19 @@ bool CSecureDelete::Overwrite(CFile& file, uint64_t size, const unsigned char* p
     return file.Flush();
 }
 
-std::string CSecureDelete::RenameAway(const std::string& path) {
-    size_t sep = path.find_last_of(platform::kPathSep);
-    std::string folder = sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+std::string CSecureDelete::RenameAway(const std::string& path, const platform::FileIdentity& held) {
+    const std::string folder = platform::ParentFolder(path);
+    const std::string name = platform::FileNamePart(path);
     std::string current = path;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         std::string next = name;
         for (char& c : next)
             if (c != '.') c = letter;
-        next = folder + next;
+        next = platform::JoinPath(folder, next);
         if (next == current) continue;  // already carries this name
-        if (!CFile::Rename(current, next)) break;
+        // Only the file this shredder holds is renamed: another file put in
+        // its place meanwhile is left where it is.
+        if (!LeadsTo(current, held) || !CFile::Rename(current, next)) break;
         current = next;
     }
     return current;
@@ -119,6 +156,11 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
     try {
         if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
         if (!platform::NativeFileControlAvailable()) return ShredOutcome::kUntouched;
+        // A link is never followed: what it leads to was not asked for.
+        if (platform::IsLink(path)) {
+            Refuse(path, kLinkRefused);
+            return ShredOutcome::kUntouched;
+        }
 
         bool wasReadOnly = ClearReadOnly(path);
         CFile file;
@@ -128,14 +170,30 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
         // carries the right to remove the file, so a file that cannot go is
         // never overwritten, and it stays open through the renames and the
         // delete: no program can take that right away meanwhile.
-        if (!file.Open(path, CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess,
+        if (!file.Open(path,
+                       CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess |
+                           CFile::osNoLink,
                        &error)) {
             if (wasReadOnly) platform::ChangeReadOnly(path, true);
-            platform::ShowMessage("An error occured while processing file: " + path + "\n" +
-                                      platform::SystemErrorText(error.m_lOsError) + "\n",
-                                  "Vastrel 2", platform::kMbIconError, platform::MsgOwner::MainWindow);
+            Refuse(path, platform::SystemErrorText(error.m_lOsError));
             return ShredOutcome::kUntouched;
         }
+        platform::FileIdentity held;
+        const std::string refusal = Refusal(file, held);
+        if (!refusal.empty()) {
+            file.Close();
+            if (wasReadOnly) platform::ChangeReadOnly(path, true);
+            Refuse(path, refusal);
+            return ShredOutcome::kUntouched;
+        }
+        // What a shred that stops leaves at the path. Only the file held is
+        // spoken of: another one put in its place meanwhile was never
+        // written, and it keeps its attributes.
+        auto left = [&]() {
+            if (!LeadsTo(path, held)) return ShredOutcome::kUntouched;
+            if (wasReadOnly) platform::ChangeReadOnly(path, true);
+            return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
+        };
 
         uint64_t size = file.GetLength();
         if (size > 0) {
@@ -148,18 +206,21 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
                 for (int p = 0; ok && p < 3; ++p) ok = Overwrite(file, size, patterns[p], wrote);
             if (!ok) {
                 file.Close();
-                if (wasReadOnly) platform::ChangeReadOnly(path, true);
-                return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
+                return left();
             }
         }
 
-        std::string last = RenameAway(path);
-        bool removed = CFile::Remove(last);
-        if (!removed) CFile::Rename(last, path);
+        const std::string last = RenameAway(path, held);
+        if (!LeadsTo(last, held)) {
+            // Something else took the name: it stays, and so does the file
+            // held, wherever it was moved.
+            file.Close();
+            return ShredOutcome::kUntouched;
+        }
+        const bool removed = CFile::Remove(last);
+        if (!removed && last != path) CFile::Rename(last, path);
         file.Close();
-        if (removed) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) platform::ChangeReadOnly(path, true);
-        return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
+        return removed ? ShredOutcome::kDestroyed : left();
     } catch (...) {
         return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
     }
@@ -168,16 +229,21 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
 ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
     try {
         if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
-        uint64_t size = 0;
-        {
-            CFile probe;
-            if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) size = probe.GetLength();
+        // Only a file known to be empty is removed plainly; any other one
+        // goes to the shredder, which tells why it stays when it cannot
+        // open it.
+        if (!platform::IsLink(path)) {
+            CFileStatus status;
+            if (!CFile::GetStatus(path, status) || (status.m_attribute & kAttrDirectory))
+                return ShredOutcome::kUntouched;
+            if (status.m_size == 0) {
+                bool wasReadOnly = ClearReadOnly(path);
+                if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
+                if (wasReadOnly) platform::ChangeReadOnly(path, true);
+                return ShredOutcome::kUntouched;
+            }
         }
-        if (size > 0) return Shred(path);
-        bool wasReadOnly = ClearReadOnly(path);
-        if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
-        if (wasReadOnly) platform::ChangeReadOnly(path, true);
-        return ShredOutcome::kUntouched;
+        return Shred(path);
     } catch (...) {
         return ShredOutcome::kUntouched;
     }

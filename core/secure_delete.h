@@ -13,10 +13,10 @@
 #undef DeleteFile
 #endif
 
-// What a shred did to a file.
+// What a shred did to the file at the path it was given.
 enum class ShredOutcome {
-    kUntouched,    // not a byte was written: the file is as it was (if it was there)
-    kDestroyed,    // overwritten and removed
+    kUntouched,    // not a byte at the path was written: what is there is as it was (if anything is)
+    kDestroyed,    // overwritten and removed (an empty file: removed)
     kOverwritten,  // overwritten, wholly or in part, but still there
 };
 
@@ -39,16 +39,20 @@ public:
     int GetPasses() const { return m_passes; }
 
     // Overwrites, renames and deletes the file. A file is overwritten only
-    // when it is opened with the right to remove it: one that another
-    // program holds without letting it be deleted is refused before a byte
-    // changes. Only a file that cannot be opened is reported to the user (a
-    // message box); every other failure leaves the file at its path.
+    // when it can then be removed, and removing it removes its data: one
+    // that another program holds without letting it be deleted, one with
+    // more than one name (hard links), one whose read-only bit stays, and a
+    // link (never followed) are refused before a byte changes, and the user
+    // is told why in a message box, as for a file that cannot be opened.
+    // Each rename and the delete go ahead only while the name still leads
+    // to the file opened: a file put in its place meanwhile is left alone.
+    // Every failure leaves the file at its path.
     ShredOutcome Shred(const std::string& path);
     // True when the file is gone.
     bool SecureDeleteFile(const std::string& path) { return Shred(path) == ShredOutcome::kDestroyed; }
 
-    // Shreds a file that holds bytes; removes an empty (or unopenable) one
-    // plainly, which counts as destroyed. Never throws.
+    // Removes an empty file plainly; shreds every other one, so a file with
+    // bytes that cannot be opened stays as it is. Never throws.
     ShredOutcome ShredOrRemove(const std::string& path);
     // True when the file is gone.
     bool DeleteFile(const std::string& path) { return ShredOrRemove(path) == ShredOutcome::kDestroyed; }
@@ -69,8 +73,9 @@ private:
     // Writes one pattern over the whole file (the last byte first) and
     // flushes it to the disk; `wrote` is set once a write has been tried.
     bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern, bool& wrote);
-    // Renames the file 26 times; returns the last name reached.
-    std::string RenameAway(const std::string& path);
+    // Renames the file 26 times, each time only while the name still leads
+    // to the file held; returns the last name reached.
+    std::string RenameAway(const std::string& path, const platform::FileIdentity& held);
 
     int m_passes = 1;
     RegistryDword m_setting;

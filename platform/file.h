@@ -13,6 +13,7 @@
 namespace platform {
 // Longest path the file layer takes (the Windows limit; longer ones are refused).
 constexpr size_t kMaxPath = 259;
+struct FileIdentity;
 }  // namespace platform
 
 // File attribute bits, as the Windows file system reports them.
@@ -121,6 +122,10 @@ public:
     static bool GetStatus(const std::string& path, CFileStatus& status);
     // The status of the open file, taken from the open file itself.
     bool GetStatus(CFileStatus& status) const;
+    // What tells the open file from every other (as platform::GetFileIdentity
+    // tells it for a path), and how many names it has on its volume (its hard
+    // links), both asked of the open file itself.
+    bool GetIdentity(platform::FileIdentity& identity, uint32_t& links) const;
     // Writes the attribute byte, the permissions when known and every
     // non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);

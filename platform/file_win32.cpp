@@ -205,6 +205,15 @@ bool CFile::GetStatus(CFileStatus& status) const {
     return true;
 }
 
+bool CFile::GetIdentity(platform::FileIdentity& identity, uint32_t& links) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!m_handle || !GetFileInformationByHandle(H(m_handle), &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    links = info.nNumberOfLinks;
+    return true;
+}
+
 bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
     if (path.empty() || path.size() > platform::kMaxPath) return false;
     DWORD current = GetFileAttributesA(path.c_str());

@@ -228,18 +228,23 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
     const std::string password = ui::WindowRef(Item(IDC_QE_PASSWORD)).Text();
     const std::string hint = ui::WindowRef(Item(IDC_QE_HINT)).Text();
     Tally tally;
+    std::vector<std::string> left;  // plain originals still on the disk
     BeginRun(static_cast<int>(m_paths.size()));
     {
         ui::WaitCursor wait;
         FileRun run(mode, password, true, m_obfuscateFlag, hint);
         CSecureDelete* shredder = mode == FileRun::kEncrypt ? m_shredder.get() : nullptr;
         // One file: encrypted (and its original shredded) or decrypted. An
-        // encrypted file whose plain original is still there, whole or
-        // overwritten, is not done.
+        // encrypted file is done also when its plain original is still
+        // there, whole or overwritten; the report names that original.
         auto processOne = [&](const std::string& path) {
             FileRun::Step step = run.Process(path, shredder);
-            int result = step.originalLeft || step.originalOverwritten ? CipherResult::kEncryptFailed : step.result;
-            Count(tally, path, result, step.Value());
+            Count(tally, path, step.result, step.Value());
+            const std::string original = step.OriginalLeft();
+            if (!original.empty()) {
+                left.push_back(original);
+                Record(path, step.Value());
+            }
             return step.result;
         };
         for (const std::string& path : m_paths) {
@@ -253,7 +258,7 @@ void QuickEncryptDlg::RunSelection(FileRun::Mode mode, const std::string& prefix
         }
     }
     EndRun();
-    ReportResults(tally);
+    ReportResults(tally, left);
 }
 
 bool QuickEncryptDlg::ChooseOutput(std::string& output) {
@@ -379,9 +384,9 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
                 uint64_t size = probe.GetLength();
                 probe.Close();
-                // An empty file has nothing to overwrite.
-                if (size > 0) shredded = shredder.Shred(path);
-                else if (CFile::Remove(path)) shredded = ShredOutcome::kDestroyed;
+                // An empty file has nothing to overwrite: it is removed
+                // plainly, also when it is read-only.
+                shredded = size > 0 ? shredder.Shred(path) : shredder.ShredOrRemove(path);
             }
             // A file that does not open is never removed plainly as if it
             // were empty: it stays.
@@ -401,12 +406,7 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
 void QuickEncryptDlg::ReportResults(const Tally& tally, const std::vector<std::string>& notDestroyed) {
     const bool decrypting = m_mode == kDecrypt;
     // Originals that were to be destroyed but are still there.
-    std::string left;
-    if (!notDestroyed.empty()) {
-        left = "These original files could not be destroyed:";
-        for (const std::string& path : notDestroyed) left += "\n" + path;
-        left += "\n\n";
-    }
+    const std::string left = OriginalsNotDestroyed(notDestroyed);
     if (m_summaryFlag && !m_results.empty()) {
         const char* format =
             decrypting ? "%d Files were successfully decrypted. %d Files failed \nWould you like to view full details?"

@@ -73,6 +73,7 @@ private:
     // apiece; a selected link and what the walk leaves out are counted.
     void ForEachFileBelow(Tally& tally, const std::string& folder, const std::string& prefix,
                           const std::function<void(const ProjectEntry&)>& each);
+    // The closing report, led by the plain originals that are still there.
     void ReportResults(const Tally& tally, const std::vector<std::string>& notDestroyed = {});
     void SetProgressCaption(const std::string& prefix, const std::string& path);
     // Before and after a run: buttons, progress bar and caption.

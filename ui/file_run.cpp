@@ -13,6 +13,17 @@ using Vastrel2::CIPHER::FileEncryptor;
 const char kOriginalNotRemoved[] = "original could not be removed";
 const char kOriginalOverwritten[] = "original was overwritten but could not be removed";
 
+std::string OnlyGoodCopyDetails(const std::string& encrypted) {
+    return std::string(kOriginalOverwritten) + "; the encrypted file " + encrypted + " is the only good copy";
+}
+
+std::string OriginalsNotDestroyed(const std::vector<std::string>& originals) {
+    if (originals.empty()) return std::string();
+    std::string text = "These original files could not be destroyed:";
+    for (const std::string& original : originals) text += "\n" + original;
+    return text + "\n\n";
+}
+
 namespace {
 
 bool Exists(const std::string& path) {
@@ -43,6 +54,11 @@ std::string DetailsFor(int result, FileRun::Mode mode) {
 std::string FileRun::Step::Value() const {
     std::string text = CipherResult::ResultText(result);
     return details.empty() ? text : WithDetails(text, details);
+}
+
+std::string FileRun::Step::OriginalLeft() const {
+    if (originalOverwritten) return source + " (" + details + ")";
+    return originalLeft ? source : std::string();
 }
 
 FileRun::FileRun(Mode mode, const std::string& password, bool processReadOnly, bool obfuscate,
@@ -94,7 +110,7 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     }
     if (shredded == ShredOutcome::kOverwritten) {
         step.originalOverwritten = true;
-        step.details = kOriginalOverwritten;
+        step.details = OnlyGoodCopyDetails(step.path);
     } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
         step.originalLeft = true;
         step.details = kOriginalNotRemoved;

@@ -5,6 +5,7 @@
 // encrypted copy is complete on disk, and nothing a file does ends the run.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/file_cipher.h"
 #include "platform/file.h"
@@ -29,6 +30,10 @@ public:
         std::string details;     // for the summary's details column; empty when there is nothing to add
         // The summary value: the result's text, and the details after the separator.
         std::string Value() const;
+        // How the closing report names a plain original this encryption left
+        // on the disk: its path, with the details when it was overwritten.
+        // Empty when it went.
+        std::string OriginalLeft() const;
     };
 
     // Encryption reads the cipher settings here, once for the run, and
@@ -64,3 +69,9 @@ private:
 extern const char kOriginalNotRemoved[];
 // An encrypted file whose plain original was overwritten, but is still there.
 extern const char kOriginalOverwritten[];
+// The same, where the encrypted file lies beside it: the details name that
+// file as the only good copy.
+std::string OnlyGoodCopyDetails(const std::string& encrypted);
+// The closing report's first lines: the plain originals a run could not
+// destroy, one a line, then an empty line; empty when there are none.
+std::string OriginalsNotDestroyed(const std::vector<std::string>& originals);

@@ -244,7 +244,8 @@ TEST_F(EncryptionDlgTest, EveryBadFileGetsItsResultAndTheRunGoesOn) {
                   "Unable to open file " + Path("locked.txt") +
                       "\nThe file may be in use by another process. \nFile will not be encrypted",
                   "An error occured while processing file: " + Path("pinned.txt") + "\n" + platform::SystemErrorText(ERROR_SHARING_VIOLATION) + "\n",
-                  "2 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
+                  "These original files could not be destroyed:\n" + Path("pinned.txt") +
+                      "\n\n2 Files were successfully encrypted. 5 Files failed \nWould you like to view full details?"}),
               Texts());
     EXPECT_EQ((Rows{{Path("done.~enc"), "File already encrypted", ""},
                     {Path("hidden.txt"), "File read error", ""},
@@ -458,12 +459,19 @@ TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOr
             for (const FileInUse& f : files) EXPECT_TRUE(ReadFile(Path(f.name)) == data[f.name]) << f.name;
         } else {
             // No row for the cancel: the run tells what it did.
-            EXPECT_EQ("4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
+            // The originals still there lead it, the overwritten one with
+            // the encrypted file that is now its only good copy.
+            const std::string onlyCopy = "original was overwritten but could not be removed; the encrypted file " +
+                                         Path("e failing.~enc") + " is the only good copy";
+            EXPECT_EQ("These original files could not be destroyed:\n" + Path("a shared.txt") + "\n" +
+                          Path("d readonly.txt") + "\n" + failing + " (" + onlyCopy +
+                          ")\n\n4 Files were successfully encrypted. 1 Files failed \nWould you like to view full "
+                          "details?",
                       texts[5]);
             EXPECT_EQ((Rows{{Path("a shared.txt"), "OK", "original could not be removed"},
                             failed[0],
                             {Path("d readonly.txt"), "OK", "original could not be removed"},
-                            {Path("e failing.txt"), "OK", "original was overwritten but could not be removed"}}),
+                            {Path("e failing.txt"), "OK", onlyCopy}}),
                       rows);
             EXPECT_EQ((std::vector<std::string>{"a shared.txt", "a shared.~enc", "b deletable.~enc", "c exclusive.txt",
                                                 "d readonly.txt", "d readonly.~enc", "e failing.txt", "e failing.~enc",

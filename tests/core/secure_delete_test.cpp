@@ -40,14 +40,17 @@ protected:
     testsupport::TempDir dir;
 };
 
-// A second name for the same file, so its bytes can be read after the shred.
-bool HardLink(const std::string& existing, const std::string& link) {
-#ifdef _WIN32
-    return CreateHardLinkA(link.c_str(), existing.c_str(), nullptr) != 0;
-#else
-    return ::link(existing.c_str(), link.c_str()) == 0;
-#endif
+// Opens the file to read it after the shred, its name gone (a second name
+// would make the shredder refuse it), and reads it.
+bool Witness(CFile& file, const std::string& path) {
+    return file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::osDeleteAccess);
 }
+std::string BytesOf(CFile& file) {
+    std::string data(static_cast<size_t>(file.GetLength()), '\0');
+    data.resize(file.ReadAt(0, &data[0], data.size()));
+    return data;
+}
+
 
 }  // namespace
 
@@ -84,9 +87,10 @@ TEST_F(Shredder, PassCountsOutsideTheRangeAreBounded) {
     platform::RegWriteDword(platform::RegRoot::CurrentUser, kVastrelSettingsKey, "ShredPasses", 0xFFFFFFFFu);
     const std::string path = dir / "secret.txt";
     WriteFile(path, std::string(1000, 's'));
-    if (!HardLink(path, dir / "witness")) GTEST_SKIP() << "no hard links here";
+    CFile witness;
+    ASSERT_TRUE(Witness(witness, path));
     EXPECT_TRUE(CSecureDelete().DeleteFile(path));
-    EXPECT_EQ(std::string::npos, ReadFile(dir / "witness").find("ssss"));
+    EXPECT_EQ(std::string::npos, BytesOf(witness).find("ssss"));
 }
 
 TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
@@ -96,15 +100,17 @@ TEST_F(Shredder, OverwritesEveryByteThenRemovesTheFile) {
     std::string data(size, '\0');
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>('a' + i % 23);
     WriteFile(path, data);
-    if (!HardLink(path, dir / "witness")) GTEST_SKIP() << "no hard links here";
+    CFile witness;
+    ASSERT_TRUE(Witness(witness, path));
 
     CSecureDelete shredder;
     shredder.SetPassCount(2);
     EXPECT_TRUE(shredder.SecureDeleteFile(path));
-    EXPECT_EQ(std::vector<std::string>{"witness"}, ListDir(dir.Path()));
 
     // Left behind: the random pattern, the same in every block.
-    const std::string left = ReadFile(dir / "witness");
+    const std::string left = BytesOf(witness);
+    witness.Close();
+    EXPECT_TRUE(ListDir(dir.Path()).empty());
     const size_t block = CSecureDelete::kBlockSize;
     ASSERT_EQ(size, left.size());
     EXPECT_EQ(std::string::npos, left.find("abcdefghijklmnopqrstuvw"));
@@ -168,10 +174,10 @@ TEST_F(Shredder, FailuresAreReturnedNeverThrown) {
 #ifdef _WIN32
     WriteFile(dir / "busy.txt", "in use");
     HANDLE h = CreateFileA((dir / "busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_FALSE(shredder.DeleteFile(dir / "busy.txt"));  // cannot be opened: a plain remove, refused
+    EXPECT_FALSE(shredder.DeleteFile(dir / "busy.txt"));  // has bytes: shredded or nothing, and it cannot be opened
     EXPECT_FALSE(shredder.SecureDeleteFile(dir / "busy.txt"));
     CloseHandle(h);
-    EXPECT_EQ(2u, recorder.messages.size());
+    EXPECT_EQ(3u, recorder.messages.size());
     EXPECT_EQ("in use", ReadFile(dir / "busy.txt"));
 
     WriteFile(dir / "hidden.txt", "h");
@@ -253,8 +259,10 @@ TEST_F(Shredder, AFileInUseIsOverwrittenOnlyWhenItCanBeRemoved) {
     EXPECT_TRUE(ListDir(dir.Path()).empty());
 }
 #else
-// A folder that does not let this process remove the file: the file is
-// refused before a byte changes, though it could be opened for writing.
+// A folder that does not let this process remove the file, and a read-only
+// file that it may write but whose read-only bit it cannot clear: each is
+// refused before a byte changes, though it could be opened for writing. A
+// file with bytes that it cannot open stays, never removed plainly.
 TEST_F(Shredder, AFileThatCannotBeRemovedIsNeverOverwritten) {
     const std::string folder = dir / "kept";
     testsupport::MakeDir(folder);
@@ -263,6 +271,13 @@ TEST_F(Shredder, AFileThatCannotBeRemovedIsNeverOverwritten) {
     WriteFile(path, data);
     ::chmod(path.c_str(), 0666);
     ::chmod(dir.Path().c_str(), 0755);
+    const std::string open = dir / "open", closed = open + "/closed.txt", readOnly = open + "/readonly.txt";
+    testsupport::MakeDir(open);
+    WriteFile(closed, data);
+    WriteFile(readOnly, data);
+    ::chmod(closed.c_str(), 0200);
+    ::chmod(readOnly.c_str(), 0466);
+    ::chmod(open.c_str(), 0777);
     CSecureDelete shredder;
     testsupport::MessageRecorder recorder;
     // 0: opened for writing, and refused by the shredder.
@@ -270,7 +285,10 @@ TEST_F(Shredder, AFileThatCannotBeRemovedIsNeverOverwritten) {
         CFile writable;
         if (!writable.Open(path, CFile::modeReadWrite)) return 1;
         writable.Close();
-        return shredder.Shred(path) == ShredOutcome::kUntouched ? 0 : 2;
+        if (shredder.Shred(path) != ShredOutcome::kUntouched) return 2;
+        // Another's file, that others may write.
+        if (::access(readOnly.c_str(), W_OK) == 0 && shredder.Shred(readOnly) != ShredOutcome::kUntouched) return 4;
+        return shredder.ShredOrRemove(closed) == ShredOutcome::kUntouched ? 0 : 5;
     };
     if (::geteuid() != 0) {
         ::chmod(folder.c_str(), 0555);
@@ -292,5 +310,59 @@ TEST_F(Shredder, AFileThatCannotBeRemovedIsNeverOverwritten) {
     ::chmod(folder.c_str(), 0755);
     EXPECT_TRUE(ReadFile(path) == data);  // byte for byte (no dump of 5000 bytes)
     EXPECT_EQ(std::vector<std::string>{"letter.txt"}, ListDir(folder));
+    ::chmod(closed.c_str(), 0600);
+    EXPECT_TRUE(ReadFile(closed) == data && ReadFile(readOnly) == data);
 }
 #endif
+
+// Refused before a byte changes, and the user told why: a file with a second
+// name, a link, and one with bytes that cannot be opened; a file saved under
+// the name while the shredder works stays whole.
+TEST_F(Shredder, OnlyAFileItsNameHoldsAloneIsOverwritten) {
+    testsupport::MessageRecorder recorder;
+    CSecureDelete shredder;
+    const std::string secret = testsupport::Bytes(70000, 5), a = dir / "a.txt", b = dir / "b.txt";
+    WriteFile(a, secret);
+    if (testsupport::MakeHardLink(a, b)) {
+        EXPECT_EQ(ShredOutcome::kUntouched, shredder.Shred(a));
+        EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(b));
+        ASSERT_EQ(2u, recorder.messages.size());
+        const std::string why = "An error occured while processing file: " + b + "\nThe file has more than one name";
+        EXPECT_EQ(why, recorder.messages[1].text.substr(0, why.size()));
+        EXPECT_TRUE(ReadFile(a) == secret && ReadFile(b) == secret);
+        CFile::Remove(b);
+    }
+    {
+        testsupport::SymbolicLink link(a, b);
+        if (link.Made()) EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(b));
+    }
+    EXPECT_TRUE(ReadFile(a) == secret);
+
+    // Saved over the name (Wine never replaces an open file) or after
+    // moving the old file aside.
+    for (bool aside : {false, true}) {
+        int writes = 0;
+        bool saved = false;
+        platform::WriteHook previous = platform::SetWriteHook([&](const std::string& to, size_t) {
+            if (to == a && writes++ == 0) {
+                WriteFile(b, "newer");
+                if (aside) CFile::Rename(a, dir / "a.bak");
+                saved = platform::MoveReplacing(b, a);
+            }
+            return true;
+        });
+        const ShredOutcome outcome = shredder.Shred(a);
+        platform::SetWriteHook(previous);
+        EXPECT_TRUE(saved || !aside);
+        if (saved) EXPECT_TRUE(outcome == ShredOutcome::kUntouched && ReadFile(a) == "newer");
+        CFile::Remove(dir / "a.bak");
+        WriteFile(a, secret);
+    }
+#ifdef _WIN32
+    // Held by a program that lets it be deleted, but not read or written.
+    HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(a));
+    CloseHandle(held);
+    EXPECT_TRUE(ReadFile(a) == secret);
+#endif
+}

@@ -611,7 +611,8 @@ TEST_F(VerbTest, ShredDialogShredsTheTreeKeepsTheFoldersAndReportsWhatStays) {
 
 // Files that other programs hold in every way, and one whose shredding the
 // disk breaks off: encrypting keeps each original that cannot be shredded
-// whole beside its encrypted copy and counts it as failed, and the shredder
+// whole beside its encrypted copy, counts the file as encrypted, as the main
+// window does, and names the original in the report; the shredder
 // overwrites only what it can remove. The report tells which is which.
 TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     using testsupport::FileInUse;
@@ -659,14 +660,21 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     EXPECT_EQ(0u, boxes[1].find(kLockedBox + path("a shared.txt") + "\n"));
     EXPECT_EQ(0u, boxes[2].find("Unable to open file " + path("c exclusive.txt")));
     EXPECT_EQ(0u, boxes[3].find(kLockedBox + path("d readonly.txt") + "\n"));
-    EXPECT_EQ("1 Files were successfully encrypted. 4 Files failed \nWould you like to view full details?", boxes[4]);
-    // The same rows whether the files were encrypted in place or packed.
-    const std::vector<std::vector<std::string>> expectedRows = {
+    const std::string onlyCopy = "original was overwritten but could not be removed; the encrypted file " +
+                                 path("e failing.~enc") + " is the only good copy";
+    EXPECT_EQ("These original files could not be destroyed:\n" + path("a shared.txt") + "\n" + path("d readonly.txt") +
+                  "\n" + path("e failing.txt") + " (" + onlyCopy +
+                  ")\n\n4 Files were successfully encrypted. 1 Files failed \nWould you like to view full details?",
+              boxes[4]);
+    // The same rows whether the files were encrypted in place or packed,
+    // but for the copy that the overwritten original leaves.
+    std::vector<std::vector<std::string>> expectedRows = {
         {path("a shared.txt"), "OK", "original could not be removed"},
         {path("c exclusive.txt"), "", "The file could not be opened, or the encrypted file could not be created"},
         {path("d readonly.txt"), "OK", "original could not be removed"},
-        {path("e failing.txt"), "OK", "original was overwritten but could not be removed"}};
+        {path("e failing.txt"), "OK", onlyCopy}};
     EXPECT_EQ(expectedRows, rows);
+    expectedRows.back().back() = "original was overwritten but could not be removed";
     EXPECT_EQ((std::vector<std::string>{"a shared.txt", "a shared.~enc", "b deletable.~enc", "c exclusive.txt",
                                         "d readonly.txt", "d readonly.~enc", "e failing.txt", "e failing.~enc"}),
               testsupport::ListDir(folder));
@@ -716,6 +724,57 @@ TEST_F(VerbTest, FilesInUseLoseNothingAndTheReportsSayWhatHappened) {
     EXPECT_FALSE(testsupport::ReadFile(path("e failing.txt")) == data["e failing.txt"]);
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(path("d readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA(path("d readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The original was overwritten, then made read-only by another program, so
+// it could not be removed: the file counts as encrypted, as in the main
+// window, and the report names the encrypted file as the only good copy,
+// also without the summary and the success message. "Destroy original
+// files" removes an empty read-only original.
+TEST_F(VerbTest, AnOriginalOverwrittenButNotRemovedLeavesTheEncryptedFileAsTheOnlyCopy) {
+    Store("Summary", 1);
+    Store("SSO", 1);
+    const std::string report = m_work / "report.txt", encrypted = m_work / "report.~enc";
+    const std::string data = testsupport::Bytes(40000, 9);
+    testsupport::WriteFile(report, data);
+    m_messages.respond = [](const platform::MessageRequest& box) { return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK; };
+    auto run = [&](const std::string& path, UINT verb) {
+        uitest::ModalDriver driver;
+        driver.When("QuickEncryptDlg", [verb](uitest::DialogDriver& d) {
+            d.Type(IDC_QE_PASSWORD, kPassword);
+            d.Type(IDC_QE_VERIFY, kPassword);
+            if (verb == 5) d.SetCheck(IDC_QE_DESTROY, true);
+            d.Click(IDOK);
+        });
+        m_messages.messages.clear();
+        EXPECT_EQ(S_OK, Invoke({path}, verb));
+    };
+    platform::WriteHook previous = platform::SetWriteHook([&](const std::string& to, size_t) {
+        if (to == report) SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_READONLY);
+        return true;
+    });
+    run(report, 0);
+    platform::SetWriteHook(previous);
+    EXPECT_EQ("These original files could not be destroyed:\n" + report +
+                  " (original was overwritten but could not be removed; the encrypted file " + encrypted +
+                  " is the only good copy)\n\n1 Files were successfully encrypted. 0 Files failed \n",
+              Boxes().back());
+    EXPECT_EQ(data.size(), testsupport::ReadFile(report).size());
+    EXPECT_EQ(std::string::npos, testsupport::ReadFile(report).find(data.substr(0, 64)));
+    SetFileAttributesA(report.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(DeleteFileA(report.c_str()));
+    std::string path = encrypted, hint;
+    EXPECT_EQ(0, Vastrel2::CIPHER::FileDecryptor(nullptr, 1, 0, kPassword).DecryptFile(path, hint));
+    EXPECT_TRUE(testsupport::ReadFile(report) == data);
+
+    SetFileAttributesA((Docs() + "\\sub\\empty.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    uitest::PickerRecorder pickers;
+    pickers.answers.push_back({true, m_work / "packed.exe"});
+    run(Docs(), 5);
+    EXPECT_EQ((std::vector<std::string>{"Destroying original files cannot be undone. Are you sure you want to continue?"}),
+              Boxes());
+    EXPECT_TRUE(testsupport::Exists(m_work / "packed.exe"));
+    EXPECT_TRUE(testsupport::ListDir(Docs() + "\\sub").empty());
 }
 
 TEST_F(VerbTest, NothingBehindALinkIsTouched) {

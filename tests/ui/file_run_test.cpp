@@ -77,7 +77,9 @@ TEST_F(FileRunTest, OriginalGoesOnlyOnceItsEncryptedCopyIsComplete) {
     EXPECT_TRUE(overwritten.originalOverwritten);
     EXPECT_NE("epsilon", ReadFile(failing));
     EXPECT_TRUE(Exists(overwritten.path));
-    EXPECT_EQ(WithDetails("OK", "original was overwritten but could not be removed"), overwritten.Value());
+    EXPECT_EQ(WithDetails("OK", "original was overwritten but could not be removed; the encrypted file " +
+                                    overwritten.path + " is the only good copy"),
+              overwritten.Value());
 
     // Without a shredder (an archive run) the original stays.
     WriteFile(m_dir / "kept.txt", "delta");
