@@ -219,10 +219,13 @@ void CommandJob::EncryptFiles() {
             // was, or overwritten.
             if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::ChangeReadOnly(source, true);
             if (m_logOn) {
-                Log(Format(shredded == ShredOutcome::kOverwritten
-                               ? "Error : The original file was overwritten but could not be removed: %s"
-                               : "Error : Unable to shred the original file: %s",
-                           source.c_str()));
+                // An overwritten original holds nothing of the file any more:
+                // the encrypted one must not be thrown away for it.
+                Log(shredded == ShredOutcome::kOverwritten
+                        ? Format("Error : The original file was overwritten but could not be removed: %s; the "
+                                 "encrypted file %s is the only good copy",
+                                 source.c_str(), path.c_str())
+                        : Format("Error : Unable to shred the original file: %s", source.c_str()));
             }
             return false;
         }

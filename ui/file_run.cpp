@@ -3,6 +3,7 @@
 #include "core/cipher_result.h"
 #include "core/cipher_settings.h"
 #include "core/secure_delete.h"
+#include "platform/path.h"
 #include "ui/summary_dlg.h"
 
 using Vastrel2::CIPHER::CipherResult;
@@ -133,7 +134,7 @@ FileRun::Step FileRun::Decrypt(const std::string& path) {
     switch (step.result) {
         case 0:
             step.changed = true;
-            step.path = m_obfuscate ? m_job->GetOutputPath() + "\\" + m_job->GetOriginalName() : work;
+            step.path = m_obfuscate ? platform::JoinPath(m_job->GetOutputPath(), m_job->GetOriginalName()) : work;
             break;
         case CipherResult::kRenamedOld:
             // Decrypted; the file that had its name is now ".old" beside it.

@@ -169,7 +169,8 @@ TEST_F(Batch, OriginalsThatCannotBeShreddedAreLoggedAsTheyAre) {
 #endif
     platform::SetWriteHook(previous);
     EXPECT_FALSE(done);
-    EXPECT_TRUE(Logged("Error : The original file was overwritten but could not be removed: " + failing));
+    EXPECT_TRUE(Logged("Error : The original file was overwritten but could not be removed: " + failing +
+                       "; the encrypted file " + (dir / "failing.~enc") + " is the only good copy"));
     EXPECT_TRUE(Exists(failing));
     EXPECT_NE("the disk gives up", ReadFile(failing));
     CFile::Remove(failing);
