@@ -13,6 +13,7 @@
 namespace platform {
 // Longest path the file layer takes (the Windows limit; longer ones are refused).
 constexpr size_t kMaxPath = 259;
+struct FileIdentity;
 }  // namespace platform
 
 // File attribute bits, as the Windows file system reports them.
@@ -80,6 +81,10 @@ public:
         // does not let this process remove the file. While the handle is
         // open the file may be renamed and removed by name.
         osDeleteAccess = 0x100000,
+        // Lets others rename and remove the file while this handle is open
+        // (elsewhere than on Windows they always may), without asking for
+        // the right to remove it: an open that others must share.
+        osShareDelete = 0x200000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -121,6 +126,9 @@ public:
     static bool GetStatus(const std::string& path, CFileStatus& status);
     // The status of the open file, taken from the open file itself.
     bool GetStatus(CFileStatus& status) const;
+    // What tells the open file from every other (platform::FileIdentity),
+    // taken from the open file itself, wherever it has been moved meanwhile.
+    bool GetIdentity(platform::FileIdentity& identity) const;
     // Writes the attribute byte, the permissions when known and every
     // non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);

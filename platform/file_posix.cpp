@@ -272,6 +272,14 @@ bool CFile::GetStatus(CFileStatus& status) const {
     return true;
 }
 
+bool CFile::GetIdentity(platform::FileIdentity& identity) const {
+    struct stat st;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+    identity.volume = static_cast<uint64_t>(st.st_dev);
+    identity.index = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
 bool CFile::SetStatus(const std::string& path, const CFileStatus& status) {
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;

@@ -47,6 +47,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         access |= DELETE;
         share |= FILE_SHARE_DELETE;
     }
+    if (flags & osShareDelete) share |= FILE_SHARE_DELETE;
     DWORD disposition = OPEN_EXISTING;
     if (flags & osCreateNew) disposition = CREATE_NEW;
     else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
@@ -202,6 +203,14 @@ bool CFile::GetStatus(CFileStatus& status) const {
     status.m_size = static_cast<uint64_t>(size.QuadPart);
     DWORD attrs = info.FileAttributes;
     status.m_attribute = static_cast<uint8_t>(attrs == FILE_ATTRIBUTE_NORMAL ? 0 : attrs & 0xFF);
+    return true;
+}
+
+bool CFile::GetIdentity(platform::FileIdentity& identity) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!m_handle || !GetFileInformationByHandle(H(m_handle), &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
 }
 
