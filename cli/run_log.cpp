@@ -4,6 +4,7 @@
 
 #include "cli/console_out.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -14,9 +15,7 @@ LogFile::LogFile() : LogFile(DefaultPath()) {}
 LogFile::LogFile(const std::string& path) : m_path(path) {}
 
 std::string LogFile::DefaultPath() {
-    std::string program = platform::ModuleFilePath();
-    size_t cut = program.find_last_of(platform::kPathSep);
-    return (cut == std::string::npos ? std::string() : program.substr(0, cut)) + platform::kPathSep + "Vastrel.log";
+    return platform::FolderPart(platform::ModuleFilePath()) + platform::kPathSep + "Vastrel.log";
 }
 
 namespace {
