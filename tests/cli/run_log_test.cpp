@@ -178,10 +178,10 @@ TEST(RunLog, ALineThatCannotBeWrittenIsWrittenWithTheNext) {
     for (const char* text : {"one", "two"}) logs.Line(text);
     const std::string before = logs.Ours();
 
-    // The disk refuses the log's writes for one line: the file keeps the
-    // lines it had, each of them once.
-    platform::WriteHook previous =
-        platform::SetWriteHook([&](const std::string& path, size_t) { return path != logs.path; });
+    // The disk refuses the log's writes for one line (also to a file of
+    // its own beside it): the file keeps the lines it had, each of them once.
+    platform::WriteHook previous = platform::SetWriteHook(
+        [&](const std::string& path, size_t) { return path.compare(0, logs.path.size(), logs.path) != 0; });
     logs.Line("refused");
     platform::SetWriteHook(previous);
     EXPECT_FALSE(logs.log->LastWriteSucceeded());
