@@ -1,9 +1,12 @@
 #include "cli/run_log.h"
 
+#include <chrono>
 #include <cstring>
+#include <vector>
 
 #include "cli/console_out.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -14,9 +17,7 @@ LogFile::LogFile() : LogFile(DefaultPath()) {}
 LogFile::LogFile(const std::string& path) : m_path(path) {}
 
 std::string LogFile::DefaultPath() {
-    std::string program = platform::ModuleFilePath();
-    size_t cut = program.find_last_of(platform::kPathSep);
-    return (cut == std::string::npos ? std::string() : program.substr(0, cut)) + platform::kPathSep + "Vastrel.log";
+    return platform::FolderPart(platform::ModuleFilePath()) + platform::kPathSep + "Vastrel.log";
 }
 
 namespace {
@@ -42,18 +43,33 @@ void AppendOnDisk(std::string& disk, const char* text, size_t size) {
 const char kClosing[] = "\r\n";  // after the last line, as the stream wrote it
 constexpr size_t kClosingSize = 2;
 
-// How often the file is looked at by its path, to see that it is still the
-// one written: often enough that a file removed or changed by another
-// program is soon whole again, seldom enough to cost nothing beside the
-// lines themselves.
+// How often the path is looked at, to see that it still leads to the file
+// written: often enough that a log that another run or program put in its
+// place or removed is soon whole again, seldom enough to cost nothing beside
+// the lines themselves (under Wine a look costs half a millisecond).
 constexpr uint32_t kLookEveryMs = 100;
+
+// Others may read and write the log's file meanwhile, and rename and remove
+// it: another run puts its own file in the log's place so.
+constexpr unsigned kShared = CFile::modeWrite | CFile::shareDenyNone | CFile::osShareDelete | CFile::typeBinary;
+
+// How often a run tries to put its file in the log's place while other runs
+// keep taking it (the first try finds the last run's log there).
+constexpr int kPlaceAttempts = 4;
 
 }  // namespace
 
 LogFile::~LogFile() {
-    // However the run ended, the file it leaves holds every line.
+    // However the run ended, the file it leaves holds every line. The file
+    // is let go of before the path is looked at: one that another program
+    // removed while it was open is gone then, also where the system still
+    // found it by its name while it was open (Wine).
     try {
-        if (m_file.IsOpen() && !FileAsLeft()) Rewrite();
+        if (m_buffer.empty()) return;
+        const bool asLeft = m_bufferDone == m_buffer.size() && FileAsLeft(false);
+        m_file.Close();
+        platform::FileIdentity atPath;
+        if (!asLeft || !platform::GetFileIdentity(m_path, atPath) || atPath != m_wrote) WriteWhole();
     } catch (...) {
         // the lines in the file stay as they are
     }
@@ -62,21 +78,29 @@ LogFile::~LogFile() {
 void LogFile::WriteLine(const std::string& text) {
     m_buffer += text;
     m_buffer += "\r\n";
-    bool asLeft = m_file.IsOpen();
-    if (asLeft && platform::TickCount() - m_lookedAt >= kLookEveryMs) asLeft = FileAsLeft();
-    m_lastWriteOk = asLeft ? Append() : Rewrite();
+    const bool look = platform::TickCount() - m_lookedAt >= kLookEveryMs;
+    m_lastWriteOk = FileAsLeft(look) ? Append() : WriteWhole();
 }
 
-bool LogFile::FileAsLeft() {
+// The open file is as long as it was left and, when the path is looked at,
+// still the file that the path leads to. Its length is asked of the open
+// file itself, which costs no look along the path, by moving to its end: a
+// status query would cost more, and on Linux make the write after it cost
+// more too (it asks for the change time, which the next write must then set
+// exactly).
+bool LogFile::FileAsLeft(bool lookAtPath) {
+    if (!m_file.IsOpen() || m_file.SeekToEnd() != m_fileDone + kClosingSize) return false;
+    if (!lookAtPath) return true;
     m_lookedAt = platform::TickCount();
-    CFileStatus status;
-    return CFile::GetStatus(m_path, status) && status.m_size == m_fileDone + kClosingSize;
+    platform::FileIdentity atPath;
+    return platform::GetFileIdentity(m_path, atPath) && atPath == m_wrote;
 }
 
 // The lines not yet in the file overwrite its closing line end, followed by
-// a new one, in one write. A write that fails is undone, so that the file
-// holds the lines before it as they were; the lines are then written with
-// the next one.
+// a new one, in one write; the file was just seen to end there, so nothing
+// is written past its end. A write that fails is undone by shortening the
+// file again, so that it holds the lines before it as they were; the lines
+// are then written with the next one.
 bool LogFile::Append() {
     std::string& lines = m_scratch;  // kept from line to line: no allocation a line
     lines.clear();
@@ -87,22 +111,29 @@ bool LogFile::Append() {
         m_bufferDone = m_buffer.size();
         return true;
     }
-    if (!m_file.SetLength(m_fileDone + kClosingSize) || !m_file.WriteAt(m_fileDone, kClosing, kClosingSize))
+    if (m_file.GetLength() < m_fileDone + kClosingSize || !m_file.SetLength(m_fileDone + kClosingSize) ||
+        !m_file.WriteAt(m_fileDone, kClosing, kClosingSize))
         m_file.Close();  // written whole the next time
     return false;
 }
 
-// Every line again. Others may read and write the file meanwhile; opening
-// it empties it.
-bool LogFile::Rewrite() {
-    m_file.Close();
+// Every line again, into a new file of this log's own put in the log's
+// place, or, where the place cannot be taken, into the log itself, emptied.
+bool LogFile::WriteWhole() {
+    m_file.Close();  // the file it held may be one that is no longer the log's
     m_lookedAt = platform::TickCount();
-    if (!m_file.Open(m_path, CFile::modeWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::modeCreate))
-        return false;
+    if (!m_straysRemoved) {
+        RemoveStrays();
+        m_straysRemoved = true;
+    }
+    if (!TakePlace() && !m_file.Open(m_path, kShared | CFile::modeCreate)) return false;
     std::string disk;
     disk.reserve(m_buffer.size() + m_buffer.size() / 8 + kClosingSize);
     AppendOnDisk(disk, m_buffer.data(), m_buffer.size());
     disk += kClosing;
+    // A file system that tells no identity leaves the path never leading to
+    // this file: the lines are then written whole at every look.
+    if (!m_file.GetIdentity(m_wrote)) m_wrote = platform::FileIdentity();
     if (!m_file.Write(disk.data(), disk.size())) {
         m_file.Close();
         return false;
@@ -110,6 +141,60 @@ bool LogFile::Rewrite() {
     m_fileDone = disk.size() - kClosingSize;
     m_bufferDone = m_buffer.size();
     return true;
+}
+
+// Puts a new, empty file of this log's own in the log's place, open in
+// m_file, with the attributes and permissions of the log it replaces. The
+// file that was there may be another run's, still open and written, and
+// Windows replaces no open file, not even by a rename: it is renamed aside
+// to a private name instead (which the runs' own handles let others do) and
+// removed there. It goes when its run lets go of it; that run, no longer
+// finding it by the path, writes its lines again. Nothing is ever written
+// into it. False when the log is a folder or read-only or held by a program
+// that does not let it be renamed (it is left as it was), when no file can
+// be made beside it, and when other runs keep taking the place first.
+bool LogFile::TakePlace() {
+    const std::string mine = PrivateName();
+    if (!m_file.Open(mine, kShared | CFile::osCreateNew)) return false;
+    for (int attempt = 0; attempt < kPlaceAttempts; ++attempt) {
+        if (CFile::Rename(mine, m_path)) return true;
+        CFileStatus old;
+        if (!CFile::GetStatus(m_path, old)) continue;  // gone since
+        if (old.m_attribute & (kAttrDirectory | kAttrReadOnly)) break;
+        old.m_ctime = old.m_atime = old.m_mtime = 0;  // not its times
+        CFile::SetStatus(mine, old);
+        const std::string aside = PrivateName();
+        if (!CFile::Rename(m_path, aside)) break;
+        CFile::Remove(aside);
+    }
+    m_file.Close();
+    CFile::Remove(mine);
+    return false;
+}
+
+// A name beside the log that no other run makes at the same time: the log's
+// name, a number of the moment and ".tmp". A file of such a name is there
+// for a moment only, unless a run ends in that moment.
+std::string LogFile::PrivateName() {
+    const uint64_t now = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return m_path + Format(".~%08x%04x.tmp", static_cast<unsigned>(now ^ (now >> 32)), ++m_names & 0xFFFFu);
+}
+
+// Files of private names left by runs that were ended before they moved or
+// removed them: a run removes them before its first whole write. Should one
+// be another run's, made that very moment, that run no longer finds it and
+// writes its lines into the log itself.
+void LogFile::RemoveStrays() {
+    const std::string folder = platform::FolderPart(m_path);
+    std::vector<std::string> strays;
+    platform::FindFiles(
+        folder, platform::FileNamePart(m_path) + ".~*.tmp",
+        [&](const platform::FindData& found) {
+            if (!(found.attributes & kAttrDirectory)) strays.push_back(platform::JoinPath(folder, found.name));
+            return true;
+        },
+        platform::FindDetail::TypeOnly);
+    for (const std::string& stray : strays) CFile::Remove(stray);
 }
 
 std::string LogFile::Timestamp() {

@@ -14,8 +14,9 @@ public:
     LogFile();
     // A log at a path of the caller's choosing.
     explicit LogFile(const std::string& path);
-    // Leaves the file with every line, also when it was removed or changed
-    // since it was last looked at.
+    // Leaves the file with every line, also when another run or program
+    // took its place, removed or changed it since it was last looked at: of
+    // runs that share the log, the one that ends last leaves its lines.
     ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
@@ -25,12 +26,21 @@ public:
     // line feed, and the file ends in one more carriage return and line
     // feed. A file that cannot be written is skipped for this line; the line
     // is kept for the next one. A line costs the same whatever came before
-    // it: the file stays open between lines (others may read and write it
-    // meanwhile) and only the new bytes are written. Once a tenth of a
-    // second has passed since it was last looked at, the file is looked at
-    // by its path first: when it is gone or not as it was left (another
-    // program removed or changed it), every line is written again, as they
-    // are when the last line could not be written.
+    // it: the file stays open between lines (others may read, write, rename
+    // and remove it meanwhile) and only the new bytes are written, once the
+    // open file is seen to be as long as it was left. Once a tenth of a
+    // second has passed since it was last looked at, the path is also
+    // looked at, to see that it still leads to this file. Every line is
+    // written again when the file is not as it was left (another run or
+    // another program took its place, removed, shortened or changed it), as
+    // they are when the last line could not be written.
+    //
+    // Whole writes never go into a file that another run may be writing: a
+    // new file of this log's own is put in the log's place, and the file
+    // that was there, which another run may still be writing, is left to
+    // that run. Only where the place cannot be taken (another program holds
+    // the log without letting it be renamed, or no file can be made beside
+    // it) is the log itself emptied and written.
     void WriteLine(const std::string& text);
 
     // "08/12/2026 14:03:09  :  ": local day, month, year and time.
@@ -44,18 +54,24 @@ public:
     bool LastWriteSucceeded() const { return m_lastWriteOk; }
 
 private:
-    bool FileAsLeft();
+    bool FileAsLeft(bool lookAtPath);
     bool Append();
-    bool Rewrite();
+    bool WriteWhole();
+    bool TakePlace();
+    std::string PrivateName();
+    void RemoveStrays();
 
     std::string m_path;
     std::string m_buffer;
     bool m_lastWriteOk = true;
-    CFile m_file;             // open while the file is as it was left
-    size_t m_bufferDone = 0;  // characters of the buffer that the file holds
-    uint64_t m_fileDone = 0;  // bytes of the file before its closing line end
-    uint32_t m_lookedAt = 0;  // platform::TickCount of the last look at the file
-    std::string m_scratch;    // the bytes of the lines being written
+    CFile m_file;                    // open while the file is as it was left
+    platform::FileIdentity m_wrote;  // the file that m_file holds
+    size_t m_bufferDone = 0;         // characters of the buffer that the file holds
+    uint64_t m_fileDone = 0;         // bytes of the file before its closing line end
+    uint32_t m_lookedAt = 0;         // platform::TickCount of the last look at the path
+    unsigned m_names = 0;            // private names made so far
+    bool m_straysRemoved = false;    // by the first whole write
+    std::string m_scratch;           // the bytes of the lines being written
 };
 
 // "Start Time : " and the timestamp.

@@ -81,6 +81,10 @@ public:
         // does not let this process remove the file. While the handle is
         // open the file may be renamed and removed by name.
         osDeleteAccess = 0x100000,
+        // Lets others rename and remove the file while this handle is open
+        // (elsewhere than on Windows they always may), without asking for
+        // the right to remove it: an open that others must share.
+        osShareDelete = 0x200000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 
@@ -126,6 +130,10 @@ public:
     // tells it for a path), and how many names it has on its volume (its hard
     // links), both asked of the open file itself.
     bool GetIdentity(platform::FileIdentity& identity, uint32_t& links) const;
+    bool GetIdentity(platform::FileIdentity& identity) const {
+        uint32_t links = 0;
+        return GetIdentity(identity, links);
+    }
     // Writes the attribute byte, the permissions when known and every
     // non-zero time of `status`.
     static bool SetStatus(const std::string& path, const CFileStatus& status);

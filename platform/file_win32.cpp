@@ -47,6 +47,7 @@ bool CFile::Open(const std::string& path, unsigned flags, CFileException* error)
         access |= DELETE;
         share |= FILE_SHARE_DELETE;
     }
+    if (flags & osShareDelete) share |= FILE_SHARE_DELETE;
     DWORD disposition = OPEN_EXISTING;
     if (flags & osCreateNew) disposition = CREATE_NEW;
     else if (flags & modeCreate) disposition = (flags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;

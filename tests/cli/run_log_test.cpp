@@ -31,9 +31,15 @@ TEST(RunLog, CarriageReturnTwiceBeforeEveryLineFeedAndRewrittenWhole) {
     EXPECT_TRUE(log.LastWriteSucceeded());
     EXPECT_EQ("first\r\r\n \r\r\n\r\r\n\r\n", testsupport::ReadFile(path));
 
-    LogFile next(path);  // a later run replaces the file
+    // A later run replaces the file, and removes what a run that was ended
+    // while it put its file in the log's place left beside it.
+    testsupport::WriteFile(path + ".~0123456789ab.tmp", "left by a killed run");
+    testsupport::WriteFile(path + ".keep", "not the log's");
+    LogFile next(path);
     next.WriteLine("second run");
     EXPECT_EQ("second run\r\r\n\r\n", testsupport::ReadFile(path));
+    EXPECT_FALSE(testsupport::Exists(path + ".~0123456789ab.tmp"));
+    EXPECT_TRUE(testsupport::Exists(path + ".keep"));
 
     const std::string beside = LogFile::DefaultPath();
     EXPECT_EQ(std::string(1, platform::kPathSep) + "Vastrel.log", beside.substr(beside.size() - 12));
@@ -170,6 +176,15 @@ TEST(RunLog, EveryLineLeavesTheBytesThatAWholeRewriteLeaves) {
     EXPECT_EQ("second run\r\r\n\r\n", logs.Ours());
     next.WriteLine("and more");
     EXPECT_EQ("second run\r\r\nand more\r\r\n\r\n", logs.Ours());
+#ifdef _WIN32
+    // Held by a program that lets it be written but not renamed, the log is
+    // written in place.
+    testsupport::FileHolder holder(logs.path, "rw");
+    ASSERT_TRUE(holder.Holding());
+    LogFile third(logs.path);
+    third.WriteLine("third run");
+    EXPECT_EQ("third run\r\r\n\r\n", logs.Ours());
+#endif
 }
 
 TEST(RunLog, ALineThatCannotBeWrittenIsWrittenWithTheNext) {
@@ -178,10 +193,10 @@ TEST(RunLog, ALineThatCannotBeWrittenIsWrittenWithTheNext) {
     for (const char* text : {"one", "two"}) logs.Line(text);
     const std::string before = logs.Ours();
 
-    // The disk refuses the log's writes for one line: the file keeps the
-    // lines it had, each of them once.
-    platform::WriteHook previous =
-        platform::SetWriteHook([&](const std::string& path, size_t) { return path != logs.path; });
+    // The disk refuses the log's writes for one line (also to a file of
+    // its own beside it): the file keeps the lines it had, each of them once.
+    platform::WriteHook previous = platform::SetWriteHook(
+        [&](const std::string& path, size_t) { return path.compare(0, logs.path.size(), logs.path) != 0; });
     logs.Line("refused");
     platform::SetWriteHook(previous);
     EXPECT_FALSE(logs.log->LastWriteSucceeded());
