@@ -42,9 +42,11 @@ const std::string kOddName = "Gr\xFC\xDF" "e aus K\xF6ln.txt";
 // Encrypts the files (name -> content) in `work` and packs them behind the
 // real Extractor program; returns the archive's path.
 // `alter`, when given, changes each encrypted file before it is packed.
+// `namesOnly` stores each file by its name alone, as a project of files
+// from several folders stores them.
 std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::string, std::string>& files,
                         const std::string& hint = "none",
-                        const std::function<void(const std::string&)>& alter = nullptr) {
+                        const std::function<void(const std::string&)>& alter = nullptr, bool namesOnly = false) {
     CipherSettings settings;
     settings.Clear();
     settings.LoadDefaults();
@@ -53,10 +55,11 @@ std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::st
     CSelfExtractor writer;
     for (const auto& f : files) {
         std::string path = work / f.first;
+        if (namesOnly) testsupport::MakeDir(platform::FolderPart(path));
         testsupport::WriteFile(path, f.second);
         EXPECT_EQ(0, encryptor.EncryptFile(path, hint)) << f.first;
         if (alter) alter(path);
-        EXPECT_TRUE(writer.AddFile(path, f.first));
+        EXPECT_TRUE(writer.AddFile(path, namesOnly ? platform::FileNamePart(f.first) : f.first));
     }
     std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
     EXPECT_FALSE(stub.empty());
@@ -274,22 +277,8 @@ TEST_F(ExtractorTest, RefusesWhatCannotWork) {
 
 TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
     testsupport::TempDir work;
-    CipherSettings settings;
-    settings.Clear();
-    settings.LoadDefaults();
-    CFile file;
-    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
-    CSelfExtractor writer;
-    for (std::string dir : {"first", "second"}) {
-        testsupport::MakeDir(work / dir);
-        std::string path = work / dir + "\\same.txt";
-        testsupport::WriteFile(path, dir);
-        ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
-        ASSERT_TRUE(writer.AddFile(path, "same.txt"));
-    }
-    std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
-    std::string archive = work / "archive.exe";
-    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
+    const std::string archive =
+        MakeArchive(work, {{"first\\same.txt", "first"}, {"second\\same.txt", "second"}}, "none", nullptr, true);
 
     // Overwrite on: the second of one name is not written over the first.
     std::string folder = work / "out";
@@ -314,26 +303,16 @@ TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
         if (c != 0xD7) pairs.push_back({static_cast<char>(c), static_cast<char>(c + 0x20)});  // 0xD7 is no letter
     }
     testsupport::TempDir work;
-    CipherSettings settings;
-    settings.Clear();
-    settings.LoadDefaults();
-    CFile file;
-    FileEncryptor encryptor(&file, 1, 0, kPassword, &settings);
-    CSelfExtractor writer;
+    std::map<std::string, std::string> files;
     std::multiset<std::string> contents, found;
     for (const auto& pair : pairs) {
         for (const char letter : {pair.first, pair.second}) {
             const std::string name = letter + std::string("lan.txt"), project = letter == pair.first ? "one" : "two";
-            testsupport::MakeDir(work / project);
-            std::string path = work / project + "\\" + name;
-            testsupport::WriteFile(path, project + " " + name);
+            files[project + "\\" + name] = project + " " + name;
             contents.insert(project + " " + name);
-            ASSERT_EQ(0, encryptor.EncryptFile(path, "none"));
-            ASSERT_TRUE(writer.AddFile(path, name));
         }
     }
-    const std::string stub = testsupport::ReadFile(extractortest::ExtractorExePath());
-    ASSERT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), work / "archive.exe"));
+    MakeArchive(work, files, "none", nullptr, true);
 
     const std::string folder = work / "out";
     extractortest::ExtractorProcess program;
@@ -359,6 +338,7 @@ TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
     }
     // The plain files, then the encrypted ones decrypted where they are once
     // the plain file of their name has gone.
+    CFile file;
     Vastrel2::CIPHER::FileDecryptor decryptor(&file, 0, 0, kPassword);
     for (bool encrypted : {false, true}) {
         for (const std::string& name : testsupport::ListDir(folder)) {
