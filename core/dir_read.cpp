@@ -41,8 +41,11 @@ bool TooDeep(const std::string& folder) { return folder.size() + 4 > platform::k
 // asked; a question waits mostly on the system rather than on the disk, so
 // many of them are asked on a few threads at once. The threads are started
 // at the first folder that needs them and serve the rest of the walk.
-constexpr size_t kAskTogether = 64;  // fewer are asked one after another
-constexpr size_t kAsksPerThread = 32;
+// A question costs about a tenth of a millisecond and a thread's start a
+// fraction of one, so a folder of a few dozen files is already worth
+// sharing out; a tree of such folders otherwise asks every file in turn.
+constexpr size_t kAskTogether = 16;  // fewer are asked one after another
+constexpr size_t kAsksPerThread = 4;
 using Askers = std::unique_ptr<Vastrel2::WorkerGroup>;
 
 // For each name of the folder's listing: is it a link?
