@@ -238,6 +238,9 @@ void CommandJob::DecryptFiles() {
     int processReadOnly = m_settings->processReadOnly != "false" ? 1 : 0;
     CFile work;
     std::unique_ptr<FileDecryptor> decryptor(new FileDecryptor(&work, processReadOnly, obfuscate, m_settings->password));
+    // The walk and the check of the files named one by one have just asked
+    // every path whether it is a link.
+    decryptor->pathsCheckedForLinks = true;
 
     ProcessFiles("Decrypting", "decrypted", [&](std::string& path) {
         std::string hint;

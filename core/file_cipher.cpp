@@ -58,16 +58,19 @@ bool IsPlainFileName(const std::string& name) {
 
 // True only for a file that the full decryption road would turn away as not
 // encrypted, learnt through one open: its full path is not too long, it is
-// no link and opens as a job's source opens, its attributes give no result
-// code of their own, and it does not end in the trailer. In a run over a
-// folder most files are such files.
-bool PlainAtFirstSight(const std::string& given) {
+// no link (asked only when `askLinks`) and opens as a job's source opens,
+// its attributes give no result code of their own, and it does not end in
+// the trailer. In a run over a folder most files are such files. Nothing is
+// written either way: a link that the look does not ask about can only
+// bring "not encrypted" in place of "a link".
+bool PlainAtFirstSight(const std::string& given, bool askLinks) {
     if (given.empty()) return false;
     const std::string path = platform::FullPath(given);
     if (TooLong(path)) return false;
     CFile file;
     CFileStatus status;
-    if (!file.Open(path, kOpenFlags | CFile::osNoLink) || !file.GetStatus(status) || AttributeCode(status) != 0)
+    if (!file.Open(path, kOpenFlags | (askLinks ? CFile::osNoLink : 0u)) || !file.GetStatus(status) ||
+        AttributeCode(status) != 0)
         return false;
     return !Utils::IsEncrypted(file, status.m_size);
 }
@@ -317,7 +320,7 @@ FileDecryptor::FileDecryptor(CFile* source, int processReadOnly, int obfuscate, 
 }
 
 int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwrite) {
-    if (PlainAtFirstSight(path)) return R::kNotEncrypted;
+    if (PlainAtFirstSight(path, !pathsCheckedForLinks)) return R::kNotEncrypted;
     const std::string given = path;
     if (path.empty()) return R::kNoSuchFile;
     // A relative path is taken against the current folder, never the root.

@@ -77,6 +77,12 @@ public:
 
     // Set by the self-extractor: decryption never moves an existing file aside.
     bool failIfTargetExists = false;
+    // Set by a caller whose paths were each found to be no link just before
+    // (a folder walk asks every file): the first look at a file that turns
+    // out to be plain then asks no more, which under Wine costs a question
+    // to the system per file. A link put in a path since is still refused
+    // by every decryption that goes on past that look.
+    bool pathsCheckedForLinks = false;
 
 protected:
     FileCipher(CFile* source, int processReadOnly, int obfuscate, const std::string& password);
