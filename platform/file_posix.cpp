@@ -22,6 +22,14 @@ int64_t FromTimespec(const timespec& ts) {
     return (static_cast<int64_t>(ts.tv_sec) + kEpochDiffSeconds) * 10000000LL + ts.tv_nsec / 100;
 }
 
+// What tells a file from every other, as its status describes it.
+platform::FileIdentity IdentityOf(const struct stat& st) {
+    platform::FileIdentity identity;
+    identity.volume = static_cast<uint64_t>(st.st_dev);
+    identity.index = static_cast<uint64_t>(st.st_ino);
+    return identity;
+}
+
 timespec ToTimespec(int64_t t) {
     timespec ts;
     if (t == 0) {
@@ -275,8 +283,7 @@ bool CFile::GetStatus(CFileStatus& status) const {
 bool CFile::GetIdentity(platform::FileIdentity& identity, uint32_t& links) const {
     struct stat st;
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
-    identity.volume = static_cast<uint64_t>(st.st_dev);
-    identity.index = static_cast<uint64_t>(st.st_ino);
+    identity = IdentityOf(st);
     links = static_cast<uint32_t>(st.st_nlink);
     return true;
 }
@@ -395,8 +402,7 @@ bool FolderLinks::IsLink(const std::string& name) { return platform::IsLink(m_fo
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
-    identity.volume = static_cast<uint64_t>(st.st_dev);
-    identity.index = static_cast<uint64_t>(st.st_ino);
+    identity = IdentityOf(st);
     return true;
 }
 

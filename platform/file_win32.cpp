@@ -8,6 +8,14 @@ int64_t FromFileTime(const FILETIME& ft) {
     return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
+// What tells a file from every other, as the system describes an open one.
+platform::FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    platform::FileIdentity identity;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return identity;
+}
+
 FILETIME ToFileTime(int64_t t) {
     FILETIME ft;
     ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(t) & 0xFFFFFFFFu);
@@ -209,8 +217,7 @@ bool CFile::GetStatus(CFileStatus& status) const {
 bool CFile::GetIdentity(platform::FileIdentity& identity, uint32_t& links) const {
     BY_HANDLE_FILE_INFORMATION info;
     if (!m_handle || !GetFileInformationByHandle(H(m_handle), &info)) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity = IdentityOf(info);
     links = info.nNumberOfLinks;
     return true;
 }
@@ -270,8 +277,7 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     const bool ok = GetFileInformationByHandle(h, &info) != 0;
     CloseHandle(h);
     if (!ok) return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity = IdentityOf(info);
     return true;
 }
 

@@ -382,11 +382,10 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
         try {
             CFile probe;
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
-                uint64_t size = probe.GetLength();
                 probe.Close();
                 // An empty file has nothing to overwrite: it is removed
                 // plainly, also when it is read-only.
-                shredded = size > 0 ? shredder.Shred(path) : shredder.ShredOrRemove(path);
+                shredded = shredder.ShredOrRemove(path);
             }
             // A file that does not open is never removed plainly as if it
             // were empty: it stays.

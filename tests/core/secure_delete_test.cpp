@@ -51,7 +51,6 @@ std::string BytesOf(CFile& file) {
     return data;
 }
 
-
 }  // namespace
 
 TEST_F(Shredder, PassesComeFromTheSettingAndZeroBecomesOne) {
@@ -334,7 +333,9 @@ TEST_F(Shredder, OnlyAFileItsNameHoldsAloneIsOverwritten) {
     }
     {
         testsupport::SymbolicLink link(a, b);
-        if (link.Made()) EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(b));
+        if (link.Made()) {
+            EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(b));
+        }
     }
     EXPECT_TRUE(ReadFile(a) == secret);
 
@@ -354,7 +355,9 @@ TEST_F(Shredder, OnlyAFileItsNameHoldsAloneIsOverwritten) {
         const ShredOutcome outcome = shredder.Shred(a);
         platform::SetWriteHook(previous);
         EXPECT_TRUE(saved || !aside);
-        if (saved) EXPECT_TRUE(outcome == ShredOutcome::kUntouched && ReadFile(a) == "newer");
+        if (saved) {
+            EXPECT_TRUE(outcome == ShredOutcome::kUntouched && ReadFile(a) == "newer");
+        }
         CFile::Remove(dir / "a.bak");
         WriteFile(a, secret);
     }

@@ -344,7 +344,9 @@ TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
         for (const std::string& name : testsupport::ListDir(folder)) {
             std::string path = folder + "\\" + name, hint;
             if ((name.find(".~enc") != std::string::npos) != encrypted) continue;
-            if (encrypted) ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << name;
+            if (encrypted) {
+                ASSERT_EQ(0, decryptor.DecryptFile(path, hint)) << name;
+            }
             found.insert(testsupport::ReadFile(path));
             CFile::Remove(path);
         }
