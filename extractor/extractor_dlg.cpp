@@ -45,6 +45,15 @@ private:
     std::set<std::pair<uint64_t, uint64_t>> m_ids;
 };
 
+// True when the system can give a file this name in a folder: no device
+// name (also with an extension), not only dots and blanks, no character a
+// file name may not hold. The name is one part, read as the reader reads
+// stored names.
+bool NameCanBeMade(const std::string& name) {
+    std::vector<std::string> parts;
+    return CSelfExtractor::SafeNameParts(name, parts) && parts.size() == 1 && parts.front() == name;
+}
+
 // Runs its action when the scope ends, however it ends.
 template <class F>
 class ScopeExit {
@@ -209,6 +218,18 @@ bool CExtractorDlg::Extract(Counts& counts) {
     const std::string archive = m_archivePath.empty() ? CSelfExtractor::GetOwnPath() : m_archivePath;
     // An executable without an archive simply has no entries.
     m_reader.ReadDirectory(archive);
+    // The names the rows give the entries, whatever a later read finds.
+    std::vector<std::string> storedNames;
+    for (int i = 0; i < m_reader.GetCount(); ++i) storedNames.push_back(m_reader.Entry(i).storedName);
+    // The archive is told from every other file by its identity: a stored
+    // name may reach it by another spelling (letter case, a short alias).
+    platform::FileIdentity archiveId;
+    const bool archiveKnown = platform::GetFileIdentity(archive, archiveId);
+    auto isArchive = [&](const std::string& path) {
+        platform::FileIdentity id;
+        // An archive whose identity cannot be asked is taken to be everywhere.
+        return !archiveKnown || (platform::GetFileIdentity(path, id) && id == archiveId);
+    };
 
     std::string password = m_password.Text();
     if (password.empty()) {
@@ -232,7 +253,7 @@ bool CExtractorDlg::Extract(Counts& counts) {
         m_busy = false;
     });
     EnableInputs(false);
-    const int n = m_reader.GetCount();
+    const int n = static_cast<int>(storedNames.size());
     m_progress.SetRange(0, n);
     m_progress.Show(SW_SHOW);
     int &extracted = counts.extracted, &extractFailed = counts.extractFailed, &decrypted = counts.decrypted,
@@ -264,14 +285,21 @@ bool CExtractorDlg::Extract(Counts& counts) {
             std::string hint;
             std::string kept;
             // Existing files are replaced only when the user allows it, and
-            // never a file this extraction has written: two files of one
-            // name in the archive (whatever the case of its letters) both
-            // reach the recipient.
+            // never the archive being read nor a file this extraction has
+            // written: two files of one name in the archive (whatever the
+            // case of its letters) both reach the recipient.
             int d = decryptor.DecryptFile(job, hint, false);
-            if (d == CipherResult::kTargetExists) {
+            // Both results come after the stored name was read, and a name
+            // the system cannot make (a device, only dots) shows as either.
+            const bool unmakeable = (d == CipherResult::kTargetExists || d == CipherResult::kMoveAsideFailed) &&
+                                    !NameCanBeMade(decryptor.GetOriginalName());
+            if (d == CipherResult::kTargetExists && !unmakeable) {
                 const std::string target =
                     platform::JoinPath(decryptor.GetOutputPath(), decryptor.GetOriginalName());
-                if (written.Holds(target) && !platform::SameFile(target, path)) {
+                if (isArchive(target)) {
+                    // The archive being read is never replaced, moved or removed.
+                    kept = "This file has the name of the archive being extracted; it stays encrypted as " + path;
+                } else if (written.Holds(target) && !platform::SameFile(target, path)) {
                     kept = "Another file of this archive has the same name; this one stays encrypted as " + path;
                 } else if (m_overwrite) {
                     job = path;
@@ -284,7 +312,12 @@ bool CExtractorDlg::Extract(Counts& counts) {
             } else {
                 if (kept.empty()) failed.push_back(path);
                 ++decryptFailed;
-                if (d == CipherResult::kWrongPassword) {
+                if (unmakeable) {
+                    m_results[path] = WithDetails(
+                        "Not decrypted", "Its name \"" + decryptor.GetOriginalName() +
+                                             "\" is one this system cannot give a file: a device name, only dots "
+                                             "and blanks, or a character no file name may hold; nothing was written");
+                } else if (d == CipherResult::kWrongPassword) {
                     m_results[path] = WrongPasswordResult(hint);
                 } else if (!kept.empty()) {
                     m_results[path] = WithDetails(CipherResult::ResultText(d), kept);
@@ -303,8 +336,8 @@ bool CExtractorDlg::Extract(Counts& counts) {
         } else {
             ++extractFailed;
             ++decryptFailed;
-            std::string name = i < m_reader.GetCount() ? m_reader.Entry(i).storedName : std::to_string(i);
-            m_results[platform::JoinPath(folder, name)] = WithDetails("Not extracted", m_reader.LastProblem());
+            m_results[platform::JoinPath(folder, storedNames[static_cast<size_t>(i)])] =
+                WithDetails("Not extracted", m_reader.LastProblem());
         }
         m_progress.StepIt();
         Vastrel2::CIPHER::PumpMessages();

@@ -18,6 +18,8 @@
 #include "core/cipher_mode.h"
 #include "core/file_cipher.h"
 #include "core/file_header.h"
+#include "core/blowfish.h"
+#include "core/keys.h"
 #include "core/registry_dword.h"
 #include "core/sfx_archive.h"
 #include "extractor/extractor_dlg.h"
@@ -66,6 +68,47 @@ std::string MakeArchive(const testsupport::TempDir& work, const std::map<std::st
     std::string archive = work / "archive.exe";
     EXPECT_EQ(kArchiveOk, writer.WriteArchive(stub.data(), stub.size(), archive));
     return archive;
+}
+
+// Gives the encrypted file another stored original name, as a file made
+// elsewhere could carry.
+void StoreOriginalName(const std::string& path, const std::string& name) {
+    using namespace Vastrel2::CIPHER;
+    CFile file;
+    Vastrel2::Utils::CFileHeader header;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::typeBinary) && header.ReadFooter(file));
+    file.Close();
+    CipherSettings settings;
+    settings.Clear();
+    settings.LoadDefaults();
+    std::unique_ptr<IKeyBase> key(IKeyBase::CreateKey(kPassword, settings));
+    Blowfish cipher;
+    cipher.SetKey(key->GetKey(), header.GetKeyLength());
+    InitVector iv;
+    ASSERT_TRUE(iv.SetFromHex(header.GetIvHex()));
+    Vastrel2::Utils::CFileHeader forged(header.GetHint(), header.GetVerifier(), CBCMode().EncryptName(name, &cipher, iv),
+                                        header.GetSize(), header.GetPad(), header.GetFormatVersion(),
+                                        header.GetCipherId(), header.GetHashType(), header.GetKeyLength(),
+                                        header.GetIvHex());
+    const size_t cipherLength = static_cast<size_t>(header.GetSize() + static_cast<uint64_t>(header.GetPad()));
+    testsupport::WriteFile(path, testsupport::ReadFile(path).substr(0, cipherLength) +
+                                     Vastrel2::Utils::HexEncode(header.GetVerifier(), header.GetKeyLength()) +
+                                     forged.BuildFooter());
+}
+
+// Gives the stored name of the encrypted file a character that is not
+// hexadecimal: reading it brings up a box.
+void DamageStoredName(const std::string& path) {
+    CFile file;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::typeBinary));
+    Vastrel2::Utils::CFileHeader header;
+    ASSERT_TRUE(header.ReadFooter(file));
+    file.Close();
+    std::string bytes = testsupport::ReadFile(path);
+    size_t at = bytes.rfind("\xA9" + header.GetEncryptedName() + "\xA9");
+    ASSERT_NE(std::string::npos, at);
+    bytes[at + 1] = 'Z';
+    testsupport::WriteFile(path, bytes);
 }
 
 class ExtractorTest : public uitest::UiTest {
@@ -292,6 +335,71 @@ TEST_F(ExtractorTest, TwoFilesOfOneNameBothArrive) {
         << m_results.begin()->second;
 }
 
+// A stored original name the system cannot give a file (a device, only dots
+// and blanks) is said to be one, with overwrite on and off: nothing is
+// written, no overwrite is tried, the encrypted copy goes and every other
+// file arrives. The archive, in that folder, keeps its entry of its own name
+// encrypted beside it. An archive that changes under a running extraction
+// still names each failed entry by its stored name.
+TEST_F(ExtractorTest, NamesTheSystemCannotMakeAreSaidSoAndEveryRowNamesItsEntry) {
+    const std::vector<std::string> unmakeable = {"NUL", "CON", "com1.txt", "AUX.txt", "...", ". ."};
+    testsupport::TempDir work, out;
+    std::map<std::string, std::string> files = {{"plain.txt", "plain"}, {"setup.exe", "inner"}};
+    for (size_t i = 0; i < unmakeable.size(); ++i) files["d" + std::to_string(i) + ".txt"] = "device " + unmakeable[i];
+    const std::string folder = out / "here", archive = folder + "\\setup.exe";
+    testsupport::MakeDir(folder);
+    ASSERT_TRUE(MoveFileA(MakeArchive(work, files, "none", [&](const std::string& path) {
+                              const std::string name = platform::FileNamePart(path);
+                              if (name[0] == 'd') StoreOriginalName(path, unmakeable[static_cast<size_t>(name[1] - '0')]);
+                          }).c_str(),
+                          archive.c_str()));
+    const std::string archiveBytes = testsupport::ReadFile(archive);
+    const std::vector<std::string> workFiles = testsupport::ListDir(work.Path());
+    std::vector<std::string> inFolder = {"plain.txt", "setup.exe", "setup.exe.~enc"};
+    for (bool overwrite : {true, false}) {
+        m_messages.respond = nullptr;  // Yes: the summary, for its picture
+        m_summary = [](uitest::DialogDriver& d) { d.Click(IDOK); };
+        Extract(archive, folder, kPassword, [&](uitest::DialogDriver& d) { d.SetCheck(IDC_OVERWRITE, overwrite); });
+        EXPECT_EQ("8 files extracted successfully, 0 failed. \n" + std::string(overwrite ? "1" : "0") +
+                      " files decrypted successfully, " + (overwrite ? "7" : "8") + " failed. View summary?",
+                  LastBox());
+        EXPECT_EQ(inFolder, testsupport::ListDir(folder));
+        EXPECT_EQ("plain", testsupport::ReadFile(folder + "\\plain.txt"));
+        EXPECT_EQ(archiveBytes, testsupport::ReadFile(archive));
+        ASSERT_EQ(overwrite ? 7u : 8u, m_results.size());
+        for (size_t i = 0; i < unmakeable.size(); ++i) {
+            EXPECT_EQ("Not decrypted\xA9Its name \"" + unmakeable[i] +
+                          "\" is one this system cannot give a file: a device name, only dots and blanks, or a "
+                          "character no file name may hold; nothing was written",
+                      m_results[folder + "\\d" + std::to_string(i) + ".txt.~enc"]);
+        }
+        const std::string kept = folder + "\\" + inFolder.back();
+        EXPECT_EQ("File already exists\xA9This file has the name of the archive being extracted; it stays encrypted as " +
+                      kept,
+                  m_results[kept]);
+        inFolder.push_back("setup.exe_1.~enc");
+    }
+    EXPECT_EQ(workFiles, testsupport::ListDir(work.Path()));
+    EXPECT_EQ(std::vector<std::string>{"here"}, testsupport::ListDir(out.Path()));
+
+    // Another program replaces the archive while the damaged stored name of
+    // b.txt is being read (its box is open): the entry after it fails, and
+    // its row names it.
+    const std::string changing =
+        MakeArchive(work, {{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}}, "none",
+                    [](const std::string& path) {
+                        if (platform::FileNamePart(path) == "b.~enc") DamageStoredName(path);
+                    });
+    m_messages.respond = [&](const platform::MessageRequest& box) {
+        if (box.text == Vastrel2::CIPHER::kNameConversionError) testsupport::WriteFile(changing, "no archive");
+        return (box.style & 0xF) == MB_YESNO ? IDNO : IDOK;
+    };
+    Extract(changing, out / "changing", kPassword);
+    EXPECT_EQ("2 files extracted successfully, 1 failed. \n2 files decrypted successfully, 1 failed. View summary?",
+              LastBox());
+    EXPECT_EQ(std::string("Not extracted\xA9No archive is appended"), m_results[out / "changing" + "\\a.txt.~enc"]);
+}
+
 // Names that differ only in the case of a letter beyond A-Z are one name to
 // Windows. Every such pair of code page 1252, from two folders into one
 // archive, through the real program with "Overwrite existing files" ticked:
@@ -356,6 +464,53 @@ TEST_F(ExtractorTest, NamesThatDifferOnlyInTheCaseOfALetterAllArrive) {
               testsupport::ListDir(work.Path()));  // nothing beside the chosen folder
 }
 
+// The real program, run as setup.exe from the folder it extracts into, with
+// entries named setup.exe and SETUP.EXE: with "Overwrite existing files"
+// ticked and then not, the archive stays byte for byte, both entries stay
+// encrypted beside it with rows that say why, and every other file arrives.
+TEST_F(ExtractorTest, TheArchiveBeingRunIsNeverReplacedByAnEntryOfItsName) {
+    testsupport::TempDir work, out;
+    MakeArchive(work, {{"a.txt", "alpha"}, {"one\\setup.exe", "lower"}, {"two\\SETUP.EXE", "upper"}, {"z.txt", "zulu"}},
+                "none", nullptr, true);
+    const std::string archive = out / "setup.exe";
+    ASSERT_TRUE(MoveFileA((work / "archive.exe").c_str(), archive.c_str()));
+    const std::string archiveBytes = testsupport::ReadFile(archive);
+
+    extractortest::ExtractorProcess program;
+    ASSERT_TRUE(program.Start(archive, work / "transcript.txt"));
+    program.SetText(extractortest::kFolderEdit, out.Path());
+    program.SetText(extractortest::kPasswordEdit, kPassword);
+    for (bool overwrite : {true, false}) {
+        if (!overwrite) {
+            SendMessageA(GetDlgItem(program.Dialog(), IDC_OVERWRITE), BM_SETCHECK, BST_UNCHECKED, 0);
+            program.Click(IDC_OVERWRITE);
+        }
+        const size_t seen = program.SummaryRows().size();
+        program.Click(extractortest::kExtractButton);
+        ASSERT_TRUE(program.WaitForLine("summary\tend", overwrite ? 1 : 2)) << ::testing::PrintToString(program.Lines());
+        const std::vector<std::string> lines = program.Lines();
+        EXPECT_EQ("box\t4\t4 files extracted successfully, 0 failed. \\n" + std::string(overwrite ? "2" : "0") +
+                      " files decrypted successfully, " + (overwrite ? "2" : "4") + " failed. View summary?",
+                  lines[lines.size() - 4 - (overwrite ? 0 : 2)]);
+        const auto rows = program.SummaryRows();
+        ASSERT_EQ(seen + (overwrite ? 2 : 4), rows.size());
+        for (size_t i = seen; i < rows.size(); ++i) {
+            const std::vector<std::string>& row = rows[i];
+            const bool setup = row[0].find("\\a.txt") == std::string::npos && row[0].find("\\z.txt") == std::string::npos;
+            EXPECT_EQ(setup ? "File already exists\tThis file has the name of the archive being extracted; it stays "
+                              "encrypted as " + row[0]
+                            : "File already exists\t",
+                      row[1] + "\t" + row[2]);
+            EXPECT_EQ(setup, testsupport::Exists(row[0])) << row[0];
+        }
+        EXPECT_EQ(archiveBytes, testsupport::ReadFile(archive));
+        EXPECT_EQ("alpha", testsupport::ReadFile(out / "a.txt"));
+        EXPECT_EQ("zulu", testsupport::ReadFile(out / "z.txt"));
+        EXPECT_EQ(overwrite ? 5u : 7u, testsupport::ListDir(out.Path()).size());  // archive, 2 files, the kept ones
+    }
+    ASSERT_TRUE(program.Exit());
+}
+
 // Something thrown half-way through an extraction (here by the answer to
 // the box that a damaged stored name brings up) ends it with a message; the
 // dialog is ready again, closes, and the next extraction runs.
@@ -364,16 +519,7 @@ TEST_F(ExtractorTest, AnExceptionDuringTheExtractionLeavesADialogThatWorksAndClo
     // The stored name of b.txt gets a character that is not hexadecimal.
     auto damageName = [](const std::string& path) {
         if (path.find("b.txt") == std::string::npos && path.find("b.~enc") == std::string::npos) return;
-        CFile file;
-        ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::typeBinary));
-        Vastrel2::Utils::CFileHeader header;
-        ASSERT_TRUE(header.ReadFooter(file));
-        file.Close();
-        std::string bytes = testsupport::ReadFile(path);
-        size_t at = bytes.rfind("\xA9" + header.GetEncryptedName() + "\xA9");
-        ASSERT_NE(std::string::npos, at);
-        bytes[at + 1] = 'Z';
-        testsupport::WriteFile(path, bytes);
+        DamageStoredName(path);
     };
     std::string archive = MakeArchive(work, {{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}}, "none",
                                       damageName);
