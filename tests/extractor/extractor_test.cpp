@@ -9,16 +9,17 @@
 #include <functional>
 #include <stdexcept>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/blowfish.h"
 #include "core/cipher_settings.h"
 #include "core/cipher_mode.h"
 #include "core/file_cipher.h"
 #include "core/file_header.h"
-#include "core/blowfish.h"
 #include "core/keys.h"
 #include "core/registry_dword.h"
 #include "core/sfx_archive.h"
