@@ -518,8 +518,8 @@ TEST_F(EncryptionDlgTest, UndoKeepsTheEncryptedCopyOfAnOriginalTheShredderCannot
         {"another file at the name", "", kRunOnly, true, false, {"a moved.txt", "a.txt", "a.txt.old", "b.txt"}},
     };
     const std::string alpha = Pattern(5000);
-    const std::string onlyCopy =
-        "original was overwritten but could not be removed; the encrypted file " + Path("a.~enc") + " is the only good copy";
+    const std::string onlyCopy = "original was overwritten but could not be removed; the encrypted file " +
+                                 Path("a.~enc") + " is the only good copy";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const std::string& name : testsupport::ListDir(m_folder)) DeleteFileA(Path(name).c_str());

@@ -232,7 +232,8 @@ TEST_F(Batch, OverwrittenOriginalsAreNeverLoggedAsUntouched) {
                        " is the only good copy"));
     EXPECT_TRUE(Logged(overwritten + blindAtNewName + "; the encrypted file " + (dir / "b.~enc") +
                        " is the only good copy; what is left of the original is now " + (dir / "A.AAA")));
-    EXPECT_EQ(std::string::npos, ReadFile(logPath).find("Unable to shred the original file: " + blindAfterFirstPattern));
+    EXPECT_EQ(std::string::npos,
+              ReadFile(logPath).find("Unable to shred the original file: " + blindAfterFirstPattern));
     EXPECT_NE("alpha", ReadFile(blindAfterFirstPattern));
     EXPECT_FALSE(Exists(blindAtNewName));
     if (hardLinked) {
