@@ -209,10 +209,12 @@ void CCryptTestApp::OpenEncryptedFile(std::string path) {
     }
     kept.Drop(false);
     CSecureDelete shredder;
-    const ShredOutcome shredded = shredder.ShredOrRemove(plainPath);
+    ShredRemnant remnant;
+    const ShredOutcome shredded = shredder.ShredOrRemove(plainPath, &remnant);
     if (shredded == ShredOutcome::kOverwritten) {
+        // Named where the shredder last had it (it may have moved it).
         Tell("The file was encrypted again as " + path + ". Its decrypted copy was overwritten, but could not be removed:\n" +
-                 plainPath + "\nPlease shred or delete it yourself.",
+                 (remnant.path.empty() ? plainPath : remnant.path) + "\nPlease shred or delete it yourself.",
              MB_ICONEXCLAMATION);
         return;
     }

@@ -195,7 +195,8 @@ void CEncryptionDlg::EncryptProjectFiles() {
                     m_originalsLeft.emplace_back(path, left);
                     if (m_summary) m_results[path] = step.Value();
                 }
-                done.push_back(Encrypted{static_cast<size_t>(i), path, step.originalLeft, step.originalOverwritten});
+                done.push_back(
+                    Encrypted{static_cast<size_t>(i), path, step.originalLeft, step.originalOverwritten, step.remnant});
                 UpdateRenamedListItem(entry->name, entry->path, step.path, ui::ListViewRef(m_list ? m_list->Handle() : nullptr));
             }
             m_progress.StepIt();
@@ -241,16 +242,32 @@ void CEncryptionDlg::UndoEncryption(std::vector<Encrypted>& done, const std::str
             }
             continue;
         }
-        // Anything else at the original's place holds shredding patterns:
-        // it goes first, so that the decrypted file takes its name (else the
-        // decryption moves it aside, or leaves the encrypted file as it is).
-        if (it->originalOverwritten && originalThere) m_shredder->ShredOrRemove(it->original);
+        // The overwritten original holds shredding patterns: it goes first,
+        // so that the decrypted file takes its name. Only the file the
+        // shredder wrote to goes, and only while its last name can be seen
+        // to lead to it: anything else at the original's name (a file
+        // another program put there, or one that cannot be told apart) stays,
+        // and the decryption moves it aside to ".old". The encrypted file
+        // goes only once it is decrypted back.
+        bool remnantGone = true;
+        ShredRemnant remnant = it->remnant;
+        if (it->originalOverwritten) {
+            ShredRemnant again;
+            remnantGone = remnant.StillThere() &&
+                          m_shredder->ShredOrRemove(remnant.path, &again) == ShredOutcome::kDestroyed;
+            if (!again.path.empty()) remnant = again;  // moved once more
+        }
         FileRun::Step step = undo.Process(encrypted, nullptr);
         if (step.changed) {
             UpdateRenamedListItem(entry->name, entry->path, step.path, list);
             m_results.erase(it->original);
             ForgetOriginalLeft(it->original);
             --successes;
+            // Moved by the shredder and not shown to be gone: its last name.
+            if (!remnantGone && m_summary && !RemnantNote(it->original, remnant).empty()) {
+                m_results[it->original] = WithDetails(
+                    "OK", "undone, but what is left of the overwritten original may still be at " + remnant.path);
+            }
         } else if (m_summary) {
             std::string details = "not undone, the file stays encrypted";
             if (!step.details.empty()) details += "; " + step.details;

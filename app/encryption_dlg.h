@@ -65,7 +65,8 @@ private:
         size_t entry;
         std::string original;
         bool originalLeft;         // still there as it was
-        bool originalOverwritten;  // overwritten, but still there
+        bool originalOverwritten;  // overwritten, but not shown to be gone
+        ShredRemnant remnant;      // with originalOverwritten: where, and which file
     };
     // After a cancel: asks whether to undo, and does.
     void OfferUndo(std::vector<Encrypted>& done, const std::string& password, int canceled, int& successes);

@@ -420,10 +420,15 @@ void VastrelMainDlg::ShredSelectedFiles(bool selectedOnly) {
         m_progress.SetText("Shredding...\n\n" + path);
         m_progress.StepIt();
         m_progress.PeekAndPump(TRUE);
-        const ShredOutcome outcome = m_shredder->Shred(path);
+        ShredRemnant remnant;
+        const ShredOutcome outcome = m_shredder->Shred(path, &remnant);
         if (outcome == ShredOutcome::kDestroyed) shredded.push_back(row);
-        // Its row stays, but the file no longer holds what it held.
-        if (outcome == ShredOutcome::kOverwritten) overwritten += "\n" + path;
+        // Its row stays, but the file no longer holds what it held; the
+        // shredder may have moved it to one of its own names.
+        if (outcome == ShredOutcome::kOverwritten) {
+            overwritten += "\n" + path;
+            if (!remnant.path.empty() && remnant.path != path) overwritten += " (now " + remnant.path + ")";
+        }
     }
     for (auto it = shredded.rbegin(); it != shredded.rend(); ++it) {
         m_dirRead.RemoveEntry(*it);

@@ -240,14 +240,16 @@ std::vector<std::string> CSelfextractorDlg::DestroyOriginals(const std::vector<s
     CSecureDelete shredder;
     for (const std::string& path : originals) {
         ShredOutcome outcome = ShredOutcome::kUntouched;
+        ShredRemnant remnant;
         try {
-            outcome = shredder.Shred(path);
+            outcome = shredder.Shred(path, &remnant);
         } catch (...) {
         }
         const std::string ok = CipherResult::ResultText(CipherResult::kOk);
         if (outcome == ShredOutcome::kOverwritten) {
-            left.push_back(path + " (overwritten, but not removed)");
-            m_results[path] = WithDetails(ok, kOriginalOverwritten);
+            const std::string moved = RemnantNote(path, remnant);
+            left.push_back(path + " (overwritten, but not removed" + moved + ")");
+            m_results[path] = WithDetails(ok, kOriginalOverwritten + moved);
         } else if (outcome == ShredOutcome::kUntouched && ::Exists(path)) {
             left.push_back(path);
             m_results[path] = WithDetails(ok, kOriginalNotRemoved);

@@ -213,18 +213,20 @@ void CommandJob::EncryptFiles() {
             if (m_logOn) Log(Format("Encryption failed : %s", CipherResult::ResultText(result).c_str()));
             return false;
         }
-        const ShredOutcome shredded = m_shredder->ShredOrRemove(source);
+        ShredRemnant remnant;
+        const ShredOutcome shredded = m_shredder->ShredOrRemove(source, &remnant);
         if (shredded != ShredOutcome::kDestroyed) {
             // The encrypted file is there, but so is the plain one: as it
-            // was, or overwritten.
-            if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::ChangeReadOnly(source, true);
+            // was (with what it had before the encryption), or overwritten.
+            if (shredded == ShredOutcome::kUntouched && wasReadOnly) platform::RestoreAttributes(source, before);
             if (m_logOn) {
                 // An overwritten original holds nothing of the file any more:
                 // the encrypted one must not be thrown away for it.
                 Log(shredded == ShredOutcome::kOverwritten
                         ? Format("Error : The original file was overwritten but could not be removed: %s; the "
                                  "encrypted file %s is the only good copy",
-                                 source.c_str(), path.c_str())
+                                 source.c_str(), path.c_str()) +
+                              RemnantNote(source, remnant)
                         : Format("Error : Unable to shred the original file: %s", source.c_str()));
             }
             return false;

@@ -231,6 +231,7 @@ int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool 
     // that decryption applies.
     if ((code == 0 || code == R::kReadOnly) && !IsPlainFileName(platform::FileNamePart(sourcePath)))
         return R::kNameNotStorable;
+    const CFileStatus found = m_status;
     if (code == R::kReadOnly) {
         if (!m_processReadOnly) return R::kReadOnly;
         // A read-only file that is also hidden or system is refused as those are.
@@ -243,7 +244,7 @@ int FileEncryptor::EncryptFile(std::string& path, const std::string& hint, bool 
     }
     // Every failure from here on leaves the source as it was found.
     auto fail = [&](int result) {
-        if (clearedReadOnly) platform::ChangeReadOnly(sourcePath, true);
+        if (clearedReadOnly) platform::RestoreAttributes(sourcePath, found);
         return result;
     };
     if (!Ready()) return fail(R::kEncryptFailed);
@@ -329,6 +330,7 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
     if (platform::IsLink(sourcePath)) return R::kLink;
     if (!CFile::GetStatus(sourcePath, m_status)) return R::kNoSuchFile;
     const uint32_t sourceMode = m_status.m_mode;
+    const CFileStatus found = m_status;
 
     bool wasReadOnly = false;
     int code = AttributeCode(m_status);
@@ -345,7 +347,7 @@ int FileDecryptor::DecryptFile(std::string& path, std::string& hint, bool overwr
     // A failed or refused decryption leaves the encrypted file as it was,
     // and the caller's path naming it.
     auto fail = [&](int result) {
-        if (wasReadOnly) platform::ChangeReadOnly(sourcePath, true);
+        if (wasReadOnly) platform::RestoreAttributes(sourcePath, found);
         path = given;
         return result;
     };

@@ -90,16 +90,23 @@ bool LeadsTo(const std::string& path, const platform::FileIdentity& held) {
     return platform::GetFileIdentity(path, now) && now == held;
 }
 
-// Clears the read-only bit; true when it was set (and so cleared).
-bool ClearReadOnly(const std::string& path) {
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status) || !(status.m_attribute & kAttrReadOnly)) return false;
+// Clears the read-only bit; true when it was set (and so cleared), and
+// `found` then holds what platform::RestoreAttributes puts back.
+bool ClearReadOnly(const std::string& path, CFileStatus& found) {
+    if (!CFile::GetStatus(path, found) || !(found.m_attribute & kAttrReadOnly)) return false;
     CFileStatus change;  // times left at 0 are not written
-    change.m_attribute = static_cast<uint8_t>(status.m_attribute & ~kAttrReadOnly);
+    change.m_attribute = static_cast<uint8_t>(found.m_attribute & ~kAttrReadOnly);
     return CFile::SetStatus(path, change);
 }
 
 }  // namespace
+
+bool ShredRemnant::StillThere() const { return !path.empty() && LeadsTo(path, identity); }
+
+std::string RemnantNote(const std::string& original, const ShredRemnant& remnant) {
+    if (remnant.path.empty() || remnant.path == original) return std::string();
+    return "; what is left of the original is now " + remnant.path;
+}
 
 CSecureDelete::CSecureDelete() : m_setting(VastrelSettingPath("ShredPasses"), 0, 1) {
     if (m_setting.Get() == 0) {
@@ -133,10 +140,9 @@ bool CSecureDelete::Overwrite(CFile& file, uint64_t size, const unsigned char* p
     return file.Flush();
 }
 
-std::string CSecureDelete::RenameAway(const std::string& path, const platform::FileIdentity& held) {
-    const std::string folder = platform::ParentFolder(path);
-    const std::string name = platform::FileNamePart(path);
-    std::string current = path;
+void CSecureDelete::RenameAway(std::string& current, const platform::FileIdentity& held) {
+    const std::string folder = platform::ParentFolder(current);
+    const std::string name = platform::FileNamePart(current);
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         std::string next = name;
         for (char& c : next)
@@ -148,11 +154,22 @@ std::string CSecureDelete::RenameAway(const std::string& path, const platform::F
         if (!LeadsTo(current, held) || !CFile::Rename(current, next)) break;
         current = next;
     }
-    return current;
 }
 
-ShredOutcome CSecureDelete::Shred(const std::string& path) {
+ShredOutcome CSecureDelete::Shred(const std::string& path, ShredRemnant* remnant) {
+    if (remnant) *remnant = ShredRemnant();
     bool wrote = false;
+    platform::FileIdentity held;
+    std::string at = path;  // where the file held is, as far as this shredder moved it
+    // Once a byte is written the file no longer holds what it held, wherever
+    // it is now and whether or not its name can still be told to lead to it.
+    auto overwritten = [&]() {
+        if (remnant) {
+            remnant->identity = held;
+            remnant->path = at;
+        }
+        return ShredOutcome::kOverwritten;
+    };
     try {
         if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
         if (!platform::NativeFileControlAvailable()) return ShredOutcome::kUntouched;
@@ -162,7 +179,8 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
             return ShredOutcome::kUntouched;
         }
 
-        bool wasReadOnly = ClearReadOnly(path);
+        CFileStatus found;
+        const bool wasReadOnly = ClearReadOnly(path, found);
         CFile file;
         CFileException error;
         // No write-through: every pattern is flushed to the disk whole instead,
@@ -174,25 +192,24 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
                        CFile::modeReadWrite | CFile::shareDenyNone | CFile::typeBinary | CFile::osDeleteAccess |
                            CFile::osNoLink,
                        &error)) {
-            if (wasReadOnly) platform::ChangeReadOnly(path, true);
+            if (wasReadOnly) platform::RestoreAttributes(path, found);
             Refuse(path, platform::SystemErrorText(error.m_lOsError));
             return ShredOutcome::kUntouched;
         }
-        platform::FileIdentity held;
         const std::string refusal = Refusal(file, held);
         if (!refusal.empty()) {
             file.Close();
-            if (wasReadOnly) platform::ChangeReadOnly(path, true);
+            if (wasReadOnly) platform::RestoreAttributes(path, found);
             Refuse(path, refusal);
             return ShredOutcome::kUntouched;
         }
-        // What a shred that stops leaves at the path. Only the file held is
-        // spoken of: another one put in its place meanwhile was never
-        // written, and it keeps its attributes.
+        // What a shred that stops leaves where the file held was last seen.
+        // Only that file gets its attributes back: another one put in its
+        // place meanwhile, or one the shredder cannot tell from it, is left
+        // as it is.
         auto left = [&]() {
-            if (!LeadsTo(path, held)) return ShredOutcome::kUntouched;
-            if (wasReadOnly) platform::ChangeReadOnly(path, true);
-            return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
+            if (wasReadOnly && LeadsTo(at, held)) platform::RestoreAttributes(at, found);
+            return wrote ? overwritten() : ShredOutcome::kUntouched;
         };
 
         uint64_t size = file.GetLength();
@@ -210,23 +227,29 @@ ShredOutcome CSecureDelete::Shred(const std::string& path) {
             }
         }
 
-        const std::string last = RenameAway(path, held);
-        if (!LeadsTo(last, held)) {
-            // Something else took the name: it stays, and so does the file
-            // held, wherever it was moved.
+        RenameAway(at, held);
+        if (!LeadsTo(at, held)) {
+            // Something else took the name, or the name can no longer be
+            // told to lead to the file held: neither is touched again.
             file.Close();
-            return ShredOutcome::kUntouched;
+            return wrote ? overwritten() : ShredOutcome::kUntouched;
         }
-        const bool removed = CFile::Remove(last);
-        if (!removed && last != path) CFile::Rename(last, path);
+        const bool removed = CFile::Remove(at);
+        if (!removed && at != path && CFile::Rename(at, path)) at = path;
         file.Close();
         return removed ? ShredOutcome::kDestroyed : left();
     } catch (...) {
-        return wrote ? ShredOutcome::kOverwritten : ShredOutcome::kUntouched;
+        if (!wrote) return ShredOutcome::kUntouched;
+        try {
+            return overwritten();
+        } catch (...) {
+            return ShredOutcome::kOverwritten;
+        }
     }
 }
 
-ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
+ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path, ShredRemnant* remnant) {
+    if (remnant) *remnant = ShredRemnant();
     try {
         if (path.empty() || PathTooLong(path)) return ShredOutcome::kUntouched;
         // Only a file known to be empty is removed plainly; any other one
@@ -237,13 +260,14 @@ ShredOutcome CSecureDelete::ShredOrRemove(const std::string& path) {
             if (!CFile::GetStatus(path, status) || (status.m_attribute & kAttrDirectory))
                 return ShredOutcome::kUntouched;
             if (status.m_size == 0) {
-                bool wasReadOnly = ClearReadOnly(path);
+                CFileStatus found;
+                const bool wasReadOnly = ClearReadOnly(path, found);
                 if (CFile::Remove(path)) return ShredOutcome::kDestroyed;
-                if (wasReadOnly) platform::ChangeReadOnly(path, true);
+                if (wasReadOnly) platform::RestoreAttributes(path, found);
                 return ShredOutcome::kUntouched;
             }
         }
-        return Shred(path);
+        return Shred(path, remnant);
     } catch (...) {
         return ShredOutcome::kUntouched;
     }

@@ -15,10 +15,30 @@
 
 // What a shred did to the file at the path it was given.
 enum class ShredOutcome {
-    kUntouched,    // not a byte at the path was written: what is there is as it was (if anything is)
+    kUntouched,    // not a byte was written: what is at the path is as it was (if anything is)
     kDestroyed,    // overwritten and removed (an empty file: removed)
-    kOverwritten,  // overwritten, wholly or in part, but still there
+    // Overwritten, wholly or in part, and not shown to be gone: still at the
+    // path or under a name the shredder moved it to, or wherever another
+    // program put it. Reported as soon as a byte was written, also when the
+    // shredder could no longer tell where the file is.
+    kOverwritten,
 };
+
+// An overwritten file that a shred could not remove: the last name the
+// shredder had it under (the path it was given, or one it renamed it to),
+// and which file it is. Another program may have moved it since, or put
+// another file under that name: only a file of this identity is the one
+// overwritten.
+struct ShredRemnant {
+    std::string path;
+    platform::FileIdentity identity;
+    // True while the path leads to the overwritten file.
+    bool StillThere() const;
+};
+
+// "; what is left of the original is now <name>" when the shredder moved an
+// overwritten file away from `original`; empty when it stayed there.
+std::string RemnantNote(const std::string& original, const ShredRemnant& remnant);
 
 class CSecureDelete {
 public:
@@ -46,14 +66,18 @@ public:
     // is told why in a message box, as for a file that cannot be opened.
     // Each rename and the delete go ahead only while the name still leads
     // to the file opened: a file put in its place meanwhile is left alone.
-    // Every failure leaves the file at its path.
-    ShredOutcome Shred(const std::string& path);
+    // A failure before the renames leaves the file at its path; one after
+    // them puts it back there where it can. A file refused, or left
+    // unwritten, keeps the attributes (and permissions) it was found with.
+    // Given `remnant`, a kOverwritten outcome fills it in (any other clears
+    // it).
+    ShredOutcome Shred(const std::string& path, ShredRemnant* remnant = nullptr);
     // True when the file is gone.
     bool SecureDeleteFile(const std::string& path) { return Shred(path) == ShredOutcome::kDestroyed; }
 
     // Removes an empty file plainly; shreds every other one, so a file with
     // bytes that cannot be opened stays as it is. Never throws.
-    ShredOutcome ShredOrRemove(const std::string& path);
+    ShredOutcome ShredOrRemove(const std::string& path, ShredRemnant* remnant = nullptr);
     // True when the file is gone.
     bool DeleteFile(const std::string& path) { return ShredOrRemove(path) == ShredOutcome::kDestroyed; }
 #ifdef _WIN32
@@ -74,8 +98,9 @@ private:
     // flushes it to the disk; `wrote` is set once a write has been tried.
     bool Overwrite(CFile& file, uint64_t size, const unsigned char* pattern, bool& wrote);
     // Renames the file 26 times, each time only while the name still leads
-    // to the file held; returns the last name reached.
-    std::string RenameAway(const std::string& path, const platform::FileIdentity& held);
+    // to the file held; `current` starts as its path and ends as the last
+    // name reached.
+    void RenameAway(std::string& current, const platform::FileIdentity& held);
 
     int m_passes = 1;
     RegistryDword m_setting;

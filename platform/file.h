@@ -255,8 +255,15 @@ bool LeadsToAnyOf(const std::string& path, const std::vector<std::string>& other
 bool LiesInside(const std::string& path, const std::string& folder);
 
 // Sets or clears the read-only attribute and nothing else; false when the
-// file is not there or keeps its attribute.
+// file is not there or keeps its attribute. Where files carry permission
+// bits, setting it takes every write permission away.
 bool ChangeReadOnly(const std::string& path, bool set);
+// Puts back the attribute byte and, where files carry them, the permission
+// bits exactly as `found` holds them (CFile::GetStatus of this file before
+// its read-only flag was lifted); times are not written. Setting the flag
+// again instead would also take away write permissions that others had.
+// False when the file is not there or keeps what it has.
+bool RestoreAttributes(const std::string& path, const CFileStatus& found);
 
 // Moves a file to `to`, taking the place of a file that is already there
 // (the rename is one step: `to` is the old file or the new one, never
@@ -271,5 +278,14 @@ using WriteHook = std::function<bool(const std::string& path, size_t count)>;
 WriteHook SetWriteHook(WriteHook hook);
 // True when the hook (if any) lets the write through.
 bool WriteAllowed(const std::string& path, size_t count);
+
+// Tests: asked before GetFileIdentity looks at the file a path leads to (and
+// so before SameFile and the like); false makes that look fail as it does
+// for a file that cannot be examined. Returns the previous hook; an empty
+// one lets every look through.
+using IdentityHook = std::function<bool(const std::string& path)>;
+IdentityHook SetIdentityHook(IdentityHook hook);
+// True when the hook (if any) lets the look through.
+bool IdentityAllowed(const std::string& path);
 
 }  // namespace platform

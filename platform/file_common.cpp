@@ -9,6 +9,7 @@ namespace platform {
 
 namespace {
 WriteHook g_writeHook;
+IdentityHook g_identityHook;
 }  // namespace
 
 WriteHook SetWriteHook(WriteHook hook) {
@@ -18,6 +19,14 @@ WriteHook SetWriteHook(WriteHook hook) {
 }
 
 bool WriteAllowed(const std::string& path, size_t count) { return !g_writeHook || g_writeHook(path, count); }
+
+IdentityHook SetIdentityHook(IdentityHook hook) {
+    IdentityHook previous = std::move(g_identityHook);
+    g_identityHook = std::move(hook);
+    return previous;
+}
+
+bool IdentityAllowed(const std::string& path) { return !g_identityHook || g_identityHook(path); }
 
 bool CreateFolderLevels(const std::string& path, unsigned codePage) {
     for (size_t i = 0; i < path.size(); ++i) {

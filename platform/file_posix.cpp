@@ -401,9 +401,18 @@ bool FolderLinks::IsLink(const std::string& name) { return platform::IsLink(m_fo
 
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    if (path.empty() || !IdentityAllowed(path) || ::stat(path.c_str(), &st) != 0) return false;
     identity = IdentityOf(st);
     return true;
+}
+
+bool RestoreAttributes(const std::string& path, const CFileStatus& found) {
+    // Only the permission bits carry the attributes here (the read-only one).
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    const mode_t mode = st.st_mode & 07777;
+    const mode_t wanted = (mode & ~0777) | (static_cast<mode_t>(found.m_mode) & 0777);
+    return wanted == mode || ::chmod(path.c_str(), wanted) == 0;
 }
 
 bool MoveReplacing(const std::string& from, const std::string& to) {

@@ -269,7 +269,7 @@ bool CreateFolder(const std::string& path) {
 
 // Attribute access only: the file's sharing mode does not stand in the way.
 bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
-    if (path.empty()) return false;
+    if (path.empty() || !IdentityAllowed(path)) return false;
     HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -279,6 +279,16 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     if (!ok) return false;
     identity = IdentityOf(info);
     return true;
+}
+
+bool RestoreAttributes(const std::string& path, const CFileStatus& found) {
+    if (path.empty() || path.size() > kMaxPath) return false;
+    const DWORD current = GetFileAttributesA(path.c_str());
+    if (current == INVALID_FILE_ATTRIBUTES) return false;
+    // The directory and volume bits are not ours to set (as in SetStatus).
+    DWORD wanted = (current & ~0xFFu) | (found.m_attribute & ~0x18u);
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+    return wanted == current || SetFileAttributesA(path.c_str(), wanted) != 0;
 }
 
 bool MoveReplacing(const std::string& from, const std::string& to) {

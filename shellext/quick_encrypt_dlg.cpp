@@ -379,21 +379,23 @@ std::vector<std::string> QuickEncryptDlg::ShredFileList(const std::vector<std::s
     CSecureDelete shredder;
     for (const std::string& path : paths) {
         ShredOutcome shredded = ShredOutcome::kUntouched;
+        ShredRemnant remnant;
         try {
             CFile probe;
             if (probe.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
                 probe.Close();
                 // An empty file has nothing to overwrite: it is removed
                 // plainly, also when it is read-only.
-                shredded = shredder.ShredOrRemove(path);
+                shredded = shredder.ShredOrRemove(path, &remnant);
             }
             // A file that does not open is never removed plainly as if it
             // were empty: it stays.
         } catch (...) {
         }
         if (shredded == ShredOutcome::kOverwritten) {
-            left.push_back(path + " (overwritten, but not removed)");
-            Record(path, WithDetails("OK", kOriginalOverwritten));
+            const std::string moved = RemnantNote(path, remnant);
+            left.push_back(path + " (overwritten, but not removed" + moved + ")");
+            Record(path, WithDetails("OK", kOriginalOverwritten + moved));
         } else if (shredded == ShredOutcome::kUntouched && FileExists(path)) {
             left.push_back(path);
             Record(path, WithDetails("OK", kOriginalNotRemoved));

@@ -14,8 +14,10 @@ using Vastrel2::CIPHER::FileEncryptor;
 const char kOriginalNotRemoved[] = "original could not be removed";
 const char kOriginalOverwritten[] = "original was overwritten but could not be removed";
 
-std::string OnlyGoodCopyDetails(const std::string& encrypted) {
-    return std::string(kOriginalOverwritten) + "; the encrypted file " + encrypted + " is the only good copy";
+std::string OnlyGoodCopyDetails(const std::string& encrypted, const std::string& original,
+                                const ShredRemnant& remnant) {
+    return std::string(kOriginalOverwritten) + "; the encrypted file " + encrypted + " is the only good copy" +
+           RemnantNote(original, remnant);
 }
 
 std::string OriginalsNotDestroyed(const std::vector<std::string>& originals) {
@@ -30,11 +32,6 @@ namespace {
 bool Exists(const std::string& path) {
     CFileStatus status;
     return !path.empty() && CFile::GetStatus(path, status);
-}
-
-bool IsReadOnly(const std::string& path) {
-    CFileStatus status;
-    return !path.empty() && CFile::GetStatus(path, status) && (status.m_attribute & kAttrReadOnly);
 }
 
 // Details for the results whose code has no text of its own.
@@ -87,8 +84,9 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     step.path = path;
     std::string work = path;
     // The encryption makes a read-only original writable, to be shredded;
-    // an original that stays gets its flag back.
-    const bool wasReadOnly = IsReadOnly(path);
+    // an original that stays gets back what it had.
+    CFileStatus before;
+    const bool wasReadOnly = !path.empty() && CFile::GetStatus(path, before) && (before.m_attribute & kAttrReadOnly);
     try {
         step.result = static_cast<FileEncryptor&>(*m_job).EncryptFile(work, m_hint, false);
     } catch (...) {
@@ -99,23 +97,24 @@ FileRun::Step FileRun::Encrypt(const std::string& path, CSecureDelete* shredder)
     step.changed = true;
     step.path = m_obfuscate ? m_job->GetOutputPath() : work;
     if (!shredder) {
-        if (wasReadOnly) platform::ChangeReadOnly(path, true);
+        if (wasReadOnly) platform::RestoreAttributes(path, before);
         return step;
     }
     // The encrypted copy is complete: only now does the plain original go.
+    // The shredder never calls an original it wrote to untouched.
     ShredOutcome shredded = ShredOutcome::kUntouched;
     try {
-        shredded = shredder->ShredOrRemove(path);
+        shredded = shredder->ShredOrRemove(path, &step.remnant);
     } catch (...) {
         shredded = ShredOutcome::kUntouched;
     }
     if (shredded == ShredOutcome::kOverwritten) {
         step.originalOverwritten = true;
-        step.details = OnlyGoodCopyDetails(step.path);
+        step.details = OnlyGoodCopyDetails(step.path, path, step.remnant);
     } else if (shredded == ShredOutcome::kUntouched && Exists(path)) {
         step.originalLeft = true;
         step.details = kOriginalNotRemoved;
-        if (wasReadOnly) platform::ChangeReadOnly(path, true);
+        if (wasReadOnly) platform::RestoreAttributes(path, before);
     }
     return step;
 }

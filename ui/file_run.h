@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "core/file_cipher.h"
+#include "core/secure_delete.h"
 #include "platform/file.h"
-
-class CSecureDelete;
 
 class FileRun {
 public:
@@ -27,6 +26,10 @@ public:
         // Encrypted, and the plain original was overwritten but could not be
         // removed: its contents are gone, the encrypted file is the only copy.
         bool originalOverwritten = false;
+        // With originalOverwritten: where the shredder last had the
+        // overwritten original (its path, or a name it moved it to), and
+        // which file it is.
+        ShredRemnant remnant;
         std::string details;     // for the summary's details column; empty when there is nothing to add
         // The summary value: the result's text, and the details after the separator.
         std::string Value() const;
@@ -46,7 +49,7 @@ public:
 
     // Encrypts or decrypts one file. Given a shredder, encryption then
     // shreds the plain original, and only after result 0; a plain original
-    // that stays keeps its read-only flag.
+    // that stays as it was keeps the attributes (and permissions) it had.
     Step Process(const std::string& path, CSecureDelete* shredder);
 
     Mode GetMode() const { return m_mode; }
@@ -70,8 +73,10 @@ extern const char kOriginalNotRemoved[];
 // An encrypted file whose plain original was overwritten, but is still there.
 extern const char kOriginalOverwritten[];
 // The same, where the encrypted file lies beside it: the details name that
-// file as the only good copy.
-std::string OnlyGoodCopyDetails(const std::string& encrypted);
+// file as the only good copy, and (RemnantNote) where what is left of the
+// original lies when the shredder moved it from `original`.
+std::string OnlyGoodCopyDetails(const std::string& encrypted, const std::string& original = std::string(),
+                                const ShredRemnant& remnant = ShredRemnant());
 // The closing report's first lines: the plain originals a run could not
 // destroy, one a line, then an empty line; empty when there are none.
 std::string OriginalsNotDestroyed(const std::vector<std::string>& originals);

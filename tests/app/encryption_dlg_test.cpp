@@ -493,4 +493,95 @@ TEST_F(EncryptionDlgTest, FilesInUseAreNeverLostWhetherTheCancelledRunIsUndoneOr
     }
 }
 
+// The shredder writes over an original and then cannot confirm where it is:
+// its name can no longer be examined, or another program put a file there.
+// It is reported overwritten, and Undo never throws the encrypted file away
+// for it: the file is decrypted back (anything at its name moved aside to
+// ".old"), or, where that fails, the encrypted file stays as the only good
+// copy and the summary says so.
+TEST_F(EncryptionDlgTest, UndoKeepsTheEncryptedCopyOfAnOriginalTheShredderCannotConfirm) {
+    enum Blind { kRunOnly, kRunAndUndo };
+    struct Case {
+        const char* name;
+        std::string blindTo;      // looks at this file's identity fail once the first pattern is written
+        Blind blind;
+        bool swap;                // another program moves the original away and saves its own file
+        bool undoDiskFails;       // the decryption back cannot write
+        std::vector<std::string> files;  // the project folder afterwards
+    };
+    const std::string a = Path("a.txt"), scratch = Path("A.AAA");
+    const Case cases[] = {
+        {"unreadable from the first pattern on", a, kRunAndUndo, false, false, {"a.txt", "a.txt.old", "b.txt"}},
+        {"unreadable, and the undo cannot write", a, kRunAndUndo, false, true, {"a.txt", "a.~enc", "b.txt"}},
+        {"unreadable during the run only", a, kRunOnly, false, false, {"a.txt", "b.txt"}},
+        {"unreadable at the first new name", scratch, kRunAndUndo, false, false, {"A.AAA", "a.txt", "b.txt"}},
+        {"another file at the name", "", kRunOnly, true, false, {"a moved.txt", "a.txt", "a.txt.old", "b.txt"}},
+    };
+    const std::string alpha = Pattern(5000);
+    const std::string onlyCopy = "original was overwritten but could not be removed; the encrypted file " +
+                                 Path("a.~enc") + " is the only good copy";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : testsupport::ListDir(m_folder)) DeleteFileA(Path(name).c_str());
+        MakeProject({{"a.txt", alpha}, {"b.txt", "beta"}});
+        int writes = 0;
+        bool blind = false, undoing = false;
+        platform::WriteHook previousWrite = platform::SetWriteHook([&](const std::string& path, size_t) {
+            if (undoing && c.undoDiskFails) return path.find(".cipherData") == std::string::npos;
+            if (path != a) return true;
+            ++writes;
+            if (writes == 1) PostMessageA(GetDlgItem(ProgressWindow(), 10), BM_CLICK, 0, 0);
+            if (writes == 3) {
+                blind = !c.blindTo.empty();
+                if (c.swap) {
+                    MoveFileA(a.c_str(), Path("a moved.txt").c_str());
+                    testsupport::WriteFile(a, "another program's file");
+                }
+            }
+            return true;
+        });
+        platform::IdentityHook previousIdentity =
+            platform::SetIdentityHook([&](const std::string& path) { return !(blind && path == c.blindTo); });
+        m_messages.messages.clear();
+        m_messages.respond = [&](const platform::MessageRequest& box) {
+            if (box.text == "Undo changed files?") {
+                undoing = true;
+                if (c.blind == kRunOnly) blind = false;
+                return IDYES;
+            }
+            return (box.style & 0xF) == MB_YESNO ? IDYES : IDOK;
+        };
+        uitest::ModalDriver driver;
+        Rows rows;
+        uitest::ReadSummary(driver, rows);
+        Run(CEncryptionDlg::kEncrypt, "password1", "", nullptr, &driver);
+        platform::SetIdentityHook(previousIdentity);
+        platform::SetWriteHook(previousWrite);
+        m_messages.respond = nullptr;
+
+        EXPECT_EQ(c.files, testsupport::ListDir(m_folder));
+        EXPECT_EQ("beta", ReadFile(Path("b.txt")));
+        Rows expected = {{"1 files were canceled", "", ""}};
+        if (c.undoDiskFails) {
+            // Not undone: the original's row and the closing report name the only good copy.
+            EXPECT_TRUE(ReadFile(a) != alpha);
+            EXPECT_EQ((std::vector<std::string>{"a.~enc", "b.txt"}), RowNames());
+            expected.push_back({a, "OK", onlyCopy});
+            expected.push_back({Path("a.~enc"), "Failed to decrypt file.", "not undone, the file stays encrypted"});
+            EXPECT_EQ(0u, Texts().back().find("These original files could not be destroyed:\n" + a + " (" + onlyCopy +
+                                              ")\n\n1 Files were successfully encrypted."))
+                << Texts().back();
+        } else {
+            EXPECT_TRUE(ReadFile(a) == alpha);
+            EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), RowNames());
+            if (c.blindTo == scratch) {
+                expected.push_back(
+                    {a, "OK", "undone, but what is left of the overwritten original may still be at " + scratch});
+            }
+        }
+        if (c.swap) EXPECT_EQ("another program's file", ReadFile(Path("a.txt.old")));
+        EXPECT_EQ(expected, rows);
+    }
+}
+
 }  // namespace

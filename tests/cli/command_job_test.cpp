@@ -187,3 +187,65 @@ TEST_F(Batch, OriginalsThatCannotBeShreddedAreLoggedAsTheyAre) {
     EXPECT_EQ("held rw", ReadFile(dir / "readonly.txt"));
 #endif
 }
+
+// An original the shredder wrote to is never logged as untouched, also when
+// the shredder can no longer tell where it is; the log names the encrypted
+// file as the only good copy, and where the shredder left what is left. A
+// refused original keeps what it had before its encryption made it writable.
+TEST_F(Batch, OverwrittenOriginalsAreNeverLoggedAsUntouched) {
+    testsupport::MessageRecorder boxes;
+    const std::string blindAfterFirstPattern = dir / "a.txt", blindAtNewName = dir / "b.txt";
+    const std::string linked = dir / "c.txt", otherName = dir / "d.txt";
+    WriteFile(blindAfterFirstPattern, "alpha");
+    WriteFile(blindAtNewName, "beta");
+    WriteFile(linked, "gamma");
+    const bool hardLinked = testsupport::MakeHardLink(linked, otherName);
+#ifdef _WIN32
+    const uint32_t found = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    SetFileAttributesA(linked.c_str(), found);
+    auto Attributes = [&]() -> uint32_t { return GetFileAttributesA(linked.c_str()); };
+#else
+    const uint32_t found = 0466;  // read-only to its owner, writable by everyone else
+    ::chmod(linked.c_str(), found);
+    auto Attributes = [&]() -> uint32_t {
+        CFileStatus status;
+        return CFile::GetStatus(linked, status) ? status.m_mode : 0;
+    };
+#endif
+    int writes = 0;
+    platform::WriteHook previousWrite = platform::SetWriteHook([&](const std::string& to, size_t) {
+        if (to == blindAfterFirstPattern) ++writes;
+        return true;
+    });
+    // Its identity cannot be read once the first pattern is on the disk.
+    platform::IdentityHook previousIdentity = platform::SetIdentityHook([&](const std::string& at) {
+        return !(at == blindAfterFirstPattern && writes > 2) && at != dir / "A.AAA";
+    });
+    const bool done = Run("encrypt", {blindAfterFirstPattern, blindAtNewName, linked});
+    platform::SetIdentityHook(previousIdentity);
+    platform::SetWriteHook(previousWrite);
+
+    EXPECT_FALSE(done);
+    EXPECT_NE(std::string::npos, console.find("\n\n0 files encrypted, 3 Failed\n")) << console;
+    const std::string overwritten = "Error : The original file was overwritten but could not be removed: ";
+    EXPECT_TRUE(Logged(overwritten + blindAfterFirstPattern + "; the encrypted file " + (dir / "a.~enc") +
+                       " is the only good copy"));
+    EXPECT_TRUE(Logged(overwritten + blindAtNewName + "; the encrypted file " + (dir / "b.~enc") +
+                       " is the only good copy; what is left of the original is now " + (dir / "A.AAA")));
+    EXPECT_EQ(std::string::npos,
+              ReadFile(logPath).find("Unable to shred the original file: " + blindAfterFirstPattern));
+    EXPECT_NE("alpha", ReadFile(blindAfterFirstPattern));
+    EXPECT_FALSE(Exists(blindAtNewName));
+    if (hardLinked) {
+        EXPECT_TRUE(Logged("Error : Unable to shred the original file: " + linked));
+        EXPECT_EQ(found, Attributes());
+        EXPECT_EQ("gamma", ReadFile(linked));
+        EXPECT_EQ("gamma", ReadFile(otherName));
+    }
+
+    // The encrypted copies hold the files.
+    CFile::Remove(blindAfterFirstPattern);
+    EXPECT_TRUE(Run("decrypt", {dir / "a.~enc", dir / "b.~enc"})) << console;
+    EXPECT_EQ("alpha", ReadFile(blindAfterFirstPattern));
+    EXPECT_EQ("beta", ReadFile(blindAtNewName));
+}

@@ -532,6 +532,21 @@ TEST_F(Jobs, PermissionBitsTravelWithTheFile) {
     ASSERT_EQ(0, ::chmod(path.c_str(), 0444));
     ASSERT_EQ(0, Decrypt(path, "secret password", false, 1));
     EXPECT_EQ(0444u, Status(path).m_mode);
+
+    // A job that fails leaves a read-only file's permissions as they were,
+    // also the write permissions of others.
+    std::string plain = dir / "shared.txt", encrypted = Encrypted("shared2.txt", "s2");
+    WriteFile(plain, "s");
+    ASSERT_EQ(0, ::chmod(plain.c_str(), 0466));
+    ASSERT_EQ(0, ::chmod(encrypted.c_str(), 0466));
+    platform::WriteHook previous = platform::SetWriteHook([](const std::string&, size_t) { return false; });
+    const int encryptResult = Encrypt(plain, "hint", 1);
+    const int decryptResult = Decrypt(encrypted, "secret password", false, 1);
+    platform::SetWriteHook(previous);
+    EXPECT_EQ(-15, encryptResult);
+    EXPECT_EQ(-16, decryptResult);
+    EXPECT_EQ(0466u, Status(plain).m_mode);
+    EXPECT_EQ(0466u, Status(encrypted).m_mode);
 }
 
 // A file-size limit makes every write past it fail, as a full disk would.

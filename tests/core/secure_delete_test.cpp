@@ -352,11 +352,17 @@ TEST_F(Shredder, OnlyAFileItsNameHoldsAloneIsOverwritten) {
             }
             return true;
         });
-        const ShredOutcome outcome = shredder.Shred(a);
+        ShredRemnant remnant;
+        const ShredOutcome outcome = shredder.Shred(a, &remnant);
         platform::SetWriteHook(previous);
         EXPECT_TRUE(saved || !aside);
         if (saved) {
-            EXPECT_TRUE(outcome == ShredOutcome::kUntouched && ReadFile(a) == "newer");
+            // The file written to was the one moved away: overwritten all
+            // the same, and the newer one is no part of it.
+            EXPECT_EQ(ShredOutcome::kOverwritten, outcome);
+            EXPECT_EQ(a, remnant.path);
+            EXPECT_FALSE(remnant.StillThere());
+            EXPECT_EQ("newer", ReadFile(a));
         }
         CFile::Remove(dir / "a.bak");
         WriteFile(a, secret);
@@ -368,4 +374,133 @@ TEST_F(Shredder, OnlyAFileItsNameHoldsAloneIsOverwritten) {
     CloseHandle(held);
     EXPECT_TRUE(ReadFile(a) == secret);
 #endif
+}
+
+// Once a byte is written the shred is never called untouched: the file is
+// reported overwritten under the last name the shredder had it, also when
+// that name can no longer be told to lead to it, or leads to another file.
+// What the shredder cannot tell apart it leaves as it is.
+TEST_F(Shredder, AnOverwriteItCannotConfirmIsNeverCalledUntouched) {
+    const std::string path = dir / "notes.txt", scratch = dir / "AAAAA.AAA", moved = dir / "moved.txt";
+    enum Blind { kNever, kAfterFirstPattern, kAlways };
+    struct Case {
+        const char* name;
+        Blind blind;             // when looks at the file by `blindTo` start failing
+        std::string blindTo;
+        int failingWrite;        // this write fails (0: none)
+        std::string swapAt;      // another program moves the file away and puts its own here
+        bool viaShredOrRemove;
+        std::string remnant;     // where the shredder last had the file
+    };
+    // Each pattern of a 5000-byte file is two writes: the last byte, then the rest.
+    const Case cases[] = {
+        {"unreadable after the first pattern, a write of pass 2 fails", kAfterFirstPattern, path, 7, "", false, path},
+        {"unreadable after the first pattern", kAfterFirstPattern, path, 0, "", true, path},
+        {"unreadable after the last pattern", kAlways, path, 0, "", false, path},
+        {"unreadable at the first new name", kAlways, scratch, 0, "", true, scratch},
+        {"another file at the path after the first pattern", kNever, "", 0, path, false, path},
+        {"another file at the first new name", kNever, "", 0, scratch, true, scratch},
+    };
+    CSecureDelete shredder;
+    shredder.SetPassCount(2);
+    unsigned seed = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string data = testsupport::Bytes(5000, ++seed);
+        WriteFile(path, data);
+        CFileStatus readOnly;
+        readOnly.m_attribute = kAttrReadOnly;  // the other file must not get this back
+        ASSERT_TRUE(CFile::SetStatus(path, readOnly));
+        platform::FileIdentity original;
+        ASSERT_TRUE(platform::GetFileIdentity(path, original));
+
+        int writes = 0;
+        bool blind = c.blind == kAlways, swapped = false;
+        auto swap = [&]() {
+            swapped = CFile::Rename(c.swapAt, moved);
+            WriteFile(c.swapAt, "another program's file");
+        };
+        platform::WriteHook previousWrite = platform::SetWriteHook([&](const std::string& to, size_t) {
+            if (to != path) return true;
+            ++writes;
+            if (writes == 3 && c.blind == kAfterFirstPattern) blind = true;
+            if (writes == 3 && c.swapAt == path) swap();
+            return writes != c.failingWrite;
+        });
+        platform::IdentityHook previousIdentity = platform::SetIdentityHook([&](const std::string& at) {
+            if (at == c.swapAt && at != path && !swapped) swap();
+            return !(blind && at == c.blindTo);
+        });
+        testsupport::MessageRecorder recorder;
+        ShredRemnant remnant;
+        const ShredOutcome outcome = c.viaShredOrRemove ? shredder.ShredOrRemove(path, &remnant)
+                                                        : shredder.Shred(path, &remnant);
+        platform::SetIdentityHook(previousIdentity);
+        platform::SetWriteHook(previousWrite);
+
+        EXPECT_EQ(ShredOutcome::kOverwritten, outcome);
+        EXPECT_EQ(c.remnant, remnant.path);
+        EXPECT_TRUE(remnant.identity == original);
+        EXPECT_TRUE(recorder.messages.empty());
+        // The overwritten file, wherever it is: not a trace of its data.
+        const std::string where = c.swapAt.empty() ? c.remnant : moved;
+        EXPECT_TRUE(swapped || c.swapAt.empty());
+        EXPECT_EQ(c.swapAt.empty(), remnant.StillThere());
+        const std::string left = ReadFile(where);
+        EXPECT_EQ(data.size(), left.size());
+        EXPECT_EQ(std::string::npos, left.find(data.substr(0, 16)));
+        if (!c.swapAt.empty()) {
+            // The other program's file is as it was put there: not written, not made read-only.
+            EXPECT_EQ("another program's file", ReadFile(c.swapAt));
+            CFileStatus other;
+            ASSERT_TRUE(CFile::GetStatus(c.swapAt, other));
+            EXPECT_EQ(0, other.m_attribute & kAttrReadOnly);
+        }
+        for (const std::string& name : ListDir(dir.Path())) {
+            CFileStatus writable;
+            CFile::SetStatus(dir / name, writable);
+            CFile::Remove(dir / name);
+        }
+    }
+}
+
+// A file the shredder refuses, or stops on before it can remove it, gets
+// back the attributes (and, where files carry them, the permissions) it had:
+// lifting the read-only flag and setting it again must not take away what
+// others were allowed.
+TEST_F(Shredder, AFileItStopsOnKeepsItsAttributesExactly) {
+    testsupport::MessageRecorder recorder;
+    CSecureDelete shredder;
+    const std::string a = dir / "a.txt", b = dir / "b.txt", failing = dir / "failing.txt";
+    const std::string data = testsupport::Bytes(3000, 4);
+    WriteFile(a, data);
+    WriteFile(failing, data);
+#ifdef _WIN32
+    const DWORD found = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    auto Attributes = [](const std::string& path) -> uint32_t { return GetFileAttributesA(path.c_str()); };
+    auto Set = [&](const std::string& path) { SetFileAttributesA(path.c_str(), found); };
+#else
+    const uint32_t found = 0466;  // read-only to its owner, writable by everyone else
+    auto Attributes = [](const std::string& path) -> uint32_t {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+    };
+    auto Set = [&](const std::string& path) { ::chmod(path.c_str(), found); };
+#endif
+    Set(a);
+    Set(failing);
+    if (testsupport::MakeHardLink(a, b)) {
+        EXPECT_EQ(ShredOutcome::kUntouched, shredder.Shred(a));
+        EXPECT_EQ(ShredOutcome::kUntouched, shredder.ShredOrRemove(b));
+        EXPECT_EQ(found, Attributes(a));
+        EXPECT_TRUE(ReadFile(a) == data && ReadFile(b) == data);
+    }
+    // The disk fails after the first byte: overwritten, and as it was found otherwise.
+    int writes = 0;
+    platform::WriteHook previous =
+        platform::SetWriteHook([&](const std::string& to, size_t) { return to != failing || ++writes == 1; });
+    EXPECT_EQ(ShredOutcome::kOverwritten, shredder.Shred(failing));
+    platform::SetWriteHook(previous);
+    EXPECT_EQ(found, Attributes(failing));
+    EXPECT_FALSE(ReadFile(failing) == data);
 }

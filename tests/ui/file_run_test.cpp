@@ -81,6 +81,24 @@ TEST_F(FileRunTest, OriginalGoesOnlyOnceItsEncryptedCopyIsComplete) {
                                     overwritten.path + " is the only good copy"),
               overwritten.Value());
 
+    // The shredder moved the overwritten original and then could not
+    // examine it there: the details say where it is.
+    WriteFile(m_dir / "moved.txt", "zeta");
+    const std::string scratch = m_dir / "AAAAA.AAA";
+    platform::IdentityHook previousIdentity =
+        platform::SetIdentityHook([&](const std::string& path) { return path != scratch; });
+    FileRun::Step moved = run.Process(m_dir / "moved.txt", &m_shredder);
+    platform::SetIdentityHook(previousIdentity);
+    EXPECT_TRUE(moved.originalOverwritten);
+    EXPECT_EQ(scratch, moved.remnant.path);
+    EXPECT_FALSE(Exists(m_dir / "moved.txt"));
+    EXPECT_NE("zeta", ReadFile(scratch));
+    EXPECT_EQ(WithDetails("OK", "original was overwritten but could not be removed; the encrypted file " +
+                                    moved.path + " is the only good copy; what is left of the original is now " +
+                                    scratch),
+              moved.Value());
+    EXPECT_EQ(m_dir / "moved.txt (" + moved.details + ")", moved.OriginalLeft());
+
     // Without a shredder (an archive run) the original stays.
     WriteFile(m_dir / "kept.txt", "delta");
     FileRun::Step kept = run.Process(m_dir / "kept.txt", nullptr);
