@@ -126,7 +126,7 @@ bool LogFile::WriteWhole() {
         RemoveStrays();
         m_straysRemoved = true;
     }
-    if (!TakePlace() && !m_file.Open(m_path, kShared | CFile::modeCreate)) return false;
+    if (!TakePlace() && !OpenInPlace()) return false;
     std::string disk;
     disk.reserve(m_buffer.size() + m_buffer.size() / 8 + kClosingSize);
     AppendOnDisk(disk, m_buffer.data(), m_buffer.size());
@@ -143,6 +143,20 @@ bool LogFile::WriteWhole() {
     return true;
 }
 
+// The log itself, emptied, where its place cannot be taken: a file that is
+// there is opened only when it is no link and not read-only, and a new one
+// is made only where nothing at all is (not even a link that leads
+// nowhere), so nothing a link leads to is ever written or made.
+bool LogFile::OpenInPlace() {
+    if (m_file.Open(m_path, kShared | CFile::osNoLink)) {
+        CFileStatus status;
+        if (m_file.GetStatus(status) && !(status.m_attribute & kAttrReadOnly) && m_file.SetLength(0)) return true;
+        m_file.Close();
+        return false;
+    }
+    return m_file.Open(m_path, kShared | CFile::osCreateNew);
+}
+
 // Puts a new, empty file of this log's own in the log's place, open in
 // m_file, with the attributes and permissions of the log it replaces. The
 // file that was there may be another run's, still open and written, and
@@ -153,11 +167,21 @@ bool LogFile::WriteWhole() {
 // into it. False when the log is a folder or read-only or held by a program
 // that does not let it be renamed (it is left as it was), when no file can
 // be made beside it, and when other runs keep taking the place first.
+//
+// A link in the log's place is replaced itself, whatever it leads to: what
+// it leads to is not the log, and is neither looked at nor written, moved
+// or removed. (A link that cannot be replaced so stays, and so the log is
+// not written.)
 bool LogFile::TakePlace() {
     const std::string mine = PrivateName();
     if (!m_file.Open(mine, kShared | CFile::osCreateNew)) return false;
     for (int attempt = 0; attempt < kPlaceAttempts; ++attempt) {
         if (CFile::Rename(mine, m_path)) return true;
+        if (platform::IsLink(m_path)) {
+            if (platform::ReplaceLink(mine, m_path)) return true;
+            if (platform::IsLink(m_path)) break;
+            continue;  // gone since
+        }
         CFileStatus old;
         if (!CFile::GetStatus(m_path, old)) continue;  // gone since
         if (old.m_attribute & (kAttrDirectory | kAttrReadOnly)) break;
@@ -194,7 +218,10 @@ void LogFile::RemoveStrays() {
             return true;
         },
         platform::FindDetail::TypeOnly);
-    for (const std::string& stray : strays) CFile::Remove(stray);
+    // A link of such a name is left alone: removing it by name under Wine
+    // would remove what it leads to.
+    for (const std::string& stray : strays)
+        if (!platform::IsLink(stray)) CFile::Remove(stray);
 }
 
 std::string LogFile::Timestamp() {

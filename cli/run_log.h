@@ -38,9 +38,12 @@ public:
     // Whole writes never go into a file that another run may be writing: a
     // new file of this log's own is put in the log's place, and the file
     // that was there, which another run may still be writing, is left to
-    // that run. Only where the place cannot be taken (another program holds
-    // the log without letting it be renamed, or no file can be made beside
-    // it) is the log itself emptied and written.
+    // that run. A link in the log's place is replaced by that file itself,
+    // whatever it leads to. Only where the place cannot be taken (another
+    // program holds the log without letting it be renamed, or no file can
+    // be made beside it) is the log itself emptied and written, and then
+    // only a file that is no link and not read-only; where nothing is there
+    // at all, it is made. No line is ever written through a link.
     void WriteLine(const std::string& text);
 
     // "08/12/2026 14:03:09  :  ": local day, month, year and time.
@@ -57,6 +60,7 @@ private:
     bool FileAsLeft(bool lookAtPath);
     bool Append();
     bool WriteWhole();
+    bool OpenInPlace();
     bool TakePlace();
     std::string PrivateName();
     void RemoveStrays();

@@ -406,6 +406,15 @@ bool GetFileIdentity(const std::string& path, FileIdentity& identity) {
     return true;
 }
 
+// A rename replaces the link itself, whatever it leads to.
+bool ReplaceLink(const std::string& from, const std::string& link) {
+    if (!IsLink(link)) {
+        errno = EINVAL;
+        return false;
+    }
+    return ::rename(from.c_str(), link.c_str()) == 0;
+}
+
 bool MoveReplacing(const std::string& from, const std::string& to) {
     // As Windows does: a folder or a read-only file is not replaced.
     struct stat st;
