@@ -334,3 +334,41 @@ TEST(RunLog, NeverWritesThroughALink) {
     }
     platform::ChangeReadOnly(readOnly, false);
 }
+
+// However often other runs take the log's place, a long run writes its
+// lines whole again only now and then: each whole write is followed by nine
+// times as long without one. Here each takes 150 ms at least; a line after
+// a whole write that took longer than the pause between looks at the path
+// must not look and write whole again at once.
+TEST(RunLog, OtherRunsTakingThePlaceCostALongRunFewWholeWrites) {
+    testsupport::TempDir dir;
+    const std::string path = dir / "Vastrel.log";
+    int wholeWrites = 0;
+    const platform::WriteHook previous = platform::SetWriteHook([&](const std::string&, size_t count) {
+        if (count > 100000) {  // the long log's whole writes; the short logs' are short
+            ++wholeWrites;
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        return true;
+    });
+    RewrittenLog expected(path);
+    std::unique_ptr<LogFile> log(new LogFile(path));
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    const std::string opening(200000, '*');
+    log->WriteLine(opening);
+    expected.Add(opening);
+    for (int i = 0; elapsed() < 1500; ++i) {
+        LogFile(path).WriteLine("a short run");
+        log->WriteLine("line " + std::to_string(i));
+        expected.Add("line " + std::to_string(i));
+    }
+    const double ms = elapsed();
+    log.reset();  // the long run ends last: its log is whole again
+    platform::SetWriteHook(previous);
+    EXPECT_LE(wholeWrites, 2 + static_cast<int>(ms / 1000)) << ms << " ms";
+    EXPECT_EQ(expected.Bytes(), testsupport::ReadFile(path));
+    EXPECT_EQ(1u, testsupport::ListDir(dir.Path()).size());
+}
