@@ -44,18 +44,18 @@ std::vector<std::string> Folders(const std::string& root) {
     return folders;
 }
 
-bool MakeFiles(const std::string& root, int files) {
+bool MakeFiles(const std::string& root, int files, int bytesEach) {
     if (!MakeFolder(root)) return false;
     for (int a = 0; a < 10; ++a) MakeFolder(root + kSep + "d" + std::to_string(a));
     std::vector<std::string> folders = Folders(root);
     for (const std::string& folder : folders)
         if (!MakeFolder(folder)) return false;
-    std::string data(300, 'x');
+    std::string data(bytesEach > 300 ? static_cast<size_t>(bytesEach) : 300, 'x');
     for (int i = 0; i < files; ++i) {
         const std::string path = folders[i % folders.size()] + kSep + "file" + std::to_string(i) + ".txt";
         CFile out;
         if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary) ||
-            !out.Write(data.data(), 50 + i % 250))
+            !out.Write(data.data(), bytesEach > 0 ? static_cast<size_t>(bytesEach) : 50 + i % 250))
             return false;
     }
     return true;
@@ -70,9 +70,9 @@ RunOptions::RunOptions(int argc, char** argv, int defaultFiles)
 
 std::string RunOptions::Path(const std::string& name) const { return platform::FullPath(folder + kSep + name); }
 
-double MakeTree(const std::string& root, const RunOptions& options) {
+double MakeTree(const std::string& root, const RunOptions& options, int bytesEach) {
     const Clock::time_point start = Clock::now();
-    if (MakeFiles(root, options.files)) return Seconds(start);
+    if (MakeFiles(root, options.files, bytesEach)) return Seconds(start);
     std::fprintf(stderr, "cannot make the tree in %s\n", options.folder.c_str());
     RemoveTree(root);
     return -1;

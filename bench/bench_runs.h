@@ -17,10 +17,11 @@ struct RunOptions {
 };
 
 // Makes 100 folders two levels down (ten by ten) under `root` and the
-// options' number of files, of 50 to 299 bytes, spread evenly over them.
-// Returns the seconds it took, or a negative number (after a message and
-// with what was made removed) when the tree could not be made.
-double MakeTree(const std::string& root, const RunOptions& options);
+// options' number of files, spread evenly over them: each of `bytesEach`
+// bytes, or, when that is 0, of 50 to 299 bytes. Returns the seconds it
+// took, or a negative number (after a message and with what was made
+// removed) when the tree could not be made.
+double MakeTree(const std::string& root, const RunOptions& options, int bytesEach = 0);
 // Removes what MakeTree made, the root included.
 void RemoveTree(const std::string& root);
 

@@ -1,5 +1,6 @@
 #include "cli/run_log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -49,6 +50,17 @@ constexpr size_t kClosingSize = 2;
 // the lines themselves (under Wine a look costs half a millisecond).
 constexpr uint32_t kLookEveryMs = 100;
 
+// A log that is no longer in its place (another run took it) is written
+// whole again only once this many times the last whole write's time has
+// passed since that write ended, so that whole writes take at most a tenth
+// of a run however often other runs take the place. Meanwhile the lines go
+// on into the run's own file.
+constexpr uint32_t kWholeSpacing = 9;
+
+// The bytes of a whole write are made and written this many characters of
+// the buffer at a time.
+constexpr size_t kWholeChunk = 1 << 20;
+
 // Others may read and write the log's file meanwhile, and rename and remove
 // it: another run puts its own file in the log's place so.
 constexpr unsigned kShared = CFile::modeWrite | CFile::shareDenyNone | CFile::osShareDelete | CFile::typeBinary;
@@ -66,10 +78,9 @@ LogFile::~LogFile() {
     // found it by its name while it was open (Wine).
     try {
         if (m_buffer.empty()) return;
-        const bool asLeft = m_bufferDone == m_buffer.size() && FileAsLeft(false);
+        const bool asLeft = m_bufferDone == m_buffer.size() && FileAsLeft();
         m_file.Close();
-        platform::FileIdentity atPath;
-        if (!asLeft || !platform::GetFileIdentity(m_path, atPath) || atPath != m_wrote) WriteWhole();
+        if (!asLeft || m_wholeOwed || !PathLeadsHere()) WriteWhole();
     } catch (...) {
         // the lines in the file stay as they are
     }
@@ -78,20 +89,30 @@ LogFile::~LogFile() {
 void LogFile::WriteLine(const std::string& text) {
     m_buffer += text;
     m_buffer += "\r\n";
-    const bool look = platform::TickCount() - m_lookedAt >= kLookEveryMs;
-    m_lastWriteOk = FileAsLeft(look) ? Append() : WriteWhole();
+    m_lastWriteOk = Write();
 }
 
-// The open file is as long as it was left and, when the path is looked at,
-// still the file that the path leads to. Its length is asked of the open
+bool LogFile::Write() {
+    if (!FileAsLeft()) return WriteWhole();
+    const uint32_t now = platform::TickCount();
+    if (!m_wholeOwed && now - m_lookedAt >= kLookEveryMs) {
+        m_lookedAt = now;
+        m_wholeOwed = !PathLeadsHere();
+    }
+    if (m_wholeOwed && now - m_wholeEnded >= kWholeSpacing * m_wholeTook) return WriteWhole();
+    return Append();
+}
+
+// The open file is as long as it was left. Its length is asked of the open
 // file itself, which costs no look along the path, by moving to its end: a
 // status query would cost more, and on Linux make the write after it cost
 // more too (it asks for the change time, which the next write must then set
 // exactly).
-bool LogFile::FileAsLeft(bool lookAtPath) {
-    if (!m_file.IsOpen() || m_file.SeekToEnd() != m_fileDone + kClosingSize) return false;
-    if (!lookAtPath) return true;
-    m_lookedAt = platform::TickCount();
+bool LogFile::FileAsLeft() {
+    return m_file.IsOpen() && m_file.SeekToEnd() == m_fileDone + kClosingSize;
+}
+
+bool LogFile::PathLeadsHere() const {
     platform::FileIdentity atPath;
     return platform::GetFileIdentity(m_path, atPath) && atPath == m_wrote;
 }
@@ -119,28 +140,58 @@ bool LogFile::Append() {
 
 // Every line again, into a new file of this log's own put in the log's
 // place, or, where the place cannot be taken, into the log itself, emptied.
+// The time it took, from its start to its end, spaces the next one.
 bool LogFile::WriteWhole() {
+    const uint32_t start = platform::TickCount();
+    const bool written = WriteWholeFile();
+    m_wholeEnded = m_lookedAt = platform::TickCount();
+    m_wholeTook = m_wholeEnded - start;
+    if (written) m_wholeOwed = false;
+    return written;
+}
+
+bool LogFile::WriteWholeFile() {
     m_file.Close();  // the file it held may be one that is no longer the log's
-    m_lookedAt = platform::TickCount();
     if (!m_straysRemoved) {
         RemoveStrays();
         m_straysRemoved = true;
     }
-    if (!TakePlace() && !m_file.Open(m_path, kShared | CFile::modeCreate)) return false;
-    std::string disk;
-    disk.reserve(m_buffer.size() + m_buffer.size() / 8 + kClosingSize);
-    AppendOnDisk(disk, m_buffer.data(), m_buffer.size());
-    disk += kClosing;
+    if (!TakePlace() && !OpenInPlace()) return false;
     // A file system that tells no identity leaves the path never leading to
     // this file: the lines are then written whole at every look.
     if (!m_file.GetIdentity(m_wrote)) m_wrote = platform::FileIdentity();
-    if (!m_file.Write(disk.data(), disk.size())) {
+    uint64_t written = 0;
+    std::string& disk = m_scratch;
+    size_t done = 0;
+    do {
+        const size_t part = std::min(kWholeChunk, m_buffer.size() - done);
+        disk.clear();
+        AppendOnDisk(disk, m_buffer.data() + done, part);
+        done += part;
+        if (done == m_buffer.size()) disk += kClosing;
+        if (!m_file.Write(disk.data(), disk.size())) {
+            m_file.Close();
+            return false;
+        }
+        written += disk.size();
+    } while (done < m_buffer.size());
+    m_fileDone = written - kClosingSize;
+    m_bufferDone = m_buffer.size();
+    return true;
+}
+
+// The log itself, emptied, where its place cannot be taken: a file that is
+// there is opened only when it is no link and not read-only, and a new one
+// is made only where nothing at all is (not even a link that leads
+// nowhere), so nothing a link leads to is ever written or made.
+bool LogFile::OpenInPlace() {
+    if (m_file.Open(m_path, kShared | CFile::osNoLink)) {
+        CFileStatus status;
+        if (m_file.GetStatus(status) && !(status.m_attribute & kAttrReadOnly) && m_file.SetLength(0)) return true;
         m_file.Close();
         return false;
     }
-    m_fileDone = disk.size() - kClosingSize;
-    m_bufferDone = m_buffer.size();
-    return true;
+    return m_file.Open(m_path, kShared | CFile::osCreateNew);
 }
 
 // Puts a new, empty file of this log's own in the log's place, open in
@@ -153,11 +204,21 @@ bool LogFile::WriteWhole() {
 // into it. False when the log is a folder or read-only or held by a program
 // that does not let it be renamed (it is left as it was), when no file can
 // be made beside it, and when other runs keep taking the place first.
+//
+// A link in the log's place is replaced itself, whatever it leads to: what
+// it leads to is not the log, and is neither looked at nor written, moved
+// or removed. (A link that cannot be replaced so stays, and so the log is
+// not written.)
 bool LogFile::TakePlace() {
     const std::string mine = PrivateName();
     if (!m_file.Open(mine, kShared | CFile::osCreateNew)) return false;
     for (int attempt = 0; attempt < kPlaceAttempts; ++attempt) {
         if (CFile::Rename(mine, m_path)) return true;
+        if (platform::IsLink(m_path)) {
+            if (platform::ReplaceLink(mine, m_path)) return true;
+            if (platform::IsLink(m_path)) break;
+            continue;  // gone since
+        }
         CFileStatus old;
         if (!CFile::GetStatus(m_path, old)) continue;  // gone since
         if (old.m_attribute & (kAttrDirectory | kAttrReadOnly)) break;
@@ -194,7 +255,10 @@ void LogFile::RemoveStrays() {
             return true;
         },
         platform::FindDetail::TypeOnly);
-    for (const std::string& stray : strays) CFile::Remove(stray);
+    // A link of such a name is left alone: removing it by name under Wine
+    // would remove what it leads to.
+    for (const std::string& stray : strays)
+        if (!platform::IsLink(stray)) CFile::Remove(stray);
 }
 
 std::string LogFile::Timestamp() {

@@ -28,19 +28,26 @@ public:
     // is kept for the next one. A line costs the same whatever came before
     // it: the file stays open between lines (others may read, write, rename
     // and remove it meanwhile) and only the new bytes are written, once the
-    // open file is seen to be as long as it was left. Once a tenth of a
+    // open file is seen to be as long as it was left. Every line is written
+    // again when it is not (another program shortened or changed it), as
+    // they are when the last line could not be written. Once a tenth of a
     // second has passed since it was last looked at, the path is also
-    // looked at, to see that it still leads to this file. Every line is
-    // written again when the file is not as it was left (another run or
-    // another program took its place, removed, shortened or changed it), as
-    // they are when the last line could not be written.
+    // looked at, to see that it still leads to this file; when it does not
+    // (another run or program took its place or removed it), every line is
+    // written again once nine times as long as the last whole write took
+    // has passed since that write ended, and until then the lines go on into
+    // this log's own file. However often other runs take the place, whole
+    // writes so take at most a tenth of the run.
     //
     // Whole writes never go into a file that another run may be writing: a
     // new file of this log's own is put in the log's place, and the file
     // that was there, which another run may still be writing, is left to
-    // that run. Only where the place cannot be taken (another program holds
-    // the log without letting it be renamed, or no file can be made beside
-    // it) is the log itself emptied and written.
+    // that run. A link in the log's place is replaced by that file itself,
+    // whatever it leads to. Only where the place cannot be taken (another
+    // program holds the log without letting it be renamed, or no file can
+    // be made beside it) is the log itself emptied and written, and then
+    // only a file that is no link and not read-only; where nothing is there
+    // at all, it is made. No line is ever written through a link.
     void WriteLine(const std::string& text);
 
     // "08/12/2026 14:03:09  :  ": local day, month, year and time.
@@ -54,9 +61,13 @@ public:
     bool LastWriteSucceeded() const { return m_lastWriteOk; }
 
 private:
-    bool FileAsLeft(bool lookAtPath);
+    bool Write();
+    bool FileAsLeft();
+    bool PathLeadsHere() const;
     bool Append();
     bool WriteWhole();
+    bool WriteWholeFile();
+    bool OpenInPlace();
     bool TakePlace();
     std::string PrivateName();
     void RemoveStrays();
@@ -69,6 +80,9 @@ private:
     size_t m_bufferDone = 0;         // characters of the buffer that the file holds
     uint64_t m_fileDone = 0;         // bytes of the file before its closing line end
     uint32_t m_lookedAt = 0;         // platform::TickCount of the last look at the path
+    bool m_wholeOwed = false;        // the path was seen not to lead to this file
+    uint32_t m_wholeEnded = 0;       // platform::TickCount at the end of the last whole write
+    uint32_t m_wholeTook = 0;        // milliseconds the last whole write took
     unsigned m_names = 0;            // private names made so far
     bool m_straysRemoved = false;    // by the first whole write
     std::string m_scratch;           // the bytes of the lines being written

@@ -265,6 +265,15 @@ bool ChangeReadOnly(const std::string& path, bool set);
 // False when the file is not there or keeps what it has.
 bool RestoreAttributes(const std::string& path, const CFileStatus& found);
 
+// Moves the file `from` into the place of `link`, a link as IsLink tells,
+// which goes: the link itself is replaced, and what it leads to (a file, a
+// folder or nothing) is never opened, moved or removed. False when `link`
+// is no link, or a link that cannot be replaced so: under Wine a link to a
+// folder, which stays (Wine would move or remove the folder). Windows
+// replaces a link to a folder in two steps, removing the link first: should
+// another file take the place in between, `from` stays where it was.
+bool ReplaceLink(const std::string& from, const std::string& link);
+
 // Moves a file to `to`, taking the place of a file that is already there
 // (the rename is one step: `to` is the old file or the new one, never
 // neither). Refuses, changing nothing, when `to` is a folder or a read-only

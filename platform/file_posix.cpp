@@ -415,6 +415,15 @@ bool RestoreAttributes(const std::string& path, const CFileStatus& found) {
     return wanted == mode || ::chmod(path.c_str(), wanted) == 0;
 }
 
+// A rename replaces the link itself, whatever it leads to.
+bool ReplaceLink(const std::string& from, const std::string& link) {
+    if (!IsLink(link)) {
+        errno = EINVAL;
+        return false;
+    }
+    return ::rename(from.c_str(), link.c_str()) == 0;
+}
+
 bool MoveReplacing(const std::string& from, const std::string& to) {
     // As Windows does: a folder or a read-only file is not replaced.
     struct stat st;

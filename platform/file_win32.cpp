@@ -478,6 +478,25 @@ bool IsLink(const std::string& path) {
     return link;
 }
 
+// A rename onto the link replaces the link itself, on Windows and under
+// Wine alike. A link to a folder is not replaced by a rename: Windows then
+// removes the link itself (never the folder) and moves the file into its
+// place; Wine would move or remove the folder it leads to, so there the
+// link stays.
+bool ReplaceLink(const std::string& from, const std::string& link) {
+    if (!IsLink(link)) {
+        SetLastError(ERROR_NOT_A_REPARSE_POINT);
+        return false;
+    }
+    if (MoveFileExA(from.c_str(), link.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (HidesFileLinks()) return false;
+    const DWORD attributes = GetFileAttributesA(link.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    const BOOL removed =
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(link.c_str()) : DeleteFileA(link.c_str());
+    return removed && MoveFileA(from.c_str(), link.c_str());
+}
+
 FolderLinks::FolderLinks(const std::string& folder) : m_folder(folder) {}
 
 bool FolderLinks::IsLink(const std::string& name) {

@@ -256,3 +256,119 @@ TEST(RunLog, ALongRunIsWholeAfterEveryLine) {
     }
     EXPECT_EQ(expected.Bytes(), testsupport::ReadFile(path));
 }
+
+// Whatever is in the log's place, nothing that a link there leads to is
+// written, made, moved or removed. With room beside the log for a file of
+// its own, that file takes the place of a link, whatever the link leads to;
+// without it (the log's name leaves no room for a longer one), the log is
+// written only in place, and only into a file that is no link and not
+// read-only, or a new one where nothing at all is.
+TEST(RunLog, NeverWritesThroughALink) {
+    testsupport::TempDir dir, outside;
+    const std::string file = outside / "file.txt", readOnly = outside / "read-only.txt", gone = outside / "gone.txt",
+                      folder = outside / "folder";
+    testsupport::WriteFile(file, "the user's\r\n");
+    testsupport::WriteFile(readOnly, "the user's, read-only\r\n");
+    ASSERT_TRUE(platform::ChangeReadOnly(readOnly, true));
+    testsupport::MakeDir(folder);
+    // Wine, which shows links to files as the files, would move or remove
+    // the folder that a link leads to rather than the link: it stays. A link
+    // that leads nowhere Wine shows as nothing at all.
+    const bool underWine = !platform::ListingShowsFileLinks();
+#ifdef _WIN32
+    const size_t noRoom = 250 - dir.Path().size() - 1;  // the path limit
+#else
+    const size_t noRoom = 245;  // the name limit
+#endif
+    const std::string written = "one\r\r\ntwo\r\r\n\r\n";
+    enum Kind { kLinkToFile, kLinkToReadOnly, kLinkToNothing, kLinkToFolder, kFolder, kFile, kReadOnly, kNothing };
+    for (bool room : {true, false}) {
+        for (Kind kind : {kLinkToFile, kLinkToReadOnly, kLinkToNothing, kLinkToFolder, kFolder, kFile, kReadOnly, kNothing}) {
+            const std::string path = dir / (room ? std::string("Vastrel.log") : std::string(noRoom, 'v'));
+            const std::string what = (room ? "with room, kind " : "without room, kind ") + std::to_string(kind);
+            std::unique_ptr<testsupport::SymbolicLink> link;
+            if (kind == kLinkToNothing) testsupport::WriteFile(gone, "");  // Wine makes no link to nothing
+            if (kind <= kLinkToFolder) {
+                const std::string target[] = {file, readOnly, gone, folder};
+                link.reset(new testsupport::SymbolicLink(target[kind], path));
+                if (!link->Made()) GTEST_SKIP() << "no symbolic links here";
+            }
+            if (kind == kLinkToNothing) CFile::Remove(gone);
+            if (kind == kFolder) testsupport::MakeDir(path);
+            if (kind == kFile || kind == kReadOnly) testsupport::WriteFile(path, "an earlier run's log, longer\r\n");
+            if (kind == kReadOnly) ASSERT_TRUE(platform::ChangeReadOnly(path, true));
+            {
+                LogFile log(path);
+                log.WriteLine("one");
+                log.WriteLine("two");
+                const bool writes = kind == kFile || kind == kNothing ||
+                                    (room && kind != kFolder && kind != kReadOnly &&
+                                     (kind != kLinkToFolder || !underWine));
+                EXPECT_EQ(writes, log.LastWriteSucceeded()) << what;
+                if (writes) {
+                    EXPECT_FALSE(platform::IsLink(path)) << what;
+                    EXPECT_EQ(written, testsupport::ReadFile(path)) << what;
+                } else {
+                    EXPECT_EQ(kind <= kLinkToFolder && !(kind == kLinkToNothing && underWine), platform::IsLink(path))
+                        << what;
+                    EXPECT_NE(written, testsupport::ReadFile(path)) << what;
+                }
+            }
+            EXPECT_EQ("the user's\r\n", testsupport::ReadFile(file)) << what;
+            EXPECT_EQ("the user's, read-only\r\n", testsupport::ReadFile(readOnly)) << what;
+            EXPECT_FALSE(testsupport::Exists(gone)) << what;
+            EXPECT_TRUE(testsupport::ListDir(folder).empty()) << what;
+            if (kind == kReadOnly) {
+                EXPECT_EQ("an earlier run's log, longer\r\n", testsupport::ReadFile(path)) << what;
+                platform::ChangeReadOnly(path, false);
+            }
+#ifdef _WIN32
+            if (kind == kFolder) RemoveDirectoryA(path.c_str());
+#else
+            if (kind == kFolder) ::rmdir(path.c_str());
+#endif
+            link.reset();
+            if (!platform::IsLink(path)) CFile::Remove(path);
+            EXPECT_TRUE(testsupport::ListDir(dir.Path()).empty()) << what;
+        }
+    }
+    platform::ChangeReadOnly(readOnly, false);
+}
+
+// However often other runs take the log's place, a long run writes its
+// lines whole again only now and then: each whole write is followed by nine
+// times as long without one. Here each takes 150 ms at least; a line after
+// a whole write that took longer than the pause between looks at the path
+// must not look and write whole again at once.
+TEST(RunLog, OtherRunsTakingThePlaceCostALongRunFewWholeWrites) {
+    testsupport::TempDir dir;
+    const std::string path = dir / "Vastrel.log";
+    int wholeWrites = 0;
+    const platform::WriteHook previous = platform::SetWriteHook([&](const std::string&, size_t count) {
+        if (count > 100000) {  // the long log's whole writes; the short logs' are short
+            ++wholeWrites;
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+        return true;
+    });
+    RewrittenLog expected(path);
+    std::unique_ptr<LogFile> log(new LogFile(path));
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    const std::string opening(200000, '*');
+    log->WriteLine(opening);
+    expected.Add(opening);
+    for (int i = 0; elapsed() < 1500; ++i) {
+        LogFile(path).WriteLine("a short run");
+        log->WriteLine("line " + std::to_string(i));
+        expected.Add("line " + std::to_string(i));
+    }
+    const double ms = elapsed();
+    log.reset();  // the long run ends last: its log is whole again
+    platform::SetWriteHook(previous);
+    EXPECT_LE(wholeWrites, 2 + static_cast<int>(ms / 1000)) << ms << " ms";
+    EXPECT_EQ(expected.Bytes(), testsupport::ReadFile(path));
+    EXPECT_EQ(1u, testsupport::ListDir(dir.Path()).size());
+}

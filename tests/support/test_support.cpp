@@ -212,8 +212,13 @@ bool RunHostProgram(const char* program, const std::string& arguments, const std
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(application.c_str(), &wideLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // For a host program Wine gives no process handle, and what it leaves in
+    // place of the thread's is no handle of that program: closing it could
+    // close any other handle of this process.
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
     for (int waited = 0; waited < 10000; waited += 20) {
         if (done()) return true;
         Sleep(20);
