@@ -36,10 +36,7 @@ bool Run(const std::string& root, const std::string& logPath, bool logOn) {
 
 // Lines in the log: each ends in a carriage return, a carriage return and a line feed.
 size_t LogLines(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return 0;
-    std::string text(static_cast<size_t>(file.GetLength()), '\0');
-    if (file.Read(&text[0], text.size()) != text.size()) return 0;
+    const std::string text = bench::ReadWhole(path);
     size_t lines = 0;
     for (size_t at = text.find("\r\r\n"); at != std::string::npos; at = text.find("\r\r\n", at + 3)) ++lines;
     return lines;

@@ -86,6 +86,14 @@ void RemoveTree(const std::string& root) {
     for (const std::string& folder : scanner.folders) RemoveFolder(folder);
 }
 
+std::string ReadWhole(const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return std::string();
+    std::string text(static_cast<size_t>(file.GetLength()), '\0');
+    if (file.Read(&text[0], text.size()) != text.size()) return std::string();
+    return text;
+}
+
 NullConsole::NullConsole() {
 #ifdef _WIN32
     m_file = std::fopen("NUL", "wb");

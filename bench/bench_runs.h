@@ -24,6 +24,8 @@ struct RunOptions {
 double MakeTree(const std::string& root, const RunOptions& options, int bytesEach = 0);
 // Removes what MakeTree made, the root included.
 void RemoveTree(const std::string& root);
+// The whole file, or nothing when it cannot be read.
+std::string ReadWhole(const std::string& path);
 
 // While alive, the console program's lines go to the null device, one write
 // a line, as a run's output to a console would.

@@ -142,14 +142,6 @@ private:
     std::thread m_thread;
 };
 
-std::string ReadAll(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return std::string();
-    std::string text(static_cast<size_t>(file.GetLength()), '\0');
-    if (file.Read(&text[0], text.size()) != text.size()) return std::string();
-    return text;
-}
-
 // The log holds the long run's every line once, in order: the opening, three
 // lines for each file in the order processed, the counts and the time.
 bool LogIsWhole(const std::string& log, const std::vector<std::string>& files) {
@@ -205,7 +197,7 @@ Outcome LongRun(const std::string& root, const std::string& logPath, const std::
     job.reset();
     seconds += Seconds(t);
 
-    const std::string log = ReadAll(logPath);
+    const std::string log = bench::ReadWhole(logPath);
     outcome.logSize = log.size();
     if (refusedAll && LogIsWhole(log, files)) outcome.seconds = seconds;
     return outcome;
